@@ -1,0 +1,93 @@
+#include "imaging/TBitmap.h"
+
+#include "imaging/PictureError.h"
+#include "imaging/PictureLimits.h"
+
+#include <cstring>
+
+namespace zavio {
+
+namespace {
+
+[[noreturn]] void throwOutOfMemory(int width, int height)
+{
+    throw PictureError(QStringLiteral("画像のためのメモリが足りません（%1 × %2 ピクセル）。")
+                           .arg(width)
+                           .arg(height));
+}
+
+} // namespace
+
+TBitmap::TBitmap(int width, int height)
+{
+    checkPictureSize(width, height);
+    image_ = QImage(width, height, QImage::Format_BGR888);
+    if (image_.isNull())
+        throwOutOfMemory(width, height);
+    fill(0, 0, 0);
+}
+
+void TBitmap::setPixel(int x, int y, std::uint8_t red, std::uint8_t green, std::uint8_t blue)
+{
+    Q_ASSERT(x >= 0 && x < width() && y >= 0 && y < height());
+    std::uint8_t* p = image_.scanLine(y) + 3 * qsizetype(x);
+    p[0] = blue;
+    p[1] = green;
+    p[2] = red;
+}
+
+QRgb TBitmap::pixel(int x, int y) const
+{
+    Q_ASSERT(x >= 0 && x < width() && y >= 0 && y < height());
+    const std::uint8_t* p = image_.constScanLine(y) + 3 * qsizetype(x);
+    return qRgb(p[2], p[1], p[0]);
+}
+
+void TBitmap::fill(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
+{
+    if (image_.isNull())
+        return;
+    // One row is written pixel by pixel, the others are copies of it.
+    std::uint8_t* first = image_.scanLine(0);
+    const qsizetype rowBytes = 3 * qsizetype(width());
+    for (qsizetype i = 0; i < rowBytes; i += 3) {
+        first[i] = blue;
+        first[i + 1] = green;
+        first[i + 2] = red;
+    }
+    for (int y = 1; y < height(); ++y)
+        std::memcpy(image_.scanLine(y), first, size_t(rowBytes));
+}
+
+TBitmap TBitmap::fromImage(const QImage& image)
+{
+    TBitmap result;
+    if (image.isNull())
+        return result;
+    checkPictureSize(image.width(), image.height());
+
+    if (!image.hasAlphaChannel()) {
+        result.image_ = image.convertToFormat(QImage::Format_BGR888);
+        if (result.image_.isNull())
+            throwOutOfMemory(image.width(), image.height());
+        return result;
+    }
+
+    // Premultiplied colour is the colour laid over black; the alpha is then dropped.
+    const QImage premultiplied = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (premultiplied.isNull())
+        throwOutOfMemory(image.width(), image.height());
+    result = TBitmap(image.width(), image.height());
+    for (int y = 0; y < result.height(); ++y) {
+        const auto* src = reinterpret_cast<const QRgb*>(premultiplied.constScanLine(y));
+        std::uint8_t* dst = result.scanLine(y);
+        for (int x = 0; x < result.width(); ++x, dst += 3) {
+            dst[0] = std::uint8_t(qBlue(src[x]));
+            dst[1] = std::uint8_t(qGreen(src[x]));
+            dst[2] = std::uint8_t(qRed(src[x]));
+        }
+    }
+    return result;
+}
+
+} // namespace zavio
