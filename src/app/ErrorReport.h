@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+#include <functional>
+#include <utility>
+
+class QWidget;
+
+namespace zavio {
+
+// The text of an exception, as the user is to read it.
+QString errorText(const std::exception& error);
+
+// Shows an error that escaped a handler's work in a critical message box with
+// its own text. Tests replace the box with their own reporter.
+void reportError(QWidget* parent, const QString& message);
+using ErrorReporter = std::function<void(const QString& message)>;
+// Installs reporter and returns the previous one; an empty one restores the box.
+ErrorReporter setErrorReporter(ErrorReporter reporter);
+
+// Runs a handler's work; an exception that escapes it is reported and the rest
+// of the work is skipped, so no exception ever crosses Qt's event loop.
+template <typename Work>
+bool runReportingErrors(QWidget* parent, Work&& work)
+{
+    try {
+        std::forward<Work>(work)();
+        return true;
+    } catch (const std::exception& error) {
+        reportError(parent, errorText(error));
+    } catch (...) {
+        reportError(parent, QStringLiteral("予期しないエラーが起きました。"));
+    }
+    return false;
+}
+
+} // namespace zavio

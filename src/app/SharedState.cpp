@@ -1,0 +1,8 @@
+#include "app/SharedState.h"
+
+namespace zavio {
+
+QString SelectedPicture;
+QString SelectedCommentKey;
+
+} // namespace zavio

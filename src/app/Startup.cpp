@@ -1,0 +1,39 @@
+#include "app/Startup.h"
+
+#include "browser/ThumbImage.h"
+#include "imaging/PictureLoader.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+namespace zavio {
+
+void applyJapaneseFont(QApplication& app)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
+    font.setPixelSize(15);
+    app.setFont(font);
+}
+
+void prepareApplication(QApplication& app)
+{
+    app.setApplicationName(QStringLiteral("zavio"));
+    app.setApplicationDisplayName(QStringLiteral("ザヴィオ"));
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+
+    // Qt's own texts (message-box buttons, file dialogs) in Japanese.
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(translator);
+
+    applyJapaneseFont(app);
+    configureImageReaders();
+    ThumbImage::registerAccessibility();
+}
+
+} // namespace zavio

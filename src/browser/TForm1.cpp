@@ -1,0 +1,371 @@
+#include "browser/TForm1.h"
+
+#include "app/ErrorReport.h"
+#include "app/Hourglass.h"
+#include "browser/ExtentListBox.h"
+#include "browser/FolderRules.h"
+#include "browser/MountList.h"
+#include "browser/PageButtons.h"
+#include "browser/ThumbImage.h"
+#include "browser/ThumbLabel.h"
+#include "imaging/PictureError.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+namespace zavio {
+namespace {
+
+constexpr int kClientWidth = 856;
+constexpr int kClientHeight = 620;
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
+    int height)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(left, top, width, height);
+    return button;
+}
+
+QCheckBox* makeCheckBox(QWidget* parent, const char* name, const QString& caption, int left)
+{
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(left, 20, 121, 21);
+    return box;
+}
+
+// Feeds the page fill's drawing into the main window's cells and labels.
+class WindowPageSink : public PageSink {
+public:
+    explicit WindowPageSink(TForm1& form) : form_(form) {}
+    void clearPage() override { form_.ClearPage(); }
+    void drawCell(int cell, const TBitmap& image) override { form_.Images[size_t(cell - 1)]->setCanvas(image); }
+    void setCaption(int cell, const QString& name) override
+    {
+        form_.Labels[size_t(cell - 1)]->setText(name);
+        form_.Images[size_t(cell - 1)]->setAccessibleName(name);
+    }
+    void disablePaging() override
+    {
+        form_.BitBtn1->setEnabled(false);
+        form_.BitBtn2->setEnabled(false);
+    }
+
+private:
+    TForm1& form_;
+};
+
+} // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setFixedSize(kClientWidth, kClientHeight);
+
+    Label21 = new QLabel(this);
+    Label21->setObjectName(QStringLiteral("Label21"));
+    Label21->move(10, 20);
+
+    DriveComboBox1 = new QComboBox(this);
+    DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
+    DriveComboBox1->setGeometry(10, 60, 131, 21);
+    DriveComboBox1->setAccessibleName(QStringLiteral("ドライブ"));
+    connect(DriveComboBox1, &QComboBox::activated, this, &TForm1::DriveComboBox1Change);
+
+    DirectoryListBox1 = new ExtentListBox(QStringLiteral("DirectoryListBox1"), 16, this);
+    DirectoryListBox1->setGeometry(10, 90, 131, 311);
+    DirectoryListBox1->setAccessibleName(QStringLiteral("フォルダ"));
+    connect(DirectoryListBox1, &QListWidget::itemActivated, this,
+        [this](QListWidgetItem* item) { openFolderItem(DirectoryListBox1->row(item)); });
+
+    FileListBox1 = new ExtentListBox(QStringLiteral("FileListBox1"), 15, this);
+    FileListBox1->setGeometry(10, 410, 131, 191);
+    FileListBox1->setAccessibleName(QStringLiteral("ファイル"));
+    connect(FileListBox1, &QListWidget::currentRowChanged, this, [this] { FileListBox1Change(); });
+
+    BitBtn1 = makeButton(this, "BitBtn1", QStringLiteral("前へ"), 150, 10, 71, 31);
+    BitBtn2 = makeButton(this, "BitBtn2", QStringLiteral("次へ"), 230, 10, 71, 31);
+    BitBtn5 = makeButton(this, "BitBtn5", QStringLiteral("50前へ"), 310, 10, 71, 31);
+    BitBtn3 = makeButton(this, "BitBtn3", QStringLiteral("５０次へ"), 390, 10, 71, 31);
+    BitBtn4 = makeButton(this, "BitBtn4", QStringLiteral("操作説明"), 730, 10, 94, 31);
+    CheckBox1 = makeCheckBox(this, "CheckBox1", QStringLiteral("コメント処理"), 480);
+    CheckBox2 = makeCheckBox(this, "CheckBox2", QStringLiteral("９０度回転"), 590);
+
+    QPalette labelPalette;
+    labelPalette.setColor(QPalette::WindowText, QColor(128, 0, 128));
+    for (int n = 1; n <= kCellsPerPage; ++n) {
+        const int col = (n - 1) % kCellColumns;
+        const int row = (n - 1) / kCellColumns;
+        auto* image = new ThumbImage(QStringLiteral("Image%1").arg(n), this);
+        image->setGeometry(150 + 140 * col, 60 + 140 * row, 131, 101);
+        Images[size_t(n - 1)] = image;
+
+        auto* label = new ThumbLabel(QStringLiteral("Label%1").arg(n), this);
+        label->setGeometry(150 + 140 * col, 170 + 140 * row, 131, 14);
+        label->setPalette(labelPalette);
+        Labels[size_t(n - 1)] = label;
+    }
+
+    // Holds the picture being placed in the original layout; the fill keeps
+    // only drawn cells, so this control stays empty and hidden.
+    Image21 = new QWidget(this);
+    Image21->setObjectName(QStringLiteral("Image21"));
+    Image21->setGeometry(650, 20, 81, 21);
+    Image21->hide();
+
+    // The tab order of the top row, the help button fifth.
+    setTabOrder(BitBtn1, BitBtn2);
+    setTabOrder(BitBtn2, BitBtn5);
+    setTabOrder(BitBtn5, BitBtn3);
+    setTabOrder(BitBtn3, BitBtn4);
+
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::FormCreate()
+{
+    setWindowTitle(QStringLiteral("ザヴィオ\u3000Ver 2.40 Zavio Project"));
+    BitBtn1->setEnabled(false);
+    BitBtn2->setEnabled(false);
+    BitBtn3->hide();
+    BitBtn5->hide();
+    counters_.ListPosition = 1;
+    counters_.CellNumber = 1;
+    for (ThumbImage* image : Images)
+        image->fillCanvas(192, 192, 192);
+    FormActivate();
+    refillDriveList();
+}
+
+void TForm1::FormActivate()
+{
+    CellWidth = Images[0]->width();
+    CellHeight = Images[0]->height();
+    pageFiller_.setCellSize(CellWidth, CellHeight);
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!firstShow_)
+        return;
+    firstShow_ = false;
+    if (QScreen* screen = QApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    // The file list reads the folder that is current when the program starts.
+    if (currentFolder_.isEmpty())
+        openFolder(QDir::currentPath());
+}
+
+void TForm1::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+}
+
+void TForm1::ClearPage()
+{
+    for (ThumbImage* image : Images) {
+        image->fillCanvas(192, 192, 192);
+        image->setAccessibleName(QString());
+    }
+    for (QLabel* label : Labels)
+        label->clear();
+}
+
+void TForm1::FillPage()
+{
+    Hourglass hourglass;
+    WindowPageSink sink(*this);
+    pageFiller_.fill(counters_, fileListItems(), currentFolder_, sink);
+}
+
+void TForm1::applyButtonStates(const PageButtonStates& states)
+{
+    BitBtn1->setEnabled(states.previousEnabled);
+    BitBtn2->setEnabled(states.nextEnabled);
+    BitBtn5->setVisible(states.back50Visible);
+    BitBtn5->setEnabled(states.back50Enabled);
+    BitBtn3->setVisible(states.forward50Visible);
+    BitBtn3->setEnabled(states.forward50Enabled);
+}
+
+void TForm1::FileListBox1Change()
+{
+    runReportingErrors(this, [this] {
+        BrowseCounters& c = counters_;
+        c.PictureCount = 0;
+        c.ListPosition = 0;
+        c.ItemCount = 0;
+        c.ItemCount = FileListBox1->count();
+        Label21->setText(QString());
+        std::vector<int> widths;
+        for (c.ListPosition = 0; c.ListPosition < c.ItemCount; ++c.ListPosition) {
+            if (!isCountedPicture(FileListBox1->item(c.ListPosition)->text()))
+                continue;
+            widths.push_back(FileListBox1->textWidth(c.ListPosition));
+            ++c.PictureCount;
+        }
+        FileListBox1->setHorizontalExtent(horizontalExtent(widths, 20));
+        Label21->setText(QStringLiteral("ファイル数 = %1").arg(c.PictureCount));
+        Label21->adjustSize();
+        const PageButtonStates current{BitBtn1->isEnabled(), BitBtn2->isEnabled(), !BitBtn5->isHidden(),
+            BitBtn5->isEnabled(), !BitBtn3->isHidden(), BitBtn3->isEnabled()};
+        applyButtonStates(buttonsAfterCount(c.PictureCount, current));
+        c.ListPosition = 1;
+        c.CellNumber = 1;
+        FillPage();
+    });
+}
+
+void TForm1::DirectoryListBox1Change()
+{
+    std::vector<int> widths;
+    for (int row = 0; row < DirectoryListBox1->count(); ++row)
+        widths.push_back(DirectoryListBox1->textWidth(row));
+    DirectoryListBox1->setHorizontalExtent(horizontalExtent(widths, 60));
+}
+
+void TForm1::openFolder(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString folder = info.exists() ? info.canonicalFilePath() : QDir::cleanPath(info.absoluteFilePath());
+    if (!QFileInfo(folder).isDir() || !QDir::setCurrent(folder)) {
+        reportError(this, QStringLiteral("フォルダを開けません: %1").arg(folder));
+        return;
+    }
+    currentFolder_ = folder;
+    const QStringList mounts = userMountPoints();
+    const QString mount = mountPointOf(folder, mounts);
+    lastFolderOnMount_.insert(mount, folder);
+    if (const int index = DriveComboBox1->findData(mount); index >= 0) {
+        const QSignalBlocker blocker(DriveComboBox1);
+        DriveComboBox1->setCurrentIndex(index);
+    }
+    refillFolderList(folder);
+    refillFileList(folder);
+    DirectoryListBox1Change();
+    if (!QFileInfo(folder).isReadable())
+        reportError(this, QStringLiteral("フォルダの中身を読めません: %1").arg(folder));
+}
+
+void TForm1::refillDriveList()
+{
+    const QSignalBlocker blocker(DriveComboBox1);
+    DriveComboBox1->clear();
+    for (const QString& mount : userMountPoints())
+        DriveComboBox1->addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), mount, mount);
+}
+
+void TForm1::DriveComboBox1Change(int index)
+{
+    const QString mount = DriveComboBox1->itemData(index).toString();
+    const QString remembered = lastFolderOnMount_.value(mount);
+    openFolder(!remembered.isEmpty() && QFileInfo(remembered).isDir() ? remembered : mount);
+}
+
+void TForm1::refillFolderList(const QString& folder)
+{
+    // The ancestors from the root down, the folder itself, then its subfolders.
+    QStringList texts{QStringLiteral("/")};
+    QStringList paths{QStringLiteral("/")};
+    QList<int> indents{0};
+    QString walked;
+    for (const QString& part : folder.split(u'/', Qt::SkipEmptyParts)) {
+        walked += u'/' + part;
+        texts.append(part);
+        paths.append(walked);
+        indents.append(int(indents.size()));
+    }
+    const int currentRow = int(texts.size()) - 1;
+    const int depth = int(indents.size());
+    for (const QString& sub : listSubfolders(folder)) {
+        texts.append(sub);
+        paths.append(joinPath(folder, sub));
+        indents.append(depth);
+    }
+    const QSignalBlocker blocker(DirectoryListBox1);
+    DirectoryListBox1->setItems(texts, indents);
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    for (int row = 0; row < DirectoryListBox1->count(); ++row) {
+        QListWidgetItem* item = DirectoryListBox1->item(row);
+        item->setData(Qt::UserRole, paths[row]);
+        item->setIcon(row <= currentRow ? open : closed);
+    }
+    DirectoryListBox1->setCurrentRow(currentRow);
+}
+
+void TForm1::openFolderItem(int row)
+{
+    if (QListWidgetItem* item = DirectoryListBox1->item(row))
+        openFolder(item->data(Qt::UserRole).toString());
+}
+
+void TForm1::refillFileList(const QString& folder)
+{
+    {
+        const QSignalBlocker blocker(FileListBox1);
+        FileListBox1->setItems(listPictureFiles(folder));
+        FileListBox1->setCurrentRow(-1);
+    }
+    // A refill reports a change, as a new selection does.
+    FileListBox1Change();
+}
+
+QString TForm1::cellCaption(int n) const
+{
+    return Labels[size_t(n - 1)]->text();
+}
+
+QImage TForm1::cellImage(int n) const
+{
+    return Images[size_t(n - 1)]->canvas().image();
+}
+
+QStringList TForm1::fileListItems() const
+{
+    QStringList items;
+    for (int row = 0; row < FileListBox1->count(); ++row)
+        items.append(FileListBox1->item(row)->text());
+    return items;
+}
+
+QStringList TForm1::folderListItems() const
+{
+    QStringList items;
+    for (int row = 0; row < DirectoryListBox1->count(); ++row)
+        items.append(DirectoryListBox1->item(row)->text());
+    return items;
+}
+
+int TForm1::fileListExtent() const
+{
+    return FileListBox1->horizontalExtent();
+}
+
+int TForm1::folderListExtent() const
+{
+    return DirectoryListBox1->horizontalExtent();
+}
+
+} // namespace zavio
