@@ -1,0 +1,129 @@
+#include "browser/FolderRules.h"
+#include "browser/MountList.h"
+#include "browser/PageButtons.h"
+#include "browser/ThumbnailCache.h"
+#include "support/PictureFolder.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+using namespace zavio;
+
+TEST(FolderRules, CountsEveryPictureExtensionInAnyCase)
+{
+    for (const char* name : {"a.jpg", "b.JPG", "c.Jpg", "d.jPeG", "e.JPEG", "f.bmp", "g.BMP", "h.bMp", "x.y.jpg"})
+        EXPECT_TRUE(isCountedPicture(QString::fromUtf8(name))) << name;
+    for (const char* name : {"a.png", "noext", "x.jpg.txt", "jpg", "a.jpgx", "a.", "写真.gif"})
+        EXPECT_FALSE(isCountedPicture(QString::fromUtf8(name))) << name;
+    EXPECT_TRUE(isCountedPicture(QStringLiteral("写真.JPG")));
+}
+
+TEST(FolderRules, ListsPicturesSortedWithoutCaseAndSkipsTheRest)
+{
+    fixtures::PictureFolder folder;
+    for (const char* name : {"b.JPG", "a.jpg", "C.bmp", "d.Jpeg", "B.jpg", "notes.txt", ".hidden.jpg", "e.png"})
+        folder.writeBytes(QString::fromUtf8(name), "x");
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("folder.jpg")));
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("Zeta")));
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("alpha")));
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral(".git")));
+
+    // Case-insensitive order, ties broken by bytes: "B.jpg" < "b.JPG" ("B" < "b").
+    EXPECT_EQ(listPictureFiles(folder.path()),
+        QStringList({"a.jpg", "B.jpg", "b.JPG", "C.bmp", "d.Jpeg"}));
+    EXPECT_EQ(listSubfolders(folder.path()), QStringList({"alpha", "folder.jpg", "Zeta"}));
+}
+
+TEST(FolderRules, ExtentRisesOnlyPastTheRunningWidth)
+{
+    EXPECT_EQ(horizontalExtent({100, 150, 170}, 60), 236);
+    EXPECT_EQ(horizontalExtent({100, 150, 170}, 20), 176);
+    EXPECT_EQ(horizontalExtent({100, 115}, 60), 166);
+    EXPECT_EQ(horizontalExtent({}, 20), 6);
+    EXPECT_EQ(joinPath(QStringLiteral("/"), QStringLiteral("a.jpg")), QStringLiteral("/a.jpg"));
+    EXPECT_EQ(joinPath(QStringLiteral("/p"), QStringLiteral("a.jpg")), QStringLiteral("/p/a.jpg"));
+}
+
+TEST(PageButtons, ThresholdsAtTwentyAndNinetyNine)
+{
+    struct Case {
+        int count;
+        bool paging;
+        bool fifty;
+    };
+    for (const Case& c : {Case{0, false, false}, Case{7, false, false}, Case{19, false, false},
+             Case{20, true, false}, Case{98, true, false}, Case{99, true, true}, Case{500, true, true}}) {
+        PageButtonStates before;
+        before.back50Enabled = false;
+        before.forward50Enabled = false;
+        const PageButtonStates after = buttonsAfterCount(c.count, before);
+        EXPECT_EQ(after.previousEnabled, c.paging) << c.count;
+        EXPECT_EQ(after.nextEnabled, c.paging) << c.count;
+        EXPECT_EQ(after.back50Visible, c.fifty) << c.count;
+        EXPECT_EQ(after.forward50Visible, c.fifty) << c.count;
+        // Shown buttons are enabled; hidden ones keep whatever they had.
+        EXPECT_EQ(after.back50Enabled, c.fifty) << c.count;
+        EXPECT_EQ(after.forward50Enabled, c.fifty) << c.count;
+    }
+}
+
+TEST(MountList, KeepsWhatAUserPicksFrom)
+{
+    const QString mounts = QStringLiteral(
+        "overlay / overlay rw 0 0\n"
+        "proc /proc proc rw 0 0\n"
+        "tmpfs /run tmpfs rw 0 0\n"
+        "sysfs /sys sysfs rw 0 0\n"
+        "cgroup2 /sys/fs/cgroup cgroup2 rw 0 0\n"
+        "/dev/sda2 /home ext4 rw 0 0\n"
+        "/dev/sda1 /boot/efi vfat rw 0 0\n"
+        "/dev/sdb1 /media/user/CAMERA\\040CARD vfat rw 0 0\n"
+        "/dev/sdc1 /run/media/user/USB exfat rw 0 0\n"
+        "/dev/sdd1 /mnt ext4 rw 0 0\n"
+        "server:/photos /srv/photos nfs4 rw 0 0\n"
+        "//nas/share /data/share cifs rw 0 0\n"
+        "tmpfs /mnt/ram tmpfs rw 0 0\n"
+        "/dev/sda2 /home ext4 rw 0 0\n");
+    const QStringList picked = userMountPoints(mounts);
+    EXPECT_EQ(picked, QStringList({"/", "/data/share", "/home", "/media/user/CAMERA CARD", "/mnt",
+                          "/run/media/user/USB", "/srv/photos"}));
+    EXPECT_EQ(mountPointOf(QStringLiteral("/home/user/pics"), picked), QStringLiteral("/home"));
+    EXPECT_EQ(mountPointOf(QStringLiteral("/homework"), picked), QStringLiteral("/"));
+    EXPECT_EQ(mountPointOf(QStringLiteral("/media/user/CAMERA CARD/DCIM"), picked),
+        QStringLiteral("/media/user/CAMERA CARD"));
+}
+
+TEST(ThumbnailCache, DropsTheLeastRecentlyUsedAndMissesAChangedFile)
+{
+    fixtures::PictureFolder folder;
+    folder.writeBytes(QStringLiteral("a.jpg"), "first");
+    const QString path = folder.filePath(QStringLiteral("a.jpg"));
+    const auto key = CellKey::of(path, 131, 101);
+    ASSERT_TRUE(key);
+    EXPECT_FALSE(CellKey::of(folder.filePath(QStringLiteral("gone.jpg")), 131, 101));
+    EXPECT_FALSE(CellKey::of(folder.path(), 131, 101)) << "a folder is no picture";
+
+    ThumbnailCache cache(2);
+    TBitmap cell(2, 2);
+    cache.store(*key, cell);
+    EXPECT_TRUE(cache.find(*key));
+    CellKey otherSize = *key;
+    otherSize.cellWidth = 100;
+    EXPECT_FALSE(cache.find(otherSize));
+
+    folder.writeBytes(QStringLiteral("a.jpg"), "second, longer");
+    const auto changed = CellKey::of(path, 131, 101);
+    ASSERT_TRUE(changed);
+    EXPECT_FALSE(cache.find(*changed));
+
+    CellKey b = *key, c = *key;
+    b.path += QStringLiteral("b");
+    c.path += QStringLiteral("c");
+    cache.store(b, cell);
+    EXPECT_TRUE(cache.find(*key)); // a is now the most recent, b the least
+    cache.store(c, cell);
+    EXPECT_EQ(cache.size(), 2);
+    EXPECT_FALSE(cache.find(b));
+    EXPECT_TRUE(cache.find(*key));
+    EXPECT_TRUE(cache.find(c));
+}

@@ -1,0 +1,320 @@
+#include "app/ErrorReport.h"
+#include "browser/ExtentListBox.h"
+#include "browser/TForm1.h"
+#include "browser/ThumbImage.h"
+#include "browser/ThumbLabel.h"
+#include "support/PictureFolder.h"
+
+#include <QAccessible>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFontInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace zavio;
+
+namespace {
+
+const QRgb kSilver = qRgb(192, 192, 192);
+
+bool isSilver(const QImage& image)
+{
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != kSilver)
+                return false;
+    return true;
+}
+
+// Collects the error reports a test provokes instead of showing message boxes.
+struct CapturedErrors {
+    QStringList messages;
+    ErrorReporter previous;
+    CapturedErrors() { previous = setErrorReporter([this](const QString& m) { messages.append(m); }); }
+    ~CapturedErrors() { setErrorReporter(previous); }
+};
+
+struct ButtonView {
+    bool previous, next, back50Visible, forward50Visible;
+    bool operator==(const ButtonView&) const = default;
+};
+
+ButtonView buttonsOf(const TForm1& form)
+{
+    return {form.BitBtn1->isEnabled(), form.BitBtn2->isEnabled(), !form.BitBtn5->isHidden(),
+        !form.BitBtn3->isHidden()};
+}
+
+} // namespace
+
+TEST(MainWindow, LayoutCaptionsAndJapaneseText)
+{
+    TForm1 form;
+    EXPECT_TRUE(form.windowTitle().startsWith(QStringLiteral("ザヴィオ\u3000Ver 2.40 ")));
+    EXPECT_EQ(form.size(), QSize(856, 620));
+    EXPECT_EQ(form.BitBtn1->text(), QStringLiteral("前へ"));
+    EXPECT_EQ(form.BitBtn2->text(), QStringLiteral("次へ"));
+    EXPECT_EQ(form.BitBtn5->text(), QStringLiteral("50前へ"));
+    EXPECT_EQ(form.BitBtn3->text(), QStringLiteral("５０次へ"));
+    EXPECT_EQ(form.BitBtn4->text(), QStringLiteral("操作説明"));
+    EXPECT_EQ(form.CheckBox1->text(), QStringLiteral("コメント処理"));
+    EXPECT_EQ(form.CheckBox2->text(), QStringLiteral("９０度回転"));
+    EXPECT_FALSE(form.BitBtn1->isEnabled());
+    EXPECT_FALSE(form.BitBtn2->isEnabled());
+    EXPECT_TRUE(form.BitBtn3->isHidden());
+    EXPECT_TRUE(form.BitBtn5->isHidden());
+    EXPECT_EQ(form.Images[6]->geometry(), QRect(290, 200, 131, 101));
+    EXPECT_EQ(form.Labels[19]->geometry(), QRect(710, 590, 131, 14));
+    EXPECT_EQ(form.FileListBox1->geometry(), QRect(10, 410, 131, 191));
+    EXPECT_EQ(form.Labels[0]->palette().color(QPalette::WindowText), QColor(128, 0, 128));
+
+    // A Japanese font is really there: the captions cannot come out as boxes.
+    const QFontMetrics metrics(form.BitBtn4->font());
+    for (QChar ch : QStringLiteral("操作説明ファイル数ザヴィオ５０"))
+        EXPECT_TRUE(metrics.inFont(ch)) << int(ch.unicode());
+    EXPECT_EQ(QFontInfo(form.font()).pixelSize(), 15);
+
+    // Qt's standard buttons speak Japanese.
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_TRUE(box.button(QMessageBox::Yes)->text().contains(QStringLiteral("はい")));
+    EXPECT_TRUE(box.button(QMessageBox::No)->text().contains(QStringLiteral("いいえ")));
+    EXPECT_TRUE(box.button(QMessageBox::Cancel)->text().contains(QStringLiteral("キャンセル")));
+}
+
+TEST(MainWindow, CountAndButtonsFollowThePictureCount)
+{
+    struct Case {
+        int pictures;
+        ButtonView buttons;
+        int listPosition, cellNumber, filled;
+    };
+    const Case cases[] = {
+        {0, {false, false, false, false}, 1, 1, 0},
+        {7, {false, false, false, false}, 8, 8, 7},
+        {19, {false, false, false, false}, 20, 20, 19},
+        {20, {true, true, false, false}, 20, 1, 20},
+        {98, {true, true, false, false}, 20, 1, 20},
+        {99, {true, true, true, true}, 20, 1, 20},
+    };
+    for (const Case& c : cases) {
+        fixtures::PictureFolder folder;
+        folder.writeNumberedJpegs(c.pictures, QStringLiteral("pic"), 8, 6);
+        folder.writeBytes(QStringLiteral("readme.txt"), "ignored");
+        TForm1 form;
+        form.openFolder(folder.path());
+        EXPECT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = %1").arg(c.pictures));
+        EXPECT_EQ(buttonsOf(form), c.buttons) << c.pictures;
+        EXPECT_TRUE(form.BitBtn3->isEnabled() || form.BitBtn3->isHidden());
+        EXPECT_EQ(form.counters().ListPosition, c.listPosition) << c.pictures;
+        EXPECT_EQ(form.counters().CellNumber, c.cellNumber) << c.pictures;
+        EXPECT_EQ(form.counters().PictureCount, c.pictures);
+        for (int n = 1; n <= 20; ++n) {
+            const bool filled = n <= c.filled;
+            EXPECT_EQ(form.cellCaption(n).isEmpty(), !filled) << c.pictures << " cell " << n;
+            EXPECT_EQ(isSilver(form.cellImage(n)), !filled) << c.pictures << " cell " << n;
+        }
+        if (c.filled > 0)
+            EXPECT_EQ(form.cellCaption(1), QStringLiteral("pic001.jpg"));
+    }
+}
+
+TEST(MainWindow, MixedCaseExtensionsAreCountedAndShown)
+{
+    fixtures::PictureFolder folder;
+    folder.writeJpeg(QStringLiteral("a.Jpg"), 20, 10, 1);
+    folder.writeBmp(QStringLiteral("b.bMp"), 20, 10, 2);
+    folder.writeJpeg(QStringLiteral("c.JPEG"), 20, 10, 3);
+    folder.writeJpeg(QStringLiteral("d.jpg"), 20, 10, 4);
+    TForm1 form;
+    form.openFolder(folder.path());
+    EXPECT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = 4"));
+    EXPECT_EQ(form.cellCaption(4), QStringLiteral("d.jpg")) << "the last picture must be reachable";
+    EXPECT_EQ(form.counters().ListPosition, 5);
+}
+
+TEST(MainWindow, BrokenPictureStopsTheFillAndIsReported)
+{
+    fixtures::PictureFolder folder;
+    folder.writeNumberedJpegs(10, QStringLiteral("pic"), 24, 18);
+    folder.writeBytes(QStringLiteral("pic004.jpg"), QByteArray("\xff\xd8\xff\xe0 truncated", 15));
+    CapturedErrors errors;
+    TForm1 form;
+    form.openFolder(folder.path());
+    ASSERT_EQ(errors.messages.size(), 1);
+    EXPECT_TRUE(errors.messages[0].contains(QStringLiteral("pic004.jpg"))) << errors.messages[0].toStdString();
+    EXPECT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = 10"));
+    EXPECT_EQ(form.counters().ListPosition, 4);
+    EXPECT_EQ(form.counters().CellNumber, 4);
+    for (int n = 1; n <= 20; ++n) {
+        EXPECT_EQ(form.cellCaption(n).isEmpty(), n >= 4) << n;
+        EXPECT_EQ(isSilver(form.cellImage(n)), n >= 4) << n;
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the hourglass is gone after a failure";
+
+    // A zero-byte file and one that vanished after the listing are reported the same way.
+    folder.writeBytes(QStringLiteral("pic004.jpg"), QByteArray());
+    form.openFolder(folder.path());
+    ASSERT_EQ(errors.messages.size(), 2);
+    EXPECT_TRUE(errors.messages[1].contains(QStringLiteral("pic004.jpg")));
+    folder.writeNumberedJpegs(10, QStringLiteral("pic"), 24, 18);
+    form.openFolder(folder.path());
+    ASSERT_TRUE(QFile::remove(folder.filePath(QStringLiteral("pic002.jpg"))));
+    form.counters().ListPosition = 1;
+    form.counters().CellNumber = 1;
+    try {
+        form.FillPage();
+        ADD_FAILURE() << "a vanished file must be reported";
+    } catch (const std::exception& error) {
+        EXPECT_TRUE(errorText(error).contains(QStringLiteral("pic002.jpg")));
+    }
+    EXPECT_EQ(form.counters().ListPosition, 2);
+}
+
+TEST(MainWindow, SelectingAFileRedrawsTheFirstPage)
+{
+    fixtures::PictureFolder folder;
+    folder.writeNumberedJpegs(45, QStringLiteral("pic"), 8, 6);
+    TForm1 form;
+    form.openFolder(folder.path());
+    form.counters().ListPosition = 20;
+    form.counters().CellNumber = 1;
+    form.FillPage();
+    ASSERT_EQ(form.cellCaption(1), QStringLiteral("pic020.jpg"));
+
+    form.FileListBox1->setCurrentRow(30);
+    EXPECT_EQ(form.cellCaption(1), QStringLiteral("pic001.jpg"));
+    EXPECT_EQ(form.counters().ListPosition, 20);
+
+    // Selecting the item that is already selected changes nothing.
+    form.counters().ListPosition = 33;
+    form.FileListBox1->setCurrentRow(30);
+    EXPECT_EQ(form.counters().ListPosition, 33);
+}
+
+TEST(MainWindow, FolderListNavigatesAndTheCurrentFolderFollows)
+{
+    fixtures::PictureFolder folder;
+    QDir root(folder.path());
+    ASSERT_TRUE(root.mkpath(QStringLiteral("sub/deeper")));
+    ASSERT_TRUE(root.mkdir(QStringLiteral("another")));
+    ASSERT_TRUE(root.mkdir(QStringLiteral(".hidden")));
+    folder.writeJpeg(QStringLiteral("top.jpg"), 20, 10);
+    folder.writeJpeg(QStringLiteral("sub/inner1.jpg"), 20, 10, 1);
+    folder.writeBmp(QStringLiteral("sub/inner2.bmp"), 20, 10, 2);
+
+    TForm1 form;
+    form.openFolder(folder.path());
+    const QString canonical = QDir(folder.path()).canonicalPath();
+    EXPECT_EQ(QDir::currentPath(), canonical);
+    QStringList expected{QStringLiteral("/")};
+    expected += canonical.split(u'/', Qt::SkipEmptyParts);
+    expected += QStringList({"another", "sub"});
+    EXPECT_EQ(form.folderListItems(), expected);
+    EXPECT_EQ(form.DirectoryListBox1->currentRow(), int(expected.size()) - 3);
+    EXPECT_EQ(form.fileListItems(), QStringList({"top.jpg"}));
+
+    // Enter on "sub" opens it: the lists, the count and the page follow.
+    form.DirectoryListBox1->setCurrentRow(int(expected.size()) - 1);
+    form.DirectoryListBox1->setFocus();
+    QTest::keyClick(form.DirectoryListBox1, Qt::Key_Return);
+    EXPECT_EQ(QDir::currentPath(), canonical + QStringLiteral("/sub"));
+    EXPECT_EQ(form.fileListItems(), QStringList({"inner1.jpg", "inner2.bmp"}));
+    EXPECT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = 2"));
+    EXPECT_EQ(form.cellCaption(2), QStringLiteral("inner2.bmp"));
+    EXPECT_EQ(form.folderListItems().last(), QStringLiteral("deeper"));
+
+    // Extents follow the text widths with their margins.
+    std::vector<int> fileWidths{form.FileListBox1->textWidth(0), form.FileListBox1->textWidth(1)};
+    int running = 0;
+    for (int w : fileWidths)
+        if (w > running)
+            running = w + 20;
+    EXPECT_EQ(form.fileListExtent(), running + 6);
+    EXPECT_GT(form.folderListExtent(), 6);
+
+    // The drive box lists the root, and choosing it returns to the last folder seen there.
+    ASSERT_GE(form.DriveComboBox1->findData(QStringLiteral("/")), 0);
+    CapturedErrors errors;
+    form.openFolder(folder.filePath(QStringLiteral("does-not-exist")));
+    EXPECT_EQ(errors.messages.size(), 1);
+    EXPECT_EQ(QDir::currentPath(), canonical + QStringLiteral("/sub")) << "a failed open keeps the folder";
+}
+
+TEST(MainWindow, ControlsAreReachableByAssistiveTechnology)
+{
+    fixtures::PictureFolder folder;
+    folder.writeNumberedJpegs(2, QStringLiteral("pic"), 8, 6);
+    TForm1 form;
+    form.openFolder(folder.path());
+    form.show();
+
+    auto nameOf = [](QObject* object) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(object);
+        return face ? face->text(QAccessible::Name) : QStringLiteral("<none>");
+    };
+    QAccessibleInterface* image = QAccessible::queryAccessibleInterface(form.Images[1]);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->role(), QAccessible::Graphic);
+    EXPECT_EQ(nameOf(form.Images[1]), QStringLiteral("pic002.jpg"));
+    EXPECT_EQ(nameOf(form.Images[2]), QString()) << "an empty cell has no name";
+    EXPECT_EQ(nameOf(form.BitBtn4), QStringLiteral("操作説明"));
+    EXPECT_EQ(nameOf(form.CheckBox2), QStringLiteral("９０度回転"));
+    EXPECT_EQ(nameOf(form.Label21), QStringLiteral("ファイル数 = 2"));
+
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(form.FileListBox1);
+    ASSERT_NE(list, nullptr);
+    QStringList items;
+    for (int i = 0; i < list->childCount(); ++i)
+        items.append(list->child(i)->text(QAccessible::Name));
+    EXPECT_TRUE(items.contains(QStringLiteral("pic001.jpg"))) << items.join(u',').toStdString();
+
+    // For people to look at: the window as it is drawn.
+    if (const QString shots = qEnvironmentVariable("ZAVIO_SHOTS"); !shots.isEmpty())
+        form.grab().save(shots + QStringLiteral("/main-window-test.png"));
+}
+
+TEST(MainWindow, DrawsAPageOfVariedPictures)
+{
+    // Pictures of every band of the fit, under Japanese and Latin names.
+    fixtures::PictureFolder folder;
+    const int sizes[][2] = {{320, 240}, {400, 200}, {240, 320}, {300, 300}, {384, 216}, {216, 384}};
+    const QStringList names{"IMG_0001.JPG", "IMG_0002.JPG", "さくら.jpg", "IMG_0004.JPG", "家族写真.bmp", "旅行_京都.jpeg"};
+    for (int i = 0; i < 23; ++i) {
+        const QString name = i < names.size() ? names[i] : QStringLiteral("写真%1.jpg").arg(i + 100);
+        const auto& size = sizes[i % 6];
+        if (name.endsWith(QStringLiteral(".bmp")))
+            folder.writeBmp(name, size[0], size[1], i);
+        else
+            folder.writeJpeg(name, size[0], size[1], i);
+    }
+    TForm1 form;
+    form.openFolder(folder.path());
+    EXPECT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = 23"));
+    EXPECT_TRUE(form.BitBtn1->isEnabled() && form.BitBtn2->isEnabled());
+
+    int squareCell = 0;
+    for (int n = 1; n <= 20; ++n) {
+        const QString name = form.cellCaption(n);
+        ASSERT_FALSE(name.isEmpty());
+        EXPECT_FALSE(isSilver(form.cellImage(n))) << name.toStdString();
+        if (name == QStringLiteral("IMG_0004.JPG"))
+            squareCell = n;
+    }
+    // The square picture is drawn from x = 5 on: its cell's left margin stays silver.
+    ASSERT_GT(squareCell, 0);
+    const QImage square = form.cellImage(squareCell);
+    for (int y = 0; y < square.height(); ++y) {
+        EXPECT_EQ(square.pixel(4, y), kSilver);
+        EXPECT_NE(square.pixel(5, y), kSilver);
+    }
+    if (const QString shots = qEnvironmentVariable("ZAVIO_SHOTS"); !shots.isEmpty()) {
+        form.show();
+        form.grab().save(shots + QStringLiteral("/main-window.png"));
+    }
+}

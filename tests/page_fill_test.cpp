@@ -1,0 +1,222 @@
+#include "browser/PageFiller.h"
+#include "imaging/PictureError.h"
+#include "support/PictureFolder.h"
+
+#include <QFile>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <map>
+
+using namespace zavio;
+
+namespace {
+
+// Records what a fill draws, as the main window's cells would show it.
+struct RecordingSink : PageSink {
+    std::map<int, QImage> cells;
+    std::map<int, QString> captions;
+    int clears = 0;
+    int pagingDisabled = 0;
+
+    void clearPage() override
+    {
+        ++clears;
+        cells.clear();
+        captions.clear();
+    }
+    void drawCell(int cell, const TBitmap& image) override { cells[cell] = image.image().copy(); }
+    void setCaption(int cell, const QString& name) override { captions[cell] = name; }
+    void disablePaging() override { ++pagingDisabled; }
+};
+
+QStringList numberedNames(int count)
+{
+    QStringList names;
+    for (int i = 1; i <= count; ++i)
+        names.append(QStringLiteral("pic%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
+    return names;
+}
+
+// A renderer that needs no files: a 1 x 1 cell coloured by the name's number.
+PageFiller fakeFiller(std::atomic<int>* calls = nullptr, QString failOn = {})
+{
+    PageFiller filler;
+    filler.setRenderer([calls, failOn](const QString& path, int, int) -> std::optional<TBitmap> {
+        if (calls)
+            ++*calls;
+        if (!failOn.isEmpty() && path.endsWith(failOn))
+            throw PictureError(QStringLiteral("壊れています: ") + path);
+        TBitmap cell(1, 1);
+        cell.fill(std::uint8_t(path.right(7).left(3).toInt()), 0, 0);
+        return cell;
+    });
+    return filler;
+}
+
+BrowseCounters countersFor(int pictures, int start = 1)
+{
+    BrowseCounters c;
+    c.PictureCount = pictures;
+    c.ItemCount = pictures;
+    c.ListPosition = start;
+    c.CellNumber = 1;
+    return c;
+}
+
+} // namespace
+
+TEST(PageFill, CountersAfterPartialFullAndMiddlePages)
+{
+    PageFiller filler = fakeFiller();
+    RecordingSink sink;
+
+    BrowseCounters seven = countersFor(7);
+    filler.fill(seven, numberedNames(7), QStringLiteral("/x"), sink);
+    EXPECT_EQ(seven.ListPosition, 8);
+    EXPECT_EQ(seven.CellNumber, 8);
+    EXPECT_EQ(sink.captions.size(), 7u);
+    EXPECT_EQ(sink.captions[7], QStringLiteral("pic007.jpg"));
+    EXPECT_EQ(sink.pagingDisabled, 7) << "a folder of under 20 pictures disables paging after each picture";
+
+    BrowseCounters twenty = countersFor(20);
+    filler.fill(twenty, numberedNames(20), QStringLiteral("/x"), sink);
+    EXPECT_EQ(twenty.ListPosition, 20) << "a full page ends on its last picture";
+    EXPECT_EQ(twenty.CellNumber, 1);
+    EXPECT_EQ(sink.captions[20], QStringLiteral("pic020.jpg"));
+
+    BrowseCounters middle = countersFor(45, 20);
+    sink.pagingDisabled = 0;
+    filler.fill(middle, numberedNames(45), QStringLiteral("/x"), sink);
+    EXPECT_EQ(middle.ListPosition, 39);
+    EXPECT_EQ(middle.CellNumber, 1);
+    EXPECT_EQ(sink.captions[1], QStringLiteral("pic020.jpg"));
+    EXPECT_EQ(sink.captions[20], QStringLiteral("pic039.jpg"));
+    EXPECT_EQ(sink.pagingDisabled, 0);
+
+    BrowseCounters empty = countersFor(0);
+    filler.fill(empty, {}, QStringLiteral("/x"), sink);
+    EXPECT_TRUE(sink.captions.empty());
+    EXPECT_EQ(empty.ListPosition, 1);
+
+    BrowseCounters beyond = countersFor(120, 151);
+    filler.fill(beyond, numberedNames(120), QStringLiteral("/x"), sink);
+    EXPECT_TRUE(sink.cells.empty()) << "a start past the end draws an empty page";
+    EXPECT_EQ(beyond.ListPosition, 151);
+}
+
+TEST(PageFill, StopsAtTheFirstFailureWithCountersOnIt)
+{
+    for (int threads : {1, 2, 4}) {
+        PageFiller filler = fakeFiller(nullptr, QStringLiteral("pic005.jpg"));
+        filler.setThreads(threads);
+        RecordingSink sink;
+        BrowseCounters c = countersFor(30);
+        try {
+            filler.fill(c, numberedNames(30), QStringLiteral("/x"), sink);
+            ADD_FAILURE() << "the fill went past a broken picture";
+        } catch (const PictureError& error) {
+            EXPECT_TRUE(error.message().contains(QStringLiteral("pic005.jpg")));
+        }
+        EXPECT_EQ(sink.captions.size(), 4u) << threads;
+        EXPECT_EQ(sink.cells.size(), 4u) << threads;
+        EXPECT_EQ(c.ListPosition, 5) << threads;
+        EXPECT_EQ(c.CellNumber, 5) << threads;
+
+        // Filling again from the failing file stops there once more, on a cleared page.
+        const int clears = sink.clears;
+        EXPECT_THROW(filler.fill(c, numberedNames(30), QStringLiteral("/x"), sink), PictureError);
+        EXPECT_EQ(sink.clears, clears + 1);
+        EXPECT_TRUE(sink.cells.empty());
+        EXPECT_EQ(c.ListPosition, 5);
+    }
+}
+
+TEST(PageFill, ParallelFillDrawsExactlyWhatTheOneByOneFillDraws)
+{
+    fixtures::PictureFolder folder;
+    QStringList names;
+    // Wide, middle, narrow, square and very narrow pictures, JPEG and BMP.
+    const int sizes[][2] = {{64, 30}, {40, 30}, {30, 40}, {33, 33}, {5, 100}, {90, 20}, {20, 90}, {64, 48}};
+    for (int i = 0; i < 24; ++i) {
+        const auto& size = sizes[i % 8];
+        const QString name = QStringLiteral("p%1.%2").arg(i, 2, 10, QLatin1Char('0')).arg(i % 3 ? "jpg" : "bmp");
+        if (i % 3)
+            folder.writeJpeg(name, size[0], size[1], i);
+        else
+            folder.writeBmp(name, size[0], size[1], i);
+        names.append(name);
+    }
+    auto run = [&](int threads, int start) {
+        PageFiller filler;
+        filler.setThreads(threads);
+        RecordingSink sink;
+        BrowseCounters c = countersFor(24, start);
+        filler.fill(c, names, folder.path(), sink);
+        return std::make_pair(c, sink);
+    };
+    for (int start : {1, 6}) {
+        const auto [oneCounters, one] = run(1, start);
+        const auto [manyCounters, many] = run(4, start);
+        EXPECT_EQ(oneCounters, manyCounters);
+        EXPECT_EQ(one.captions, many.captions);
+        ASSERT_EQ(one.cells.size(), many.cells.size());
+        for (const auto& [cell, image] : one.cells) {
+            EXPECT_EQ(image, many.cells.at(cell)) << "cell " << cell;
+            EXPECT_EQ(image.size(), QSize(131, 101));
+        }
+    }
+}
+
+TEST(PageFill, CacheServesAPageAgainUntilAFileChanges)
+{
+    fixtures::PictureFolder folder;
+    folder.writeNumberedJpegs(3);
+    std::atomic<int> decodes{0};
+    PageFiller filler;
+    filler.setRenderer([&](const QString& path, int w, int h) {
+        ++decodes;
+        return renderThumbnailCell(path, w, h);
+    });
+    RecordingSink sink;
+    const QStringList names = numberedNames(3);
+
+    BrowseCounters c = countersFor(3);
+    filler.fill(c, names, folder.path(), sink);
+    EXPECT_EQ(decodes, 3);
+    const QImage before = sink.cells[2];
+
+    c = countersFor(3);
+    filler.fill(c, names, folder.path(), sink);
+    EXPECT_EQ(decodes, 3) << "a page shown before is drawn from the cache";
+    EXPECT_EQ(sink.cells[2], before);
+
+    folder.writeJpeg(names[1], 40, 10, 99); // a different picture under the same name
+    c = countersFor(3);
+    filler.fill(c, names, folder.path(), sink);
+    EXPECT_EQ(decodes, 4) << "only the changed file is decoded again";
+    EXPECT_NE(sink.cells[2], before);
+
+    // A file that vanished is reported, not served from the cache.
+    ASSERT_TRUE(QFile::remove(folder.filePath(names[0])));
+    c = countersFor(3);
+    EXPECT_THROW(filler.fill(c, names, folder.path(), sink), PictureError);
+    EXPECT_EQ(c.ListPosition, 1);
+}
+
+TEST(PageFill, FileOfNoKnownKindShowsThePreviousPictureAgain)
+{
+    fixtures::PictureFolder folder;
+    folder.writeJpeg(QStringLiteral("a.jpg"), 40, 30, 1);
+    folder.writeBytes(QStringLiteral("b.txt"), "not a picture");
+    PageFiller filler;
+    RecordingSink sink;
+    BrowseCounters c = countersFor(2);
+    filler.fill(c, {QStringLiteral("a.jpg"), QStringLiteral("b.txt")}, folder.path(), sink);
+    EXPECT_EQ(sink.captions[2], QStringLiteral("b.txt"));
+    EXPECT_EQ(sink.cells[2], sink.cells[1]);
+
+    // With nothing loaded before, there is no picture to show: a clear error.
+    PageFiller fresh;
+    c = countersFor(1);
+    EXPECT_THROW(fresh.fill(c, {QStringLiteral("b.txt")}, folder.path(), sink), PictureError);
+}
