@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <stdexcept>
+
+namespace zavio {
+
+// Text that cannot be written as Shift-JIS (code page 932), or a system whose
+// iconv has no CP932. The message is Japanese and is shown to the user as it is.
+class ShiftJisError : public std::runtime_error {
+public:
+    ShiftJisError(const QString& message, char32_t character)
+        : std::runtime_error(message.toStdString()), message_(message), character_(character) {}
+    const QString& message() const { return message_; }
+    // The code point that could not be encoded, or 0 when the error is not about one.
+    char32_t character() const { return character_; }
+
+private:
+    QString message_;
+    char32_t character_ = 0;
+};
+
+// The text as Shift-JIS bytes in Microsoft's code page 932 (line ends are kept
+// as they are). Throws ShiftJisError naming the first character CP932 lacks.
+QByteArray toShiftJis(const QString& text);
+
+// The bytes read as code page 932. Bytes that are not Shift-JIS, and a double
+// byte character cut off at the end, become U+FFFD, so a damaged file still reads.
+QString fromShiftJis(QByteArrayView bytes);
+
+// True when the bytes are entirely well-formed code page 932.
+bool isValidShiftJis(QByteArrayView bytes);
+
+} // namespace zavio
