@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace zavio::bench {
+
+// The middle value of the samples, the mean of the two middle ones for an even
+// count; 0 for no samples.
+double median(std::vector<double> samples);
+
+// VmHWM (the peak resident set) from the text of /proc/<pid>/status, in MB.
+std::optional<double> vmHwmMb(QByteArrayView statusText);
+// This process's VmHWM in MB, or nullopt when /proc cannot be read.
+std::optional<double> peakRssMb();
+
+struct BenchOptions {
+    QString folder;       // empty: a temporary folder
+    int reps = 5;
+    int fillThreads = 0;  // 0: the page fill's own default
+};
+
+// Parses "[folder] [--dir folder] [--reps n] [--fill-threads n]" (arguments
+// without the program name). Returns nullopt and sets error on bad input.
+std::optional<BenchOptions> parseBenchOptions(const QStringList& args, QString& error);
+
+} // namespace zavio::bench
