@@ -31,7 +31,7 @@ void reportError(QWidget* parent, const QString& message)
         reporter(message);
         return;
     }
-    QMessageBox::critical(parent, QApplication::applicationDisplayName(), message);
+    QMessageBox::critical(parent, QStringLiteral("ザヴィオ"), message);
 }
 
 ErrorReporter setErrorReporter(ErrorReporter reporter)

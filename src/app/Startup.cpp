@@ -22,7 +22,6 @@ void applyJapaneseFont(QApplication& app)
 void prepareApplication(QApplication& app)
 {
     app.setApplicationName(QStringLiteral("zavio"));
-    app.setApplicationDisplayName(QStringLiteral("ザヴィオ"));
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
 
     // Qt's own texts (message-box buttons, file dialogs) in Japanese.
