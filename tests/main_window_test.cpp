@@ -283,10 +283,12 @@ TEST(MainWindow, DrawsAPageOfVariedPictures)
 {
     // Pictures of every band of the fit, under Japanese and Latin names.
     fixtures::PictureFolder folder;
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("旅行の写真")));
     const int sizes[][2] = {{320, 240}, {400, 200}, {240, 320}, {300, 300}, {384, 216}, {216, 384}};
     const QStringList names{"IMG_0001.JPG", "IMG_0002.JPG", "さくら.jpg", "IMG_0004.JPG", "家族写真.bmp", "旅行_京都.jpeg"};
     for (int i = 0; i < 23; ++i) {
-        const QString name = i < names.size() ? names[i] : QStringLiteral("写真%1.jpg").arg(i + 100);
+        const QString name = QStringLiteral("旅行の写真/")
+            + (i < names.size() ? names[i] : QStringLiteral("写真%1.jpg").arg(i + 100));
         const auto& size = sizes[i % 6];
         if (name.endsWith(QStringLiteral(".bmp")))
             folder.writeBmp(name, size[0], size[1], i);
@@ -294,7 +296,7 @@ TEST(MainWindow, DrawsAPageOfVariedPictures)
             folder.writeJpeg(name, size[0], size[1], i);
     }
     TForm1 form;
-    form.openFolder(folder.path());
+    form.openFolder(folder.filePath(QStringLiteral("旅行の写真")));
     EXPECT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = 23"));
     EXPECT_TRUE(form.BitBtn1->isEnabled() && form.BitBtn2->isEnabled());
 
