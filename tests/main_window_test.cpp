@@ -274,9 +274,6 @@ TEST(MainWindow, ControlsAreReachableByAssistiveTechnology)
         items.append(list->child(i)->text(QAccessible::Name));
     EXPECT_TRUE(items.contains(QStringLiteral("pic001.jpg"))) << items.join(u',').toStdString();
 
-    // For people to look at: the window as it is drawn.
-    if (const QString shots = qEnvironmentVariable("ZAVIO_SHOTS"); !shots.isEmpty())
-        form.grab().save(shots + QStringLiteral("/main-window-test.png"));
 }
 
 TEST(MainWindow, DrawsAPageOfVariedPictures)
