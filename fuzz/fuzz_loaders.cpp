@@ -1,0 +1,87 @@
+// Feeds arbitrary bytes to the JPEG and BMP decoders. Whatever decodes is then
+// drawn into a thumbnail cell and written and read back as a 24-bit BMP, which
+// must give the same pixels.
+
+#include "imaging/BmpCodec.h"
+#include "imaging/JpegCodec.h"
+#include "imaging/PictureError.h"
+#include "imaging/PictureLoader.h"
+#include "imaging/StretchDraw.h"
+#include "imaging/ThumbnailFit.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Larger pictures are real but only make the run slow and the memory high; the
+// size checks themselves are still exercised by every header.
+constexpr std::int64_t kMaxFuzzPixels = 4'000'000;
+
+bool jpegSmallEnough(QByteArrayView data)
+{
+    try {
+        const zavio::TJPEGImage::Header header = zavio::TJPEGImage::readHeader(data);
+        return std::int64_t(header.width) * header.height <= kMaxFuzzPixels;
+    } catch (const zavio::PictureError&) {
+        return true; // the decoder fails the same way: let it
+    }
+}
+
+bool bmpSmallEnough(QByteArrayView data)
+{
+    QByteArray bytes = QByteArray::fromRawData(data.data(), data.size());
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "bmp");
+    reader.setAutoDetectImageFormat(false);
+    const QSize size = reader.size();
+    return std::int64_t(size.width()) * std::abs(std::int64_t(size.height())) <= kMaxFuzzPixels;
+}
+
+void exercise(const zavio::TBitmap& picture)
+{
+    using namespace zavio;
+    TBitmap cell(131, 101);
+    stretchDraw(cell, ThumbnailFit(picture.width(), picture.height(), 131, 101, 5, 0), picture);
+
+    const TBitmap back = decodeBmp(encodeBmp24(picture));
+    if (back.width() != picture.width() || back.height() != picture.height())
+        std::abort();
+    for (int y = 0; y < picture.height(); ++y)
+        if (std::memcmp(back.scanLine(y), picture.scanLine(y), std::size_t(picture.width()) * 3) != 0)
+            std::abort();
+}
+
+void silence(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    qInstallMessageHandler(silence);
+    zavio::configureImageReaders();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    if (jpegSmallEnough(bytes)) {
+        try {
+            exercise(zavio::TJPEGImage::decode(bytes));
+        } catch (const zavio::PictureError&) {
+        }
+    }
+    if (bmpSmallEnough(bytes)) {
+        try {
+            exercise(zavio::decodeBmp(bytes));
+        } catch (const zavio::PictureError&) {
+        }
+    }
+    return 0;
+}
