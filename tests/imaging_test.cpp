@@ -754,3 +754,32 @@ TEST(PictureLoader, LoadsFilesAndNamesThemInEveryError)
 }
 
 } // namespace
+
+TEST(Jpeg, DecodesIntoAReusedBufferWithoutTouchingCopies)
+{
+    const QByteArray first = TJPEGImage::encode(gradient(48, 32, false), 90);
+    TBitmap other = gradient(48, 32, false);
+    for (int x = 0; x < 48; ++x)
+        other.setPixel(x, 5, 250, 10, 10);
+    const QByteArray second = TJPEGImage::encode(other, 90);
+
+    TBitmap target;
+    TJPEGImage::decodeInto(first, target);
+    EXPECT_EQ(target.image(), TJPEGImage::decode(first).image());
+    const std::uint8_t* buffer = target.scanLine(0);
+    TJPEGImage::decodeInto(second, target);
+    EXPECT_EQ(target.scanLine(0), buffer) << "the same size reuses the buffer";
+    EXPECT_EQ(target.image(), TJPEGImage::decode(second).image());
+
+    // A copy shares the pixels: decoding again must leave the copy as it was.
+    const TBitmap kept = target;
+    const QImage keptPixels = kept.image().copy();
+    TJPEGImage::decodeInto(first, target);
+    EXPECT_EQ(kept.image(), keptPixels);
+    EXPECT_EQ(target.image(), TJPEGImage::decode(first).image());
+
+    // Another size takes a new buffer of that size.
+    TJPEGImage::decodeInto(TJPEGImage::encode(gradient(20, 60, true), 90), target);
+    EXPECT_EQ(target.width(), 20);
+    EXPECT_EQ(target.height(), 60);
+}

@@ -41,7 +41,7 @@ QStringList numberedNames(int count)
 PageFiller fakeFiller(std::atomic<int>* calls = nullptr, QString failOn = {})
 {
     PageFiller filler;
-    filler.setRenderer([calls, failOn](const QString& path, int, int) -> std::optional<TBitmap> {
+    filler.setRenderer([calls, failOn](const QString& path, int, int, TBitmap&) -> std::optional<TBitmap> {
         if (calls)
             ++*calls;
         if (!failOn.isEmpty() && path.endsWith(failOn))
@@ -173,9 +173,9 @@ TEST(PageFill, CacheServesAPageAgainUntilAFileChanges)
     folder.writeNumberedJpegs(3);
     std::atomic<int> decodes{0};
     PageFiller filler;
-    filler.setRenderer([&](const QString& path, int w, int h) {
+    filler.setRenderer([&](const QString& path, int w, int h, TBitmap& scratch) {
         ++decodes;
-        return renderThumbnailCell(path, w, h);
+        return renderThumbnailCell(path, w, h, scratch);
     });
     RecordingSink sink;
     const QStringList names = numberedNames(3);

@@ -1,5 +1,7 @@
 #include "browser/FolderRules.h"
 
+#include "imaging/PictureLoader.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
@@ -8,15 +10,7 @@ namespace zavio {
 
 bool isCountedPicture(const QString& name)
 {
-    const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot < 0)
-        return false;
-    const QStringView extension = QStringView(name).mid(dot);
-    for (const char* known : {".jpg", ".jpeg", ".bmp"}) {
-        if (extension.compare(QLatin1String(known), Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
+    return pictureKindOf(name) != PictureKind::None;
 }
 
 void sortNames(QStringList& names)

@@ -15,10 +15,9 @@
 
 namespace zavio {
 
-std::optional<TBitmap> renderThumbnailCell(const QString& path, int cellWidth, int cellHeight)
+std::optional<TBitmap> renderThumbnailCell(const QString& path, int cellWidth, int cellHeight, TBitmap& picture)
 {
-    TBitmap picture;
-    if (!loadPicture(path, picture))
+    if (!loadPictureInto(path, picture))
         return std::nullopt;
     TBitmap cell(cellWidth, cellHeight);
     cell.fill(192, 192, 192);
@@ -46,11 +45,11 @@ void PageFiller::setCellSize(int width, int height)
     cellHeight_ = height;
 }
 
-PageFiller::Outcome PageFiller::render(const QString& path) const
+PageFiller::Outcome PageFiller::render(const QString& path, TBitmap& scratch) const
 {
     Outcome outcome;
     try {
-        if (std::optional<TBitmap> cell = renderer_(path, cellWidth_, cellHeight_)) {
+        if (std::optional<TBitmap> cell = renderer_(path, cellWidth_, cellHeight_, scratch)) {
             outcome.kind = Outcome::Kind::Drawn;
             outcome.cell = std::move(*cell);
         } else {
@@ -103,12 +102,14 @@ void PageFiller::fill(BrowseCounters& c, const QStringList& items, const QString
     const int workerCount = threads_ > 1 ? std::min<int>(threads_, int(misses.size())) : 0;
     for (int w = 0; w < workerCount; ++w) {
         workers.emplace_back([&](std::stop_token stop) {
+            // One decoded picture per worker at a time, in one reused buffer.
+            TBitmap scratch;
             while (!stop.stop_requested()) {
                 const size_t m = nextMiss.fetch_add(1);
                 if (m >= misses.size())
                     return;
                 Slot& slot = pending[misses[m]];
-                Outcome outcome = render(slot.path);
+                Outcome outcome = render(slot.path, scratch);
                 {
                     std::lock_guard lock(mutex);
                     slot.outcome = std::move(outcome);
@@ -118,12 +119,13 @@ void PageFiller::fill(BrowseCounters& c, const QStringList& items, const QString
         });
     }
 
+    TBitmap scratch;
     for (int i = 0; i < count; ++i) {
         Slot& slot = pending[size_t(i)];
         Outcome outcome;
         if (workerCount == 0) {
             if (!slot.outcome)
-                slot.outcome = render(slot.path);
+                slot.outcome = render(slot.path, scratch);
             outcome = std::move(*slot.outcome);
         } else {
             std::unique_lock lock(mutex);

@@ -23,8 +23,9 @@ public:
 };
 
 // The picture of one file drawn into a silver cell of the given size, or
-// nothing for a file of no known picture kind. Throws PictureError.
-std::optional<TBitmap> renderThumbnailCell(const QString& path, int cellWidth, int cellHeight);
+// nothing for a file of no known picture kind. The file is decoded into
+// scratch, whose buffer serves picture after picture. Throws PictureError.
+std::optional<TBitmap> renderThumbnailCell(const QString& path, int cellWidth, int cellHeight, TBitmap& scratch);
 
 // The page fill: clears the page, then draws the pictures from ListPosition on
 // into cells CellNumber onward, moving both counters as it goes. The pictures
@@ -33,7 +34,8 @@ std::optional<TBitmap> renderThumbnailCell(const QString& path, int cellWidth, i
 // those of drawing one picture after the other.
 class PageFiller {
 public:
-    using Renderer = std::function<std::optional<TBitmap>(const QString& path, int cellWidth, int cellHeight)>;
+    using Renderer =
+        std::function<std::optional<TBitmap>(const QString& path, int cellWidth, int cellHeight, TBitmap& scratch)>;
 
     PageFiller();
 
@@ -51,7 +53,7 @@ public:
 
 private:
     struct Outcome;
-    Outcome render(const QString& path) const;
+    Outcome render(const QString& path, TBitmap& scratch) const;
 
     int threads_ = 1;
     int cellWidth_ = 131;

@@ -391,6 +391,13 @@ TJPEGImage::Header TJPEGImage::readHeader(QByteArrayView data)
 
 TBitmap TJPEGImage::decode(QByteArrayView data)
 {
+    TBitmap bitmap;
+    decodeInto(data, bitmap);
+    return bitmap;
+}
+
+void TJPEGImage::decodeInto(QByteArrayView data, TBitmap& bitmap)
+{
     Decompressor decompressor;
     decompressor.readHeader(data);
     jpeg_decompress_struct& info = decompressor.info();
@@ -421,13 +428,13 @@ TBitmap TJPEGImage::decode(QByteArrayView data)
         || info.output_components != (cmyk ? 4 : 3))
         throw PictureError(decodeFailure(QStringLiteral("出力の形式が想定と違います。")));
 
-    TBitmap bitmap(width, height);
+    // Every row is written by the scan, so the pixels need no clearing first.
+    bitmap.reshapeForOverwrite(width, height);
     std::vector<std::uint8_t> cmykRow(cmyk ? std::size_t(width) * 4 : 0);
     ScanContext context{&info, bitmap.scanLine(0), bitmap.bytesPerLine(), cmykRow.data(), false};
     decompressor.run(cmyk ? readCmykStep : readBgrStep, &context);
     if (context.stalled)
         throw PictureError(decodeFailure(QStringLiteral("データが途中で終わっています。")));
-    return bitmap;
 }
 
 QByteArray TJPEGImage::encode(const TBitmap& bitmap, int quality)

@@ -21,6 +21,9 @@ public:
     static Header readHeader(QByteArrayView data);
     // Decodes the whole picture. A truncated file is an error, not a grey tail.
     static TBitmap decode(QByteArrayView data);
+    // Decodes into target, reusing its pixel buffer when the size allows.
+    // After an error target holds no usable picture.
+    static void decodeInto(QByteArrayView data, TBitmap& target);
     // Encodes a baseline colour JPEG.
     static QByteArray encode(const TBitmap& bitmap, int quality = 90);
 };

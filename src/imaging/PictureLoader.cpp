@@ -81,7 +81,11 @@ QByteArray readPictureFile(const QString& path)
     return data;
 }
 
-bool loadPicture(const QString& path, TBitmap& bitmap)
+namespace {
+
+// Reads the file of a known kind and decodes it; every error names the file.
+template <typename Decode>
+bool readAndDecode(const QString& path, Decode&& decode)
 {
     const PictureKind kind = pictureKindOf(path);
     if (kind == PictureKind::None)
@@ -89,14 +93,33 @@ bool loadPicture(const QString& path, TBitmap& bitmap)
 
     const QByteArray data = readPictureFile(path);
     try {
-        TBitmap decoded = kind == PictureKind::Jpeg ? TJPEGImage::decode(data) : decodeBmp(data);
-        bitmap = std::move(decoded);
+        decode(kind, data);
     } catch (const PictureError& error) {
         throw PictureError(QStringLiteral("%1\n%2").arg(path, error.message()));
     } catch (const std::bad_alloc&) {
         throw PictureError(QStringLiteral("%1\n画像のためのメモリが足りません。").arg(path));
     }
     return true;
+}
+
+} // namespace
+
+bool loadPicture(const QString& path, TBitmap& bitmap)
+{
+    return readAndDecode(path, [&](PictureKind kind, const QByteArray& data) {
+        TBitmap decoded = kind == PictureKind::Jpeg ? TJPEGImage::decode(data) : decodeBmp(data);
+        bitmap = std::move(decoded);
+    });
+}
+
+bool loadPictureInto(const QString& path, TBitmap& scratch)
+{
+    return readAndDecode(path, [&](PictureKind kind, const QByteArray& data) {
+        if (kind == PictureKind::Jpeg)
+            TJPEGImage::decodeInto(data, scratch);
+        else
+            scratch = decodeBmp(data);
+    });
 }
 
 void configureImageReaders()

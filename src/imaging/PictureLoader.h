@@ -17,6 +17,11 @@ PictureKind pictureKindOf(const QString& fileName);
 // when it cannot be read or decoded; the bitmap is then unchanged too.
 bool loadPicture(const QString& path, TBitmap& bitmap);
 
+// As loadPicture, but a JPEG is decoded into scratch's own pixels when its
+// size allows, so a caller loading picture after picture reuses one buffer.
+// After an error scratch holds no usable picture.
+bool loadPictureInto(const QString& path, TBitmap& scratch);
+
 // The whole content of a file, or PictureError naming it.
 QByteArray readPictureFile(const QString& path);
 

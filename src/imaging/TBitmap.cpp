@@ -27,6 +27,17 @@ TBitmap::TBitmap(int width, int height)
     fill(0, 0, 0);
 }
 
+void TBitmap::reshapeForOverwrite(int width, int height)
+{
+    if (!image_.isNull() && image_.width() == width && image_.height() == height && image_.isDetached())
+        return;
+    checkPictureSize(width, height);
+    image_ = QImage(); // the old buffer goes before the new one is taken
+    image_ = QImage(width, height, QImage::Format_BGR888);
+    if (image_.isNull())
+        throwOutOfMemory(width, height);
+}
+
 void TBitmap::setPixel(int x, int y, std::uint8_t red, std::uint8_t green, std::uint8_t blue)
 {
     Q_ASSERT(x >= 0 && x < width() && y >= 0 && y < height());

@@ -27,6 +27,11 @@ public:
     // The pixel as 0xffRRGGBB.
     QRgb pixel(int x, int y) const;
     void fill(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
+    // Makes this a width x height picture whose pixels are left unset, for a
+    // decoder that writes every one of them. Its own buffer is kept when it
+    // already has that size and no copy shares it, so a decoder that fills
+    // picture after picture touches no fresh memory. Throws like the constructor.
+    void reshapeForOverwrite(int width, int height);
 
     // The picture as a QImage for display; shares the pixels.
     const QImage& image() const { return image_; }
