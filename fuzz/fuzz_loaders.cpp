@@ -9,8 +9,6 @@
 #include "imaging/StretchDraw.h"
 #include "imaging/ThumbnailFit.h"
 
-#include <QBuffer>
-#include <QImageReader>
 
 #include <cstdint>
 #include <cstdlib>
@@ -34,12 +32,7 @@ bool jpegSmallEnough(QByteArrayView data)
 
 bool bmpSmallEnough(QByteArrayView data)
 {
-    QByteArray bytes = QByteArray::fromRawData(data.data(), data.size());
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "bmp");
-    reader.setAutoDetectImageFormat(false);
-    const QSize size = reader.size();
+    const QSize size = zavio::bmpHeaderSize(data);
     return std::int64_t(size.width()) * std::abs(std::int64_t(size.height())) <= kMaxFuzzPixels;
 }
 

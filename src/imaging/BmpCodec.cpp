@@ -49,20 +49,40 @@ void refuseTooLargeHeader(QByteArrayView data)
         checkPictureSize(width, height);
 }
 
+// Qt's BMP reader over the caller's bytes, which it reads without copying them.
+class BmpSource {
+public:
+    explicit BmpSource(QByteArrayView data)
+        : bytes_(QByteArray::fromRawData(data.data(), data.size())), buffer_(&bytes_)
+    {
+        buffer_.open(QIODevice::ReadOnly);
+        reader_.setDevice(&buffer_);
+        reader_.setFormat("bmp");
+        reader_.setAutoDetectImageFormat(false);
+    }
+    QImageReader& reader() { return reader_; }
+
+private:
+    QByteArray bytes_;
+    QBuffer buffer_;
+    QImageReader reader_;
+};
+
 } // namespace
+
+QSize bmpHeaderSize(QByteArrayView data)
+{
+    BmpSource source(data);
+    return source.reader().size();
+}
 
 TBitmap decodeBmp(QByteArrayView data)
 {
     if (data.isEmpty())
         throw PictureError(QStringLiteral("BMP を読めません: データが空です（0 バイト）。"));
 
-    // Qt reads from the caller's bytes without copying them.
-    QByteArray bytes = QByteArray::fromRawData(data.data(), data.size());
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "bmp");
-    reader.setAutoDetectImageFormat(false);
-
+    BmpSource source(data);
+    QImageReader& reader = source.reader();
     // Qt gives the height as stored: negative for a top-down file.
     const QSize size = reader.size();
     if (size.width() <= 0 || size.height() == 0) {
