@@ -1,21 +1,20 @@
 #include "app/ErrorReport.h"
 #include "app/Startup.h"
-#include "browser/TForm1.h"
+#include "app/Windows.h"
 
 #include <QApplication>
 #include <QMessageBox>
-#include <memory>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     try {
         zavio::prepareApplication(app);
-        // The windows, made once in a fixed order, the main window first.
-        auto Form1 = std::make_unique<zavio::TForm1>();
-        Form1->show();
+        const auto windows = zavio::createWindows();
+        windows->Form1->show();
         return app.exec();
     } catch (const std::exception& error) {
+        // A failure while starting is shown, and the program ends normally.
         QMessageBox::critical(nullptr, QStringLiteral("ザヴィオ"), zavio::errorText(error));
     }
     return 0;
