@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 
 namespace zavio {
 namespace {
@@ -170,9 +171,15 @@ void TForm1::showEvent(QShowEvent* event)
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    // The file list reads the folder that is current when the program starts.
-    if (currentFolder_.isEmpty())
-        openFolder(QDir::currentPath());
+    // The file list reads the folder that is current when the program starts,
+    // once the window is on the screen, so that its page, or a message about a
+    // picture that cannot be shown, appears over the window itself.
+    if (currentFolder_.isEmpty()) {
+        QTimer::singleShot(0, this, [this] {
+            if (currentFolder_.isEmpty())
+                openFolder(QDir::currentPath());
+        });
+    }
 }
 
 void TForm1::changeEvent(QEvent* event)
