@@ -1,5 +1,6 @@
 #include "app/ErrorReport.h"
 #include "browser/ExtentListBox.h"
+#include "browser/MountList.h"
 #include "browser/TForm1.h"
 #include "browser/ThumbImage.h"
 #include "browser/ThumbLabel.h"
@@ -239,7 +240,14 @@ TEST(MainWindow, FolderListNavigatesAndTheCurrentFolderFollows)
     EXPECT_GT(form.folderListExtent(), 6);
 
     // The drive box lists the root, and choosing it returns to the last folder seen there.
-    ASSERT_GE(form.DriveComboBox1->findData(QStringLiteral("/")), 0);
+    const int rootEntry = form.DriveComboBox1->findData(QStringLiteral("/"));
+    ASSERT_GE(rootEntry, 0);
+    if (mountPointOf(canonical, userMountPoints()) == QStringLiteral("/")) {
+        QDir::setCurrent(QStringLiteral("/"));
+        emit form.DriveComboBox1->activated(rootEntry);
+        EXPECT_EQ(QDir::currentPath(), canonical + QStringLiteral("/sub"));
+        EXPECT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = 2"));
+    }
     CapturedErrors errors;
     form.openFolder(folder.filePath(QStringLiteral("does-not-exist")));
     EXPECT_EQ(errors.messages.size(), 1);
