@@ -261,8 +261,7 @@ void TForm1::openFolder(const QString& path)
         return;
     }
     currentFolder_ = folder;
-    const QStringList mounts = userMountPoints();
-    const QString mount = mountPointOf(folder, mounts);
+    const QString mount = mountPointOf(folder, mounts_);
     lastFolderOnMount_.insert(mount, folder);
     if (const int index = DriveComboBox1->findData(mount); index >= 0) {
         const QSignalBlocker blocker(DriveComboBox1);
@@ -279,7 +278,8 @@ void TForm1::refillDriveList()
 {
     const QSignalBlocker blocker(DriveComboBox1);
     DriveComboBox1->clear();
-    for (const QString& mount : userMountPoints())
+    mounts_ = userMountPoints();
+    for (const QString& mount : mounts_)
         DriveComboBox1->addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), mount, mount);
 }
 

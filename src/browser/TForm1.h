@@ -91,6 +91,8 @@ private:
     int CellHeight = 0;
     PageFiller pageFiller_;
     QString currentFolder_;
+    // The mount points the drive box lists, read once at start-up.
+    QStringList mounts_;
     QHash<QString, QString> lastFolderOnMount_;
     bool firstShow_ = true;
 };

@@ -48,16 +48,6 @@ void ThumbImage::mouseReleaseEvent(QMouseEvent* event)
         emit clicked();
 }
 
-void ThumbImage::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    if (!canvas_.isEmpty() && (canvas_.width() != width() || canvas_.height() != height())) {
-        TBitmap resized(width(), height());
-        resized.fill(192, 192, 192);
-        canvas_ = resized;
-    }
-}
-
 namespace {
 
 class ThumbImageAccessible : public QAccessibleWidget {
