@@ -9,6 +9,13 @@
 #include <QLocale>
 #include <QTranslator>
 
+// The resources live in a static library, so their registration is pulled in
+// by hand.
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 namespace zavio {
 
 void applyJapaneseFont(QApplication& app)
@@ -30,6 +37,7 @@ void prepareApplication(QApplication& app)
             QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(translator);
 
+    initResources();
     applyJapaneseFont(app);
     configureImageReaders();
     ThumbImage::registerAccessibility();
