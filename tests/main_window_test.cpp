@@ -4,6 +4,7 @@
 #include "browser/TForm1.h"
 #include "browser/ThumbImage.h"
 #include "browser/ThumbLabel.h"
+#include "support/CapturedErrors.h"
 #include "support/PictureFolder.h"
 
 #include <QAccessible>
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 using namespace zavio;
+using zavio::fixtures::CapturedErrors;
 
 namespace {
 
@@ -31,14 +33,6 @@ bool isSilver(const QImage& image)
                 return false;
     return true;
 }
-
-// Collects the error reports a test provokes instead of showing message boxes.
-struct CapturedErrors {
-    QStringList messages;
-    ErrorReporter previous;
-    CapturedErrors() { previous = setErrorReporter([this](const QString& m) { messages.append(m); }); }
-    ~CapturedErrors() { setErrorReporter(previous); }
-};
 
 struct ButtonView {
     bool previous, next, back50Visible, forward50Visible;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/TForm1.h"
+#include "viewer/TForm2.h"
 
 #include <memory>
 
@@ -11,9 +12,11 @@ namespace zavio {
 // windows are shown and hidden, never made again.
 struct Windows {
     std::unique_ptr<TForm1> Form1;
+    std::unique_ptr<TForm2> Form2;
 };
 
-// Makes every window in creation order.
+// Makes every window in creation order and tells the main window which ones
+// its clicks open.
 std::unique_ptr<Windows> createWindows();
 
 } // namespace zavio

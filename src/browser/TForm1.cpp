@@ -2,6 +2,7 @@
 
 #include "app/ErrorReport.h"
 #include "app/Hourglass.h"
+#include "app/SharedState.h"
 #include "browser/ExtentListBox.h"
 #include "browser/FolderRules.h"
 #include "browser/MountList.h"
@@ -9,10 +10,12 @@
 #include "browser/ThumbImage.h"
 #include "browser/ThumbLabel.h"
 #include "imaging/PictureError.h"
+#include "viewer/TForm2.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -104,6 +107,11 @@ TForm1::TForm1(QWidget* parent)
     BitBtn4 = makeButton(this, "BitBtn4", QStringLiteral("操作説明"), 730, 10, 94, 31);
     CheckBox1 = makeCheckBox(this, "CheckBox1", QStringLiteral("コメント処理"), 480);
     CheckBox2 = makeCheckBox(this, "CheckBox2", QStringLiteral("９０度回転"), 590);
+    connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+    connect(BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
+    connect(BitBtn5, &QPushButton::clicked, this, &TForm1::BitBtn5Click);
 
     QPalette labelPalette;
     labelPalette.setColor(QPalette::WindowText, QColor(128, 0, 128));
@@ -113,6 +121,7 @@ TForm1::TForm1(QWidget* parent)
         auto* image = new ThumbImage(QStringLiteral("Image%1").arg(n), this);
         image->setGeometry(150 + 140 * col, 60 + 140 * row, 131, 101);
         Images[size_t(n - 1)] = image;
+        connect(image, &ThumbImage::clicked, this, [this, n] { ImageClick(n); });
 
         auto* label = new ThumbLabel(QStringLiteral("Label%1").arg(n), this);
         label->setGeometry(150 + 140 * col, 170 + 140 * row, 131, 14);
@@ -206,6 +215,12 @@ void TForm1::FillPage()
     pageFiller_.fill(counters_, fileListItems(), currentFolder_, sink);
 }
 
+PageButtonStates TForm1::buttonStates() const
+{
+    return {BitBtn1->isEnabled(), BitBtn2->isEnabled(), !BitBtn5->isHidden(), BitBtn5->isEnabled(),
+        !BitBtn3->isHidden(), BitBtn3->isEnabled()};
+}
+
 void TForm1::applyButtonStates(const PageButtonStates& states)
 {
     BitBtn1->setEnabled(states.previousEnabled);
@@ -235,13 +250,80 @@ void TForm1::FileListBox1Change()
         FileListBox1->setHorizontalExtent(horizontalExtent(widths, 20));
         Label21->setText(QStringLiteral("ファイル数 = %1").arg(c.PictureCount));
         Label21->adjustSize();
-        const PageButtonStates current{BitBtn1->isEnabled(), BitBtn2->isEnabled(), !BitBtn5->isHidden(),
-            BitBtn5->isEnabled(), !BitBtn3->isHidden(), BitBtn3->isEnabled()};
-        applyButtonStates(buttonsAfterCount(c.PictureCount, current));
+        applyButtonStates(buttonsAfterCount(c.PictureCount, buttonStates()));
         c.ListPosition = 1;
         c.CellNumber = 1;
         FillPage();
     });
+}
+
+void TForm1::applySelectionChange(ListSelectionChange change)
+{
+    // The paging buttons move the selection without it counting as the
+    // user's choice, so the list's change handler does not run.
+    const QSignalBlocker blocker(FileListBox1);
+    if (change == ListSelectionChange::SelectFirst)
+        FileListBox1->setCurrentRow(0);
+    else if (change == ListSelectionChange::Clear)
+        FileListBox1->setCurrentRow(-1);
+}
+
+void TForm1::BitBtn1Click()
+{
+    runReportingErrors(this, [this] {
+        PageButtonStates buttons = buttonStates();
+        const ListSelectionChange change =
+            previousPageBeforeFill(counters_, buttons, FileListBox1->currentRow() >= 0);
+        applyButtonStates(buttons);
+        applySelectionChange(change);
+        FillPage();
+    });
+}
+
+void TForm1::BitBtn2Click()
+{
+    runReportingErrors(this, [this] {
+        FillPage();
+        PageButtonStates buttons = buttonStates();
+        buttonsAfterForwardFill(counters_, buttons);
+        applyButtonStates(buttons);
+    });
+}
+
+void TForm1::BitBtn3Click()
+{
+    runReportingErrors(this, [this] {
+        forward50BeforeFill(counters_);
+        FillPage();
+        PageButtonStates buttons = buttonStates();
+        buttonsAfterForwardFill(counters_, buttons);
+        applyButtonStates(buttons);
+    });
+}
+
+void TForm1::BitBtn5Click()
+{
+    runReportingErrors(this, [this] {
+        PageButtonStates buttons = buttonStates();
+        const ListSelectionChange change = back50BeforeFill(counters_, buttons, FileListBox1->currentRow() >= 0);
+        applyButtonStates(buttons);
+        applySelectionChange(change);
+        FillPage();
+    });
+}
+
+void TForm1::BitBtn4Click()
+{
+    if (helpWindow_)
+        helpWindow_->exec();
+}
+
+void TForm1::ImageClick(int n)
+{
+    // Every click copies the name, also an empty one; only a name opens.
+    SelectedPicture = Labels[size_t(n - 1)]->text();
+    if (!SelectedPicture.isEmpty() && zoomWindow_)
+        zoomWindow_->ShowModal();
 }
 
 void TForm1::DirectoryListBox1Change()

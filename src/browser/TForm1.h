@@ -3,6 +3,7 @@
 #include "browser/BrowseCounters.h"
 #include "browser/PageButtons.h"
 #include "browser/PageFiller.h"
+#include "browser/Paging.h"
 
 #include <QHash>
 #include <QString>
@@ -12,12 +13,14 @@
 
 class QCheckBox;
 class QComboBox;
+class QDialog;
 class QLabel;
 class QPushButton;
 
 namespace zavio {
 
 class ExtentListBox;
+class TForm2;
 class ThumbImage;
 class ThumbLabel;
 
@@ -40,6 +43,11 @@ public:
     void FillPage();
     // Paints all twenty cells silver and empties their labels.
     void ClearPage();
+
+    // The windows a click opens: the zoom window for a thumbnail, the help
+    // window for "操作説明". Not owned.
+    void setZoomWindow(TForm2* zoom) { zoomWindow_ = zoom; }
+    void setHelpWindow(QDialog* help) { helpWindow_ = help; }
 
     BrowseCounters& counters() { return counters_; }
     const BrowseCounters& counters() const { return counters_; }
@@ -84,6 +92,14 @@ private:
     void refillDriveList();
     void refillFolderList(const QString& folder);
     void refillFileList(const QString& folder);
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void BitBtn5Click();
+    void ImageClick(int n);
+    void applySelectionChange(ListSelectionChange change);
+    PageButtonStates buttonStates() const;
     void applyButtonStates(const PageButtonStates& states);
 
     BrowseCounters counters_;
@@ -95,6 +111,8 @@ private:
     QStringList mounts_;
     QHash<QString, QString> lastFolderOnMount_;
     bool firstShow_ = true;
+    TForm2* zoomWindow_ = nullptr;
+    QDialog* helpWindow_ = nullptr;
 };
 
 } // namespace zavio

@@ -1,0 +1,94 @@
+#include "browser/Paging.h"
+
+namespace zavio {
+namespace {
+
+// A full page leaves ListPosition on its last picture, start + 19; these
+// steps from there give the new page's start.
+constexpr int kPreviousPageStep = 38;
+constexpr int kBack50Step = 69;
+constexpr int kForward50Step = 31;
+
+void enableAll(PageButtonStates& buttons)
+{
+    buttons.previousEnabled = true;
+    buttons.nextEnabled = true;
+    buttons.back50Enabled = true;
+    buttons.forward50Enabled = true;
+}
+
+// With no file selected and the fill stopped early on the first page (an
+// unreadable picture), both backward buttons restart from the first file.
+bool restartsAtFirstFile(const BrowseCounters& counters, bool fileSelected)
+{
+    return !fileSelected && counters.ListPosition < 20;
+}
+
+void startAtFirstPicture(BrowseCounters& counters)
+{
+    counters.ListPosition = 1;
+    counters.CellNumber = 1;
+}
+
+} // namespace
+
+ListSelectionChange previousPageBeforeFill(BrowseCounters& counters, PageButtonStates& buttons, bool fileSelected)
+{
+    if (restartsAtFirstFile(counters, fileSelected)) {
+        buttons.previousEnabled = false;
+        buttons.nextEnabled = true;
+        startAtFirstPicture(counters);
+        return ListSelectionChange::SelectFirst;
+    }
+    enableAll(buttons);
+    counters.ListPosition -= kPreviousPageStep;
+    counters.CellNumber = 1;
+    if (counters.ListPosition < 1) {
+        counters.ListPosition = 1;
+        buttons.previousEnabled = false;
+        buttons.nextEnabled = true;
+        buttons.back50Enabled = false;
+        buttons.forward50Enabled = true;
+    }
+    return ListSelectionChange::Clear;
+}
+
+ListSelectionChange back50BeforeFill(BrowseCounters& counters, PageButtonStates& buttons, bool fileSelected)
+{
+    if (restartsAtFirstFile(counters, fileSelected)) {
+        buttons.previousEnabled = false;
+        buttons.nextEnabled = true;
+        buttons.forward50Enabled = true;
+        buttons.back50Enabled = false;
+        startAtFirstPicture(counters);
+        return ListSelectionChange::SelectFirst;
+    }
+    enableAll(buttons);
+    counters.ListPosition -= kBack50Step;
+    counters.CellNumber = 1;
+    if (counters.ListPosition < 1) {
+        counters.ListPosition = 1;
+        buttons.previousEnabled = false;
+        buttons.back50Enabled = false;
+    }
+    return ListSelectionChange::Clear;
+}
+
+void forward50BeforeFill(BrowseCounters& counters)
+{
+    counters.ListPosition += kForward50Step;
+}
+
+void buttonsAfterForwardFill(const BrowseCounters& counters, PageButtonStates& buttons)
+{
+    if (counters.ListPosition == counters.PictureCount + 1) {
+        buttons.previousEnabled = true;
+        buttons.nextEnabled = false;
+        buttons.forward50Enabled = false;
+        buttons.back50Enabled = true;
+    } else {
+        enableAll(buttons);
+    }
+}
+
+} // namespace zavio

@@ -1,0 +1,232 @@
+#include "browser/ExtentListBox.h"
+#include "browser/Paging.h"
+#include "browser/TForm1.h"
+#include "support/CapturedErrors.h"
+#include "support/PictureFolder.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using namespace zavio;
+using zavio::fixtures::CapturedErrors;
+using zavio::fixtures::PictureFolder;
+
+namespace {
+
+// What the user sees after a click: the list positions named under the cells
+// (pictures are named pic001.jpg, pic002.jpg, ...) and the four buttons.
+struct PageView {
+    int first = 0; // 0 for an empty page
+    int last = 0;
+    bool previous = false, next = false, back50 = false, forward50 = false;
+    bool operator==(const PageView&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const PageView& v)
+{
+    return out << "shows " << v.first << ".." << v.last << " prev " << v.previous << " next " << v.next
+               << " back50 " << v.back50 << " forward50 " << v.forward50;
+}
+
+// Reads the page from the labels; the shown positions must be consecutive
+// from cell 1 with nothing after them.
+PageView viewOf(const TForm1& form)
+{
+    PageView view;
+    int cell = 1;
+    for (; cell <= kCellsPerPage && !form.cellCaption(cell).isEmpty(); ++cell) {
+        const int position = form.cellCaption(cell).mid(3, 3).toInt();
+        if (cell == 1)
+            view.first = position;
+        else
+            EXPECT_EQ(position, view.last + 1) << "cell " << cell;
+        view.last = position;
+    }
+    for (; cell <= kCellsPerPage; ++cell)
+        EXPECT_TRUE(form.cellCaption(cell).isEmpty()) << "cell " << cell;
+    view.previous = form.BitBtn1->isEnabled();
+    view.next = form.BitBtn2->isEnabled();
+    view.back50 = form.BitBtn5->isEnabled();
+    view.forward50 = form.BitBtn3->isEnabled();
+    return view;
+}
+
+// A window on a folder of count pictures, on its first page.
+struct PagedFolder {
+    PictureFolder folder;
+    TForm1 form;
+    explicit PagedFolder(int count)
+    {
+        folder.writeNumberedJpegs(count, QStringLiteral("pic"), 8, 6);
+        form.openFolder(folder.path());
+    }
+    PageView click(QPushButton* button)
+    {
+        button->click();
+        return viewOf(form);
+    }
+};
+
+constexpr bool on = true;
+constexpr bool off = false;
+
+} // namespace
+
+TEST(Paging, TwentyPicturesShowTheLastAgainAndComeBack)
+{
+    PagedFolder f(20);
+    EXPECT_EQ(viewOf(f.form), (PageView{1, 20, on, on, on, on}));
+    EXPECT_EQ(f.form.counters().ListPosition, 20);
+
+    EXPECT_EQ(f.click(f.form.BitBtn2), (PageView{20, 20, on, off, on, off}));
+    EXPECT_EQ(f.form.counters().ListPosition, 21);
+    EXPECT_TRUE(f.form.BitBtn3->isHidden() && f.form.BitBtn5->isHidden()) << "enabling keeps them hidden";
+
+    EXPECT_EQ(f.click(f.form.BitBtn1), (PageView{1, 20, off, on, off, on}));
+    EXPECT_EQ(f.form.counters().ListPosition, 20);
+    // "前へ" is now disabled, so a further click does nothing.
+    EXPECT_EQ(f.click(f.form.BitBtn1), (PageView{1, 20, off, on, off, on}));
+}
+
+TEST(Paging, PreviousOnTheFirstPageRedrawsIt)
+{
+    PagedFolder f(45);
+    EXPECT_EQ(f.click(f.form.BitBtn1), (PageView{1, 20, off, on, off, on}));
+}
+
+TEST(Paging, ThirtyNinePicturesEndOnAFullPage)
+{
+    PagedFolder f(39);
+    EXPECT_EQ(f.click(f.form.BitBtn2), (PageView{20, 39, on, on, on, on}));
+    EXPECT_EQ(f.form.counters().ListPosition, 39);
+    EXPECT_EQ(f.click(f.form.BitBtn2), (PageView{39, 39, on, off, on, off}));
+    EXPECT_EQ(f.form.counters().ListPosition, 40);
+}
+
+TEST(Paging, PreviousFromAPartialLastPageStepsFromPastTheEnd)
+{
+    PagedFolder f(60);
+    EXPECT_EQ(f.click(f.form.BitBtn2), (PageView{20, 39, on, on, on, on}));
+    EXPECT_EQ(f.click(f.form.BitBtn2), (PageView{39, 58, on, on, on, on}));
+    EXPECT_EQ(f.click(f.form.BitBtn2), (PageView{58, 60, on, off, on, off}));
+    EXPECT_EQ(f.form.counters().ListPosition, 61);
+    EXPECT_EQ(f.click(f.form.BitBtn1), (PageView{23, 42, on, on, on, on}));
+}
+
+TEST(Paging, FiftyStepsThroughAHundredAndTwentyPictures)
+{
+    PagedFolder f(120);
+    EXPECT_FALSE(f.form.BitBtn3->isHidden());
+    EXPECT_FALSE(f.form.BitBtn5->isHidden());
+    EXPECT_EQ(f.click(f.form.BitBtn3), (PageView{51, 70, on, on, on, on}));
+    EXPECT_EQ(f.click(f.form.BitBtn3), (PageView{101, 120, on, on, on, on}));
+    EXPECT_EQ(f.form.counters().ListPosition, 120);
+    // Past the end: nothing is drawn, and as 151 is not 121 all stay enabled.
+    EXPECT_EQ(f.click(f.form.BitBtn3), (PageView{0, 0, on, on, on, on}));
+    EXPECT_EQ(f.form.counters().ListPosition, 151);
+    EXPECT_EQ(f.click(f.form.BitBtn1), (PageView{113, 120, on, on, on, on}));
+    EXPECT_EQ(f.click(f.form.BitBtn2), (PageView{0, 0, on, off, on, off}));
+    EXPECT_EQ(f.form.counters().ListPosition, 121);
+    // "50前へ" from there: 121 - 69 = 52.
+    EXPECT_EQ(f.click(f.form.BitBtn5), (PageView{52, 71, on, on, on, on}));
+}
+
+TEST(Paging, NinetyNinePicturesJumpPastTheEnd)
+{
+    PagedFolder f(99);
+    EXPECT_EQ(f.click(f.form.BitBtn3), (PageView{51, 70, on, on, on, on}));
+    EXPECT_EQ(f.click(f.form.BitBtn3), (PageView{0, 0, on, on, on, on}));
+    EXPECT_EQ(f.form.counters().ListPosition, 101);
+}
+
+TEST(Paging, FiftyBackFromAPageAtThirtyClampsToTheFirstPage)
+{
+    PagedFolder f(120);
+    f.form.counters().ListPosition = 30;
+    f.form.counters().CellNumber = 1;
+    f.form.FillPage();
+    ASSERT_EQ(f.form.counters().ListPosition, 49);
+    EXPECT_EQ(f.click(f.form.BitBtn5), (PageView{1, 20, off, on, off, on}));
+}
+
+TEST(Paging, BackwardButtonsMoveTheSelectionWithoutReportingAChange)
+{
+    PagedFolder f(45);
+    // The user picks a file: the page starts over at 1.
+    f.form.FileListBox1->setCurrentRow(7);
+    ASSERT_EQ(viewOf(f.form).first, 1);
+    f.click(f.form.BitBtn2);
+    f.click(f.form.BitBtn2);
+    ASSERT_EQ(viewOf(f.form).first, 39);
+
+    QSignalSpy changes(f.form.FileListBox1, &QListWidget::currentRowChanged);
+    // Back from the last page (the list ran out, ListPosition 46): 46 - 38 = 8.
+    EXPECT_EQ(f.click(f.form.BitBtn1), (PageView{8, 27, on, on, on, on}));
+    EXPECT_EQ(f.form.FileListBox1->currentRow(), -1);
+    EXPECT_TRUE(f.form.FileListBox1->selectedItems().isEmpty());
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_EQ(f.form.Label21->text(), QStringLiteral("ファイル数 = 45"));
+}
+
+TEST(Paging, AnUnreadablePictureStopsEveryButtonAtIt)
+{
+    PictureFolder folder;
+    folder.writeNumberedJpegs(25, QStringLiteral("pic"), 8, 6);
+    folder.writeBytes(QStringLiteral("pic005.jpg"), QByteArray());
+    CapturedErrors errors;
+    TForm1 form;
+    form.openFolder(folder.path());
+    ASSERT_EQ(errors.messages.size(), 1);
+    EXPECT_TRUE(errors.messages[0].contains(QStringLiteral("pic005.jpg")));
+    EXPECT_EQ(viewOf(form), (PageView{1, 4, on, on, on, on}));
+    EXPECT_EQ(form.counters().ListPosition, 5);
+    EXPECT_EQ(form.counters().CellNumber, 5);
+
+    // "次へ" starts at the failing picture: the page is cleared and stops at once,
+    // and the buttons stay as they were.
+    form.BitBtn2->click();
+    EXPECT_EQ(errors.messages.size(), 2);
+    EXPECT_EQ(viewOf(form), (PageView{0, 0, on, on, on, on}));
+    EXPECT_EQ(form.counters().ListPosition, 5);
+
+    // No file is selected and the fill stopped below 20: "前へ" selects the
+    // first file, quietly, and redraws the first page up to the failing one.
+    QSignalSpy changes(form.FileListBox1, &QListWidget::currentRowChanged);
+    form.BitBtn1->click();
+    EXPECT_EQ(errors.messages.size(), 3);
+    EXPECT_EQ(form.FileListBox1->currentRow(), 0);
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_EQ(viewOf(form), (PageView{1, 4, off, on, on, on}));
+
+    // With a file selected the same click takes the ordinary step back.
+    form.BitBtn5->click();
+    EXPECT_EQ(errors.messages.size(), 4);
+    EXPECT_EQ(form.FileListBox1->currentRow(), -1);
+    EXPECT_EQ(viewOf(form), (PageView{1, 4, off, on, off, on}));
+}
+
+TEST(Paging, StepsOverTheCountersAlone)
+{
+    // Enabling never shows a hidden button: only the count sets visibility.
+    PageButtonStates buttons;
+    buttons.back50Visible = false;
+    buttons.forward50Visible = false;
+    BrowseCounters counters{120, 1, 120, 120};
+    EXPECT_EQ(previousPageBeforeFill(counters, buttons, true), ListSelectionChange::Clear);
+    EXPECT_EQ(counters.ListPosition, 82);
+    EXPECT_TRUE(buttons.previousEnabled && buttons.nextEnabled && buttons.back50Enabled && buttons.forward50Enabled);
+    EXPECT_FALSE(buttons.back50Visible || buttons.forward50Visible);
+
+    counters = {10, 7, 120, 120};
+    EXPECT_EQ(back50BeforeFill(counters, buttons, false), ListSelectionChange::SelectFirst);
+    EXPECT_EQ(counters, (BrowseCounters{1, 1, 120, 120}));
+    EXPECT_FALSE(buttons.previousEnabled || buttons.back50Enabled);
+
+    counters = {121, 1, 120, 120};
+    forward50BeforeFill(counters);
+    EXPECT_EQ(counters.ListPosition, 152) << "never clamped";
+    buttonsAfterForwardFill(counters, buttons);
+    EXPECT_TRUE(buttons.nextEnabled && buttons.forward50Enabled);
+}
