@@ -21,12 +21,14 @@ QString openingCaption(int width, int height, const QString& name)
 
 QSize openingClientSize(int width, int height)
 {
+    // The ratio is held in single precision and the fitted side is worked out
+    // from it in double, which is what makes 1000 / (4 / 3) come out at 749.
     const float ratio = float(width) / float(height);
     if (ratio >= 1.0f) {
         if (width > kLandscapeLimit)
-            return {kFitWidth, int(float(kFitWidth) / ratio)};
+            return {kFitWidth, int(double(kFitWidth) / double(ratio))};
     } else if (height > kPortraitLimit) {
-        return {int(float(kFitHeight) * ratio), kFitHeight};
+        return {int(double(kFitHeight) * double(ratio)), kFitHeight};
     }
     return {width, height};
 }

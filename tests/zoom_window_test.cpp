@@ -1,0 +1,385 @@
+#include "app/SharedState.h"
+#include "browser/TForm1.h"
+#include "browser/ThumbImage.h"
+#include "browser/ThumbLabel.h"
+#include "imaging/BmpCodec.h"
+#include "imaging/JpegCodec.h"
+#include "support/CapturedErrors.h"
+#include "support/ModalWatcher.h"
+#include "support/PictureFolder.h"
+#include "support/WindowShot.h"
+#include "viewer/TForm2.h"
+#include "viewer/ZoomImage.h"
+#include "viewer/ZoomLevels.h"
+#include "viewer/ZoomRules.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace zavio;
+using zavio::fixtures::CapturedErrors;
+using zavio::fixtures::ModalWatcher;
+using zavio::fixtures::PictureFolder;
+
+namespace {
+
+// Makes a folder the current one for a test, as the main window does.
+struct CurrentFolder {
+    QString previous = QDir::currentPath();
+    explicit CurrentFolder(const QString& path) { QDir::setCurrent(path); }
+    ~CurrentFolder() { QDir::setCurrent(previous); }
+};
+
+// What a zoom step leaves on the screen.
+struct ZoomView {
+    QSize image, client;
+    bool horizontalBar, verticalBar;
+    QString caption;
+    bool operator==(const ZoomView&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const ZoomView& v)
+{
+    return out << "image " << v.image.width() << "x" << v.image.height() << " client " << v.client.width() << "x"
+               << v.client.height() << " bars " << v.horizontalBar << v.verticalBar << " "
+               << v.caption.toStdString();
+}
+
+ZoomView viewOf(const TForm2& form)
+{
+    return {form.Image1->size(), form.size(),
+        form.ScrollBox1->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOn,
+        form.ScrollBox1->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn, form.windowTitle()};
+}
+
+ZoomView click(TForm2& form, Qt::MouseButton button)
+{
+    QTest::mouseClick(form.Image1, button, {}, QPoint(5, 5));
+    return viewOf(form);
+}
+
+const QSize kScreen1280(1280, 1024);
+
+} // namespace
+
+TEST(ZoomRules, OpeningSizesAndCaptions)
+{
+    struct Case {
+        int w, h;
+        QSize client;
+    };
+    const Case cases[] = {
+        {1200, 900, {1000, 749}}, {1024, 768, {1000, 749}}, {2000, 1500, {1000, 749}}, {3000, 2000, {1000, 666}},
+        {1200, 1600, {525, 700}}, {600, 1000, {420, 700}}, {800, 600, {800, 600}}, {1010, 500, {1010, 500}},
+        {1011, 500, {1000, 494}}, {500, 755, {500, 755}}, {500, 756, {462, 700}}, {755, 755, {755, 755}},
+        // Square pictures take the landscape rule.
+        {900, 900, {900, 900}}, {1200, 1200, {1000, 1000}}, {4000, 3000, {1000, 749}}, {1, 1, {1, 1}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(openingClientSize(c.w, c.h), c.client) << c.w << "x" << c.h;
+
+    EXPECT_EQ(openingCaption(1200, 900, QStringLiteral("a.jpg")), QStringLiteral("可変表示・元サイズ＝1200*900 a.jpg"));
+    EXPECT_EQ(openingCaption(300, 200, QStringLiteral("a.jpg")), QStringLiteral("サイズ＝300*200"));
+    EXPECT_EQ(openingCaption(349, 800, QStringLiteral("b.jpg")), QStringLiteral("サイズ＝349*800"));
+    EXPECT_EQ(openingCaption(350, 350, QStringLiteral("c.jpg")), QStringLiteral("可変表示・元サイズ＝350*350 c.jpg"));
+    EXPECT_EQ(zoomedCaption(149, 300), QStringLiteral("149*300"));
+    EXPECT_EQ(zoomedCaption(150, 150), QStringLiteral("Size=150*150"));
+    EXPECT_EQ(zoomedCaption(100, 74), QStringLiteral("100*74"));
+
+    // A side exactly as large as the screen gets a scroll bar, so its far edge stays reachable.
+    const ZoomLayout edge = zoomLayout(QSize(640, 500), 20, kScreen1280);
+    EXPECT_EQ(edge.image, QSize(1280, 1000));
+    EXPECT_FALSE(edge.followWidth);
+    EXPECT_TRUE(edge.horizontalBar);
+    EXPECT_EQ(zoomLayout(QSize(640, 979), 10, kScreen1280).verticalBar, true);
+    EXPECT_EQ(zoomLayout(QSize(640, 978), 10, kScreen1280).verticalBar, false);
+}
+
+TEST(ZoomRules, FactorLimits)
+{
+    ZoomFactor wide;
+    for (int i = 0; i < 9; ++i)
+        EXPECT_TRUE(wide.reduce(1000));
+    EXPECT_EQ(wide.tenths(), 1);
+    EXPECT_FALSE(wide.reduce(1000));
+    for (int i = 0; i < 19; ++i)
+        EXPECT_TRUE(wide.enlarge());
+    EXPECT_EQ(wide.tenths(), 20);
+    EXPECT_FALSE(wide.enlarge());
+
+    ZoomFactor narrow;
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(narrow.reduce(410));
+    EXPECT_EQ(narrow.tenths(), 5);
+    EXPECT_FALSE(narrow.reduce(410));
+    EXPECT_TRUE(narrow.reduce(411)) << "a wider base goes on down";
+}
+
+TEST(ZoomWindow, GrowsWithThePictureThenScrollsOnA1280Screen)
+{
+    PictureFolder folder;
+    folder.writeJpeg(QStringLiteral("a.jpg"), 1200, 900, 3);
+    CurrentFolder current(folder.path());
+    SelectedPicture = QStringLiteral("a.jpg");
+    TForm2 form(kScreen1280);
+    EXPECT_EQ(form.screenSize(), kScreen1280);
+    ASSERT_TRUE(form.FormActivate());
+    form.show();
+    EXPECT_EQ(viewOf(form),
+        (ZoomView{{1000, 749}, {1000, 749}, false, false, QStringLiteral("可変表示・元サイズ＝1200*900 a.jpg")}));
+    EXPECT_EQ(form.baseSize(), QSize(1000, 749));
+    EXPECT_FALSE(form.frameIsFixed());
+    EXPECT_EQ(form.Image1->cursor().shape(), Qt::BitmapCursor);
+
+    EXPECT_EQ(click(form, Qt::LeftButton), (ZoomView{{1100, 823}, {1100, 823}, false, false, "Size=1100*823"}));
+    EXPECT_TRUE(form.frameIsFixed());
+    EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "the user cannot resize it now";
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_EQ(click(form, Qt::LeftButton), (ZoomView{{1200, 898}, {1200, 898}, false, false, "Size=1200*898"}));
+    EXPECT_EQ(click(form, Qt::LeftButton), (ZoomView{{1300, 973}, {1200, 973}, true, false, "Size=1300*973"}));
+    EXPECT_GT(form.ScrollBox1->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(click(form, Qt::LeftButton), (ZoomView{{1400, 1048}, {1200, 973}, true, true, "Size=1400*1048"}));
+    EXPECT_EQ(click(form, Qt::RightButton), (ZoomView{{1300, 973}, {1200, 973}, true, false, "Size=1300*973"}));
+    // The rows under the horizontal bar can still be scrolled to.
+    EXPECT_GT(form.ScrollBox1->verticalScrollBar()->maximum(), 0);
+
+    for (int i = 0; i < 7; ++i)
+        click(form, Qt::LeftButton);
+    EXPECT_EQ(form.zoomTenths(), 20);
+    EXPECT_EQ(viewOf(form).image, QSize(2000, 1498));
+    EXPECT_EQ(click(form, Qt::LeftButton).image, QSize(2000, 1498)) << "200 % is the largest";
+
+    // Closing starts the next opening afresh: 100 %, resizable, no bars.
+    form.close();
+    EXPECT_EQ(form.zoomTenths(), 10);
+    EXPECT_FALSE(form.frameIsFixed());
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(viewOf(form).horizontalBar || viewOf(form).verticalBar);
+
+    folder.writeJpeg(QStringLiteral("small.jpg"), 300, 200, 4);
+    SelectedPicture = QStringLiteral("small.jpg");
+    ASSERT_TRUE(form.FormActivate());
+    form.show();
+    EXPECT_EQ(viewOf(form), (ZoomView{{300, 200}, {300, 200}, false, false, QStringLiteral("サイズ＝300*200")}));
+    // A narrow picture goes down to 50 % only.
+    const int expectedWidths[] = {270, 240, 210, 180, 150, 150, 150};
+    for (int width : expectedWidths)
+        EXPECT_EQ(click(form, Qt::RightButton).image.width(), width);
+    EXPECT_EQ(viewOf(form), (ZoomView{{150, 100}, {150, 100}, false, false, "150*100"}));
+    // The middle button moves nothing, but its release still applies the factor.
+    EXPECT_EQ(click(form, Qt::MiddleButton), (ZoomView{{150, 100}, {150, 100}, false, false, "150*100"}));
+    form.close();
+}
+
+TEST(ZoomWindow, WideBaseReducesToTenPercentAndMiddleButtonFixesTheFrame)
+{
+    PictureFolder folder;
+    folder.writeJpeg(QStringLiteral("B.JPG"), 1200, 900, 5);
+    CurrentFolder current(folder.path());
+    SelectedPicture = QStringLiteral("B.JPG");
+    TForm2 form(kScreen1280);
+    ASSERT_TRUE(form.FormActivate());
+    form.show();
+    EXPECT_EQ(click(form, Qt::MiddleButton), (ZoomView{{1000, 749}, {1000, 749}, false, false, "Size=1000*749"}));
+    EXPECT_TRUE(form.frameIsFixed());
+    for (int i = 0; i < 9; ++i)
+        click(form, Qt::RightButton);
+    EXPECT_EQ(viewOf(form), (ZoomView{{100, 74}, {100, 74}, false, false, "100*74"}));
+    EXPECT_EQ(click(form, Qt::RightButton).image, QSize(100, 74)) << "10 % is the smallest";
+    form.close();
+}
+
+TEST(ZoomWindow, LoadsByExtensionAndLeavesNothingStaleAfterAFailure)
+{
+    PictureFolder folder;
+    folder.writeJpeg(QStringLiteral("E.Jpeg"), 400, 360, 1);
+    folder.writeBmp(QStringLiteral("D.BMP"), 360, 420, 2);
+    folder.writeBytes(QStringLiteral("broken.jpg"), QByteArray());
+    folder.writeBytes(QStringLiteral("notes.txt"), "text");
+    CurrentFolder current(folder.path());
+    TForm2 form(kScreen1280);
+
+    SelectedPicture = QStringLiteral("E.Jpeg");
+    ASSERT_TRUE(form.FormActivate());
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("可変表示・元サイズ＝400*360 E.Jpeg"));
+    SelectedPicture = QStringLiteral("D.BMP");
+    ASSERT_TRUE(form.FormActivate());
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("可変表示・元サイズ＝360*420 D.BMP"));
+    EXPECT_EQ(form.picture().pixel(7, 9), PictureFolder::pattern(360, 420, 2).pixel(7, 9));
+
+    for (const char* bad : {"broken.jpg", "notes.txt", "vanished.jpg"}) {
+        CapturedErrors errors;
+        SelectedPicture = QString::fromLatin1(bad);
+        ModalWatcher watcher;
+        form.ShowModal();
+        ASSERT_EQ(errors.messages.size(), 1) << bad;
+        EXPECT_TRUE(errors.messages[0].contains(SelectedPicture)) << errors.messages[0].toStdString();
+        EXPECT_EQ(watcher.opened(), 0) << "a picture that cannot be loaded opens no window";
+        EXPECT_FALSE(form.Image1->hasPicture());
+        EXPECT_TRUE(form.picture().isEmpty());
+    }
+
+    // An empty name opens nothing and reports nothing.
+    SelectedPicture.clear();
+    ModalWatcher watcher;
+    form.ShowModal();
+    EXPECT_EQ(watcher.opened(), 0);
+}
+
+TEST(ZoomWindow, ReducedViewsAreSmoothAndEnlargedViewsKeepTheirPlaces)
+{
+    // Columns of one black and one white pixel: at half size a nearest-neighbour
+    // view would be all black or all white, a smooth one is mid grey.
+    TBitmap stripes(2400, 1200);
+    for (int y = 0; y < stripes.height(); ++y)
+        for (int x = 0; x < stripes.width(); ++x) {
+            const std::uint8_t v = x % 2 ? 255 : 0;
+            stripes.setPixel(x, y, v, v, v);
+        }
+    // A red block in the top-left corner marks where the picture starts.
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x)
+            stripes.setPixel(x, y, 255, 0, 0);
+    PictureFolder folder;
+    folder.writeBytes(QStringLiteral("stripes.bmp"), encodeBmp24(stripes));
+    CurrentFolder current(folder.path());
+    SelectedPicture = QStringLiteral("stripes.bmp");
+    TForm2 form(kScreen1280);
+    ASSERT_TRUE(form.FormActivate());
+    form.show();
+    ASSERT_EQ(form.baseSize(), QSize(1000, 500));
+
+    auto isMidGrey = [](QRgb c) { return qAbs(qGray(c) - 128) <= 24; };
+    for (int tenths : {10, 5, 1}) {
+        while (form.zoomTenths() > tenths)
+            click(form, Qt::RightButton);
+        const QImage shown = form.Image1->grab().toImage();
+        ASSERT_EQ(shown.width(), 1000 * tenths / 10);
+        EXPECT_TRUE(isMidGrey(shown.pixel(shown.width() * 3 / 4, shown.height() / 2))) << tenths;
+        EXPECT_TRUE(isMidGrey(shown.pixel(shown.width() - 2, shown.height() - 2))) << tenths;
+        EXPECT_EQ(qRed(shown.pixel(2, 2)), 255) << tenths;
+    }
+    while (form.zoomTenths() < 20)
+        click(form, Qt::LeftButton);
+    // At 200 % (2000 x 1000) the red block covers the first 166 pixels.
+    const QImage part = form.Image1->grab(QRect(0, 0, 400, 400)).toImage();
+    EXPECT_EQ(part.pixel(150, 150), qRgb(255, 0, 0));
+    EXPECT_NE(part.pixel(180, 150), qRgb(255, 0, 0));
+    form.close();
+}
+
+TEST(ZoomWindow, HalvedCopiesAverageTheirBlocks)
+{
+    QImage source(5, 3, QImage::Format_BGR888);
+    source.fill(Qt::black);
+    source.setPixelColor(0, 0, QColor(200, 100, 40));
+    source.setPixelColor(1, 1, QColor(40, 100, 200));
+    const QImage half = halveImage(source);
+    ASSERT_EQ(half.size(), QSize(2, 1));
+    EXPECT_EQ(half.pixel(0, 0), qRgb(60, 50, 60));
+    EXPECT_EQ(half.pixel(1, 0), qRgb(0, 0, 0));
+
+    ZoomLevels levels;
+    levels.setPicture(QImage(4000, 3000, QImage::Format_BGR888));
+    EXPECT_EQ(levels.level(1).size(), QSize(2000, 1500));
+    EXPECT_EQ(levels.levelFor(QSize(1000, 749)).size(), QSize(1000, 750));
+    EXPECT_EQ(levels.levelFor(QSize(1001, 749)).size(), QSize(2000, 1500));
+    EXPECT_EQ(levels.levelFor(QSize(8000, 6000)).size(), QSize(4000, 3000));
+    EXPECT_EQ(levels.levelFor(QSize(1, 1)).width(), levels.level(levels.levelCount() - 1).width());
+}
+
+TEST(ZoomWindow, MagnifierPointer)
+{
+    TForm2 form(kScreen1280);
+    const QCursor cursor = form.Image1->cursor();
+    ASSERT_EQ(cursor.shape(), Qt::BitmapCursor);
+    EXPECT_EQ(cursor.hotSpot(), QPoint(0, 0));
+    const QImage picture = cursor.pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(picture.size(), QSize(32, 32));
+    EXPECT_EQ(qAlpha(picture.pixel(7, 7)), 0) << "the glass is clear";
+    EXPECT_EQ(picture.pixel(7, 1), qRgb(255, 255, 255)) << "white ring";
+    EXPECT_EQ(picture.pixel(7, 0), qRgb(0, 0, 0)) << "black outline";
+    EXPECT_EQ(picture.pixel(20, 20), qRgb(255, 255, 255)) << "white handle";
+    EXPECT_EQ(qAlpha(picture.pixel(31, 0)), 0);
+    EXPECT_EQ(qAlpha(picture.pixel(0, 31)), 0);
+}
+
+TEST(ThumbnailClick, OpensTheZoomWindowOnTheSlotsPicture)
+{
+    PictureFolder folder;
+    for (int i = 1; i <= 9; ++i)
+        folder.writeJpeg(QStringLiteral("IMG_%1.JPG").arg(i, 4, 10, QLatin1Char('0')), 40 + i, 30, i);
+    TForm1 form;
+    TForm2 zoom(kScreen1280);
+    form.setZoomWindow(&zoom);
+    form.openFolder(folder.path());
+    ASSERT_EQ(form.Labels[6]->text(), QStringLiteral("IMG_0007.JPG"));
+
+    QStringList captions;
+    ModalWatcher watcher([&](QWidget* modal) {
+        EXPECT_EQ(modal, &zoom);
+        captions.append(modal->windowTitle());
+    });
+    QTest::mouseClick(form.Images[6], Qt::LeftButton);
+    EXPECT_EQ(SelectedPicture, QStringLiteral("IMG_0007.JPG"));
+    EXPECT_EQ(watcher.opened(), 1);
+
+    // The modes do not matter, and a second click loads the file anew.
+    form.CheckBox1->setChecked(true);
+    form.CheckBox2->setChecked(true);
+    folder.writeJpeg(QStringLiteral("IMG_0007.JPG"), 60, 50, 1);
+    QTest::mouseClick(form.Images[6], Qt::LeftButton);
+    EXPECT_EQ(watcher.opened(), 2);
+    EXPECT_EQ(captions, (QStringList{QStringLiteral("サイズ＝47*30"), QStringLiteral("サイズ＝60*50")}));
+
+    // An empty slot empties the selection and opens nothing.
+    QTest::mouseClick(form.Images[15], Qt::LeftButton);
+    EXPECT_TRUE(SelectedPicture.isEmpty());
+    EXPECT_EQ(watcher.opened(), 2);
+}
+
+TEST(ZoomWindow, ScreenshotForTheReadme)
+{
+    const QString shots = qEnvironmentVariable("ZAVIO_SHOTS");
+    if (shots.isEmpty())
+        GTEST_SKIP() << "set ZAVIO_SHOTS to a folder to save the screenshot";
+    // An evening landscape: sky, sun and two hills.
+    QImage scene(1600, 1200, QImage::Format_RGB32);
+    {
+        QPainter painter(&scene);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient sky(0, 0, 0, 1200);
+        sky.setColorAt(0, QColor(40, 60, 140));
+        sky.setColorAt(0.6, QColor(250, 150, 90));
+        painter.fillRect(scene.rect(), sky);
+        painter.setBrush(QColor(255, 230, 150));
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(QPointF(1100, 640), 110, 110);
+        painter.setBrush(QColor(60, 90, 60));
+        painter.drawEllipse(QRectF(-400, 760, 1500, 900));
+        painter.setBrush(QColor(40, 70, 50));
+        painter.drawEllipse(QRectF(600, 820, 1500, 900));
+    }
+    PictureFolder folder;
+    const QString name = QStringLiteral("夕暮れの丘.jpg");
+    folder.writeBytes(name, TJPEGImage::encode(TBitmap::fromImage(scene)));
+    CurrentFolder current(folder.path());
+    SelectedPicture = name;
+    TForm2 form(kScreen1280);
+    ASSERT_TRUE(form.FormActivate());
+    form.show();
+    fixtures::saveWindowShot(&form, shots + QStringLiteral("/zoom-window.png"));
+    // At 140 % the picture outgrows the 1280 x 1024 screen both ways.
+    for (int i = 0; i < 4; ++i)
+        click(form, Qt::LeftButton);
+    form.ScrollBox1->horizontalScrollBar()->setValue(300);
+    fixtures::saveWindowShot(&form, shots + QStringLiteral("/zoom-window-140.png"));
+    form.close();
+}
