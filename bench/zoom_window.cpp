@@ -1,0 +1,179 @@
+// Measures the zoom window on a 4000 x 3000 photo-like JPEG: opening it
+// against a plain decode of the same file, and one zoom step with its repaint
+// at 200 %. Prints one "name value" line per figure on stdout.
+
+#include "BenchPhotos.h"
+#include "BenchStats.h"
+
+#include "app/SharedState.h"
+#include "imaging/JpegCodec.h"
+#include "imaging/PictureError.h"
+#include "imaging/PictureLoader.h"
+#include "viewer/TForm2.h"
+#include "viewer/ZoomImage.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A common desktop screen, so that the 200 % view overflows it both ways as it
+// would for a user (the offscreen platform's own screen is 800 x 600).
+const QSize kScreen(1920, 1080);
+
+double msSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+void printFigure(const char* name, double value, int decimals = 1)
+{
+    std::printf("%s %.*f\n", name, decimals, value);
+    std::fflush(stdout);
+}
+
+void printSamples(const char* name, const std::vector<double>& samples)
+{
+    std::fprintf(stderr, "# %s samples:", name);
+    for (const double ms : samples)
+        std::fprintf(stderr, " %.2f", ms);
+    std::fprintf(stderr, "\n");
+}
+
+// A press and release of button over the picture, as the user's click.
+void clickPicture(zavio::TForm2& form, Qt::MouseButton button)
+{
+    const QPointF at(5, 5);
+    QMouseEvent press(QEvent::MouseButtonPress, at, form.Image1->mapToGlobal(at), button, button, {});
+    QApplication::sendEvent(form.Image1, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, form.Image1->mapToGlobal(at), button, {}, {});
+    QApplication::sendEvent(form.Image1, &release);
+}
+
+// The offscreen platform says on every fixed-size change that it has no window
+// manager to tell; that note is dropped, everything else goes to stderr.
+void quietOffscreenNotes(QtMsgType, const QMessageLogContext&, const QString& message)
+{
+    if (!message.contains(QLatin1String("propagateSizeHints")))
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
+// Counts the paint events of the picture, so the figures are known to include
+// real drawing.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
+{
+    qInstallMessageHandler(quietOffscreenNotes);
+    std::optional<QTemporaryDir> tempDir;
+    QString folder = options.folder;
+    if (folder.isEmpty()) {
+        tempDir.emplace();
+        folder = tempDir->path();
+    }
+    folder = QDir(folder).absolutePath();
+    zavio::bench::PhotoSetShape shape;
+    shape.count = 1;
+    zavio::bench::ensurePhotoSet(folder, shape, 2);
+    const QString path = QDir(folder).filePath(zavio::bench::photoFileName(0));
+
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    zavio::configureImageReaders();
+
+    std::vector<double> decodeMs;
+    for (int r = 0; r < options.reps; ++r) {
+        const Clock::time_point start = Clock::now();
+        const zavio::TBitmap bitmap = zavio::TJPEGImage::decode(zavio::readPictureFile(path));
+        decodeMs.push_back(msSince(start));
+        if (bitmap.width() != shape.width)
+            throw zavio::PictureError(QStringLiteral("想定外の大きさです"));
+    }
+
+    zavio::TForm2 form(kScreen);
+    zavio::SelectedPicture = path;
+    std::vector<double> openMs;
+    for (int r = 0; r < options.reps; ++r) {
+        const Clock::time_point start = Clock::now();
+        if (!form.FormActivate())
+            return 1;
+        openMs.push_back(msSince(start));
+    }
+    PaintCounter counter;
+    form.Image1->installEventFilter(&counter);
+    form.show();
+    QApplication::processEvents();
+
+    while (form.zoomTenths() < 20)
+        clickPicture(form, Qt::LeftButton);
+    std::vector<double> stepMs;
+    for (int r = 0; r < std::max(options.reps, 15); ++r) {
+        clickPicture(form, Qt::RightButton);
+        form.repaint();
+        QApplication::processEvents();
+        const Clock::time_point start = Clock::now();
+        clickPicture(form, Qt::LeftButton);
+        form.repaint();
+        stepMs.push_back(msSince(start));
+        QApplication::processEvents();
+    }
+    std::fprintf(stderr, "# %d paints of the picture\n", counter.paints);
+    std::fprintf(stderr, "# 200 %%: picture %dx%d in a %dx%d window\n", form.Image1->width(), form.Image1->height(),
+        form.width(), form.height());
+
+    printSamples("decode_ms", decodeMs);
+    printSamples("zoom_open_ms", openMs);
+    printSamples("zoom_step_ms", stepMs);
+    const double decode = zavio::bench::median(decodeMs);
+    const double open = zavio::bench::median(openMs);
+    printFigure("decode_ms", decode);
+    printFigure("zoom_open_ms", open);
+    printFigure("zoom_step_ms", zavio::bench::median(stepMs), 2);
+    if (const std::optional<double> peak = zavio::bench::peakRssMb())
+        printFigure("peak_rss_mb", *peak);
+    printFigure("zoom_open_ratio", decode > 0 ? open / decode : 0, 3);
+    form.close();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(QString::fromLocal8Bit(argv[i]));
+    QString error;
+    const std::optional<zavio::bench::BenchOptions> options = zavio::bench::parseBenchOptions(args, error);
+    if (!options) {
+        std::fprintf(stderr, "zoom_window: %s\nusage: zoom_window [folder] [--dir folder] [--reps n]\n",
+            error.toLocal8Bit().constData());
+        return 2;
+    }
+    try {
+        return run(*options, argc, argv);
+    } catch (const zavio::PictureError& e) {
+        std::fprintf(stderr, "zoom_window: %s\n", e.message().toLocal8Bit().constData());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zoom_window: %s\n", e.what());
+    }
+    return 1;
+}
