@@ -3,11 +3,31 @@
 #include <QByteArray>
 #include <QList>
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
 
 namespace zavio::bench {
+
+double msSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+void printFigure(const char* name, double value, int decimals)
+{
+    std::printf("%s %.*f\n", name, decimals, value);
+    std::fflush(stdout);
+}
+
+void printSamples(const char* name, const std::vector<double>& samples)
+{
+    std::fprintf(stderr, "# %s samples:", name);
+    for (const double ms : samples)
+        std::fprintf(stderr, " %.2f", ms);
+    std::fprintf(stderr, "\n");
+}
 
 double median(std::vector<double> samples)
 {

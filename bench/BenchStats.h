@@ -3,10 +3,20 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <optional>
 #include <vector>
 
 namespace zavio::bench {
+
+using Clock = std::chrono::steady_clock;
+
+// Milliseconds from start to now.
+double msSince(Clock::time_point start);
+// One "name value" figure line on stdout, flushed at once.
+void printFigure(const char* name, double value, int decimals = 1);
+// Every sample of a figure on stderr, for judging its spread.
+void printSamples(const char* name, const std::vector<double>& samples);
 
 // The middle value of the samples, the mean of the two middle ones for an even
 // count; 0 for no samples.

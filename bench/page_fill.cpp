@@ -31,30 +31,13 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using zavio::bench::Clock;
+using zavio::bench::msSince;
+using zavio::bench::printFigure;
+using zavio::bench::printSamples;
 using zavio::bench::PhotoSetShape;
 
 constexpr int kGeneratorThreads = 2;
-
-double msSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-void printFigure(const char* name, double value, int decimals = 1)
-{
-    std::printf("%s %.*f\n", name, decimals, value);
-    std::fflush(stdout);
-}
-
-// Every sample of a figure, for judging its spread.
-void printSamples(const char* name, const std::vector<double>& samples)
-{
-    std::fprintf(stderr, "# %s samples:", name);
-    for (const double ms : samples)
-        std::fprintf(stderr, " %.1f", ms);
-    std::fprintf(stderr, "\n");
-}
 
 void printError(const QString& message)
 {

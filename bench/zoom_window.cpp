@@ -23,30 +23,14 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using zavio::bench::Clock;
+using zavio::bench::msSince;
+using zavio::bench::printFigure;
+using zavio::bench::printSamples;
 
 // A common desktop screen, so that the 200 % view overflows it both ways as it
 // would for a user (the offscreen platform's own screen is 800 x 600).
 const QSize kScreen(1920, 1080);
-
-double msSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-void printFigure(const char* name, double value, int decimals = 1)
-{
-    std::printf("%s %.*f\n", name, decimals, value);
-    std::fflush(stdout);
-}
-
-void printSamples(const char* name, const std::vector<double>& samples)
-{
-    std::fprintf(stderr, "# %s samples:", name);
-    for (const double ms : samples)
-        std::fprintf(stderr, " %.2f", ms);
-    std::fprintf(stderr, "\n");
-}
 
 // A press and release of button over the picture, as the user's click.
 void clickPicture(zavio::TForm2& form, Qt::MouseButton button)

@@ -30,6 +30,21 @@ void startAtFirstPicture(BrowseCounters& counters)
     counters.CellNumber = 1;
 }
 
+// The ordinary step back: every button usable, unless the step ran past the
+// first picture, where the page starts at 1 and nothing lies further back.
+ListSelectionChange stepBack(BrowseCounters& counters, PageButtonStates& buttons, int step)
+{
+    enableAll(buttons);
+    counters.ListPosition -= step;
+    counters.CellNumber = 1;
+    if (counters.ListPosition < 1) {
+        counters.ListPosition = 1;
+        buttons.previousEnabled = false;
+        buttons.back50Enabled = false;
+    }
+    return ListSelectionChange::Clear;
+}
+
 } // namespace
 
 ListSelectionChange previousPageBeforeFill(BrowseCounters& counters, PageButtonStates& buttons, bool fileSelected)
@@ -40,17 +55,7 @@ ListSelectionChange previousPageBeforeFill(BrowseCounters& counters, PageButtonS
         startAtFirstPicture(counters);
         return ListSelectionChange::SelectFirst;
     }
-    enableAll(buttons);
-    counters.ListPosition -= kPreviousPageStep;
-    counters.CellNumber = 1;
-    if (counters.ListPosition < 1) {
-        counters.ListPosition = 1;
-        buttons.previousEnabled = false;
-        buttons.nextEnabled = true;
-        buttons.back50Enabled = false;
-        buttons.forward50Enabled = true;
-    }
-    return ListSelectionChange::Clear;
+    return stepBack(counters, buttons, kPreviousPageStep);
 }
 
 ListSelectionChange back50BeforeFill(BrowseCounters& counters, PageButtonStates& buttons, bool fileSelected)
@@ -63,15 +68,7 @@ ListSelectionChange back50BeforeFill(BrowseCounters& counters, PageButtonStates&
         startAtFirstPicture(counters);
         return ListSelectionChange::SelectFirst;
     }
-    enableAll(buttons);
-    counters.ListPosition -= kBack50Step;
-    counters.CellNumber = 1;
-    if (counters.ListPosition < 1) {
-        counters.ListPosition = 1;
-        buttons.previousEnabled = false;
-        buttons.back50Enabled = false;
-    }
-    return ListSelectionChange::Clear;
+    return stepBack(counters, buttons, kBack50Step);
 }
 
 void forward50BeforeFill(BrowseCounters& counters)

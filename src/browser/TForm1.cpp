@@ -268,48 +268,47 @@ void TForm1::applySelectionChange(ListSelectionChange change)
         FileListBox1->setCurrentRow(-1);
 }
 
-void TForm1::BitBtn1Click()
+void TForm1::pageBackward(BackwardStep step)
 {
-    runReportingErrors(this, [this] {
+    runReportingErrors(this, [this, step] {
         PageButtonStates buttons = buttonStates();
-        const ListSelectionChange change =
-            previousPageBeforeFill(counters_, buttons, FileListBox1->currentRow() >= 0);
+        const ListSelectionChange change = step(counters_, buttons, FileListBox1->currentRow() >= 0);
         applyButtonStates(buttons);
         applySelectionChange(change);
         FillPage();
     });
+}
+
+void TForm1::pageForward(ForwardStep step)
+{
+    runReportingErrors(this, [this, step] {
+        if (step)
+            step(counters_);
+        FillPage();
+        PageButtonStates buttons = buttonStates();
+        buttonsAfterForwardFill(counters_, buttons);
+        applyButtonStates(buttons);
+    });
+}
+
+void TForm1::BitBtn1Click()
+{
+    pageBackward(previousPageBeforeFill);
 }
 
 void TForm1::BitBtn2Click()
 {
-    runReportingErrors(this, [this] {
-        FillPage();
-        PageButtonStates buttons = buttonStates();
-        buttonsAfterForwardFill(counters_, buttons);
-        applyButtonStates(buttons);
-    });
+    pageForward(nullptr);
 }
 
 void TForm1::BitBtn3Click()
 {
-    runReportingErrors(this, [this] {
-        forward50BeforeFill(counters_);
-        FillPage();
-        PageButtonStates buttons = buttonStates();
-        buttonsAfterForwardFill(counters_, buttons);
-        applyButtonStates(buttons);
-    });
+    pageForward(forward50BeforeFill);
 }
 
 void TForm1::BitBtn5Click()
 {
-    runReportingErrors(this, [this] {
-        PageButtonStates buttons = buttonStates();
-        const ListSelectionChange change = back50BeforeFill(counters_, buttons, FileListBox1->currentRow() >= 0);
-        applyButtonStates(buttons);
-        applySelectionChange(change);
-        FillPage();
-    });
+    pageBackward(back50BeforeFill);
 }
 
 void TForm1::BitBtn4Click()

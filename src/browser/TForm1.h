@@ -98,6 +98,12 @@ private:
     void BitBtn4Click();
     void BitBtn5Click();
     void ImageClick(int n);
+    // A paging click: its step over the counters, the page fill, and for the
+    // forward buttons the states after the fill, which a failed fill skips.
+    using BackwardStep = ListSelectionChange (*)(BrowseCounters&, PageButtonStates&, bool fileSelected);
+    using ForwardStep = void (*)(BrowseCounters&);
+    void pageBackward(BackwardStep step);
+    void pageForward(ForwardStep step);
     void applySelectionChange(ListSelectionChange change);
     PageButtonStates buttonStates() const;
     void applyButtonStates(const PageButtonStates& states);
