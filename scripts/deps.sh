@@ -14,6 +14,7 @@ packages=(
   libjpeg62-turbo-dev     # libjpeg-turbo (jpeglib.h)
   libgtest-dev            # GoogleTest
   libx11-dev              # Xlib for the end-to-end test
+  libxtst-dev             # XTEST, the pointer clicks of the end-to-end test
   xvfb                    # the X server of the end-to-end test
   fonts-ipafont-gothic    # Japanese font for the user interface
 )

@@ -1,6 +1,9 @@
 // Starts the real program under a private Xvfb in a folder of three pictures and
 // checks its main window from a screenshot: size, three thumbnails, seventeen
-// empty silver cells. Usage: zavio_e2e <path to the zavio binary>.
+// empty silver cells. Then it clicks the third thumbnail with XTEST input and
+// checks the zoom window: caption, size, picture, the blocked main window,
+// zooming in and out by clicks, and closing it as a window manager would.
+// Usage: zavio_e2e <path to the zavio binary>.
 
 #include "imaging/JpegCodec.h"
 #include "imaging/TBitmap.h"
@@ -9,12 +12,16 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPoint>
+#include <QRect>
 #include <QTemporaryDir>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -23,6 +30,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <poll.h>
@@ -52,6 +60,9 @@ constexpr int kColumns = 5;
 constexpr int kCells = 20;
 constexpr QRgb kSilver = 0xffc0c0c0;
 constexpr int kJpegTolerance = 40;
+constexpr int kZoomCell = 3;
+constexpr int kBlockedCell = 1;
+constexpr const char* kZoomTitle = "可変表示・元サイズ＝640*480 3.jpg";
 
 struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -250,17 +261,20 @@ struct TitledWindow {
     std::string title;
 };
 
-// Walks the window tree from the root for a mapped window whose title holds the
-// program's name, in _NET_WM_NAME (UTF-8) or WM_NAME.
-std::optional<TitledWindow> findTitledWindow(Display* display, Window window, Atom netWmName)
+using TitleTest = std::function<bool(const std::string&)>;
+
+// Walks the window tree from the root for a mapped window whose title passes
+// the test, in _NET_WM_NAME (UTF-8) or WM_NAME.
+std::optional<TitledWindow> findTitledWindow(Display* display, Window window, Atom netWmName,
+                                             const TitleTest& wanted)
 {
     XWindowAttributes attributes{};
     if (window != DefaultRootWindow(display) && XGetWindowAttributes(display, window, &attributes)
         && attributes.map_state == IsViewable) {
         std::string title = windowProperty(display, window, netWmName);
-        if (title.find(kTitle) == std::string::npos)
+        if (!wanted(title))
             title = windowProperty(display, window, XA_WM_NAME);
-        if (title.find(kTitle) != std::string::npos)
+        if (wanted(title))
             return TitledWindow{window, title};
     }
     Window root = 0;
@@ -271,10 +285,171 @@ std::optional<TitledWindow> findTitledWindow(Display* display, Window window, At
         return std::nullopt;
     std::unique_ptr<Window, int (*)(void*)> owned(children, XFree);
     for (unsigned int i = 0; i < count; ++i) {
-        if (auto found = findTitledWindow(display, children[i], netWmName))
+        if (auto found = findTitledWindow(display, children[i], netWmName, wanted))
             return found;
     }
     return std::nullopt;
+}
+
+// The mapped children of the root: without a window manager, the top-level
+// windows the program shows.
+std::vector<TitledWindow> mappedTopLevels(Display* display, Atom netWmName)
+{
+    std::vector<TitledWindow> windows;
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return windows;
+    std::unique_ptr<Window, int (*)(void*)> owned(children, XFree);
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable)
+            windows.push_back({children[i], windowProperty(display, children[i], netWmName)});
+    }
+    return windows;
+}
+
+bool isTopLevel(Display* display, Window window)
+{
+    for (const TitledWindow& top : mappedTopLevels(display, None))
+        if (top.window == window)
+            return true;
+    return false;
+}
+
+// What a window shows of itself: _NET_WM_NAME, size and whether it is mapped.
+struct WindowState {
+    bool exists = false;
+    bool mapped = false;
+    int width = 0;
+    int height = 0;
+    std::string title;
+
+    std::string text() const
+    {
+        if (!exists)
+            return "destroyed";
+        return std::string(mapped ? "mapped" : "not mapped") + ", " + std::to_string(width) + "x"
+               + std::to_string(height) + ", title \"" + title + "\"";
+    }
+};
+
+WindowState windowState(Display* display, Window window, Atom netWmName)
+{
+    WindowState state;
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(display, window, &attributes))
+        return state;
+    state.exists = true;
+    state.mapped = attributes.map_state == IsViewable;
+    state.width = attributes.width;
+    state.height = attributes.height;
+    state.title = windowProperty(display, window, netWmName);
+    return state;
+}
+
+// The window's rectangle in root coordinates, empty when it cannot be read.
+QRect rootRect(Display* display, Window window)
+{
+    XWindowAttributes attributes{};
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    if (!XGetWindowAttributes(display, window, &attributes)
+        || !XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child))
+        return {};
+    return QRect(x, y, attributes.width, attributes.height);
+}
+
+// The middle of the largest strip of area that cover leaves visible, or
+// nothing when cover hides all of it.
+std::optional<QPoint> uncoveredPoint(const QRect& area, const QRect& cover)
+{
+    if (!area.intersects(cover))
+        return area.center();
+    const QRect strips[] = {
+        QRect(area.topLeft(), QPoint(area.right(), cover.top() - 1)),
+        QRect(QPoint(area.left(), cover.bottom() + 1), area.bottomRight()),
+        QRect(area.topLeft(), QPoint(cover.left() - 1, area.bottom())),
+        QRect(QPoint(cover.right() + 1, area.top()), area.bottomRight()),
+    };
+    std::optional<QRect> best;
+    for (const QRect& strip : strips) {
+        if (strip.width() >= 3 && strip.height() >= 3
+            && (!best || qint64(strip.width()) * strip.height() > qint64(best->width()) * best->height()))
+            best = strip;
+    }
+    if (!best)
+        return std::nullopt;
+    return best->center();
+}
+
+// A click of the given button at (x, y) in the top-level window, sent as real
+// input through XTEST: the pointer moves there, then the button goes down and
+// up. The click is refused when another window covers that point.
+void clickAt(Display* display, Window window, int x, int y, unsigned int button)
+{
+    const Window rootWindow = DefaultRootWindow(display);
+    int rootX = 0;
+    int rootY = 0;
+    Window child = 0;
+    if (!XTranslateCoordinates(display, window, rootWindow, x, y, &rootX, &rootY, &child))
+        throw Failure("cannot translate (" + std::to_string(x) + "," + std::to_string(y)
+                      + ") of a window to root coordinates");
+    XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, CurrentTime);
+    XSync(display, False);
+    Window under = None;
+    const auto deadline = Clock::now() + 1s;
+    for (;;) {
+        Window pointerRoot = 0;
+        int pointerX = 0;
+        int pointerY = 0;
+        int windowX = 0;
+        int windowY = 0;
+        unsigned int buttons = 0;
+        under = None;
+        XQueryPointer(display, rootWindow, &pointerRoot, &under, &pointerX, &pointerY, &windowX, &windowY,
+                      &buttons);
+        if ((under == window && pointerX == rootX && pointerY == rootY) || Clock::now() > deadline)
+            break;
+        std::this_thread::sleep_for(10ms);
+    }
+    if (under != window)
+        throw Failure("the pointer at (" + std::to_string(rootX) + "," + std::to_string(rootY)
+                      + ") of the screen is not over the window to click but over window "
+                      + std::to_string(under));
+    XTestFakeButtonEvent(display, button, True, CurrentTime);
+    XTestFakeButtonEvent(display, button, False, CurrentTime);
+    XFlush(display);
+}
+
+// Asks the window to close the way a window manager does, with a
+// WM_DELETE_WINDOW message of the WM_PROTOCOLS kind.
+void sendDeleteWindow(Display* display, Window window)
+{
+    const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
+    const Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    Atom* offered = nullptr;
+    int count = 0;
+    bool accepts = false;
+    if (XGetWMProtocols(display, window, &offered, &count)) {
+        accepts = std::find(offered, offered + count, deleteWindow) != offered + count;
+        XFree(offered);
+    }
+    if (!accepts)
+        throw Failure("the zoom window does not list WM_DELETE_WINDOW in WM_PROTOCOLS");
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = protocols;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(deleteWindow);
+    event.xclient.data.l[1] = CurrentTime;
+    if (!XSendEvent(display, window, False, NoEventMask, &event))
+        throw Failure("cannot send WM_DELETE_WINDOW to the zoom window");
+    XFlush(display);
 }
 
 struct XImageDeleter {
@@ -408,6 +583,23 @@ std::optional<std::string> checkScreenshot(const QImage& shot)
     return std::nullopt;
 }
 
+// The screenshot path with "-zoom" before ".png" (or at the end).
+std::string zoomShotPath(std::string path)
+{
+    const std::string suffix = ".png";
+    if (path.size() >= suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0)
+        return path.insert(path.size() - suffix.size(), "-zoom");
+    return path + "-zoom";
+}
+
+void saveShot(const QImage& shot, const std::string& path)
+{
+    if (shot.save(QString::fromStdString(path), "PNG"))
+        std::printf("screenshot written to %s\n", path.c_str());
+    else
+        std::fprintf(stderr, "could not write the screenshot to %s\n", path.c_str());
+}
+
 std::string absoluteProgram(const char* path)
 {
     std::error_code error;
@@ -440,6 +632,12 @@ int run(const std::string& program)
     if (!display)
         throw Failure("cannot open Xvfb display " + displayName + ":\n" + xvfb.log());
     const Atom netWmName = XInternAtom(display.get(), "_NET_WM_NAME", False);
+    int xtestEvent = 0;
+    int xtestError = 0;
+    int xtestMajor = 0;
+    int xtestMinor = 0;
+    if (!XTestQueryExtension(display.get(), &xtestEvent, &xtestError, &xtestMajor, &xtestMinor))
+        throw Failure("Xvfb offers no XTEST extension, so no input can be sent:\n" + xvfb.log());
 
     // A private runtime folder keeps Qt from warning about a missing one.
     const std::string runtime = logs + "/runtime";
@@ -462,7 +660,8 @@ int run(const std::string& program)
             throw Failure("the program " + *end + " before showing its window" + programLog());
         if (Clock::now() - start > 20s)
             throw Failure(std::string("no window titled ") + kTitle + " appeared in 20 s" + programLog());
-        window = findTitledWindow(display.get(), DefaultRootWindow(display.get()), netWmName);
+        window = findTitledWindow(display.get(), DefaultRootWindow(display.get()), netWmName,
+                                  [](const std::string& title) { return title.find(kTitle) != std::string::npos; });
         if (!window)
             std::this_thread::sleep_for(50ms);
     }
@@ -482,20 +681,187 @@ int run(const std::string& program)
             std::this_thread::sleep_for(100ms);
     }
 
-    if (const char* shotPath = std::getenv("ZAVIO_E2E_SHOT"); shotPath && *shotPath && !shot.isNull()) {
-        if (shot.save(QString::fromLocal8Bit(shotPath), "PNG"))
-            std::printf("screenshot written to %s\n", shotPath);
-        else
-            std::fprintf(stderr, "could not write the screenshot to %s\n", shotPath);
-    }
+    const char* shotEnv = std::getenv("ZAVIO_E2E_SHOT");
+    const std::string shotPath = shotEnv ? shotEnv : "";
+    if (!shotPath.empty() && !shot.isNull())
+        saveShot(shot, shotPath);
     if (problem)
         throw Failure("the window \"" + window->title + "\" is not as expected: " + *problem + programLog());
 
     using std::chrono::duration_cast;
     using std::chrono::milliseconds;
+    const auto since = [](Clock::time_point from) {
+        return (long long)duration_cast<milliseconds>(Clock::now() - from).count();
+    };
     std::printf("window \"%s\" found after %lld ms, page checked after %lld ms more\n",
                 window->title.c_str(), (long long)duration_cast<milliseconds>(found - start).count(),
-                (long long)duration_cast<milliseconds>(Clock::now() - found).count());
+                since(found));
+
+    // The page check takes the pictures in any order; the clicks need 3.jpg in cell 3.
+    const int zoomCellX = cellLeft(kZoomCell) + kCellWidth / 2;
+    const int zoomCellY = cellTop(kZoomCell) + kCellHeight / 2;
+    if (!near(shot.pixel(zoomCellX, zoomCellY), kPictures[2].colour, kJpegTolerance))
+        throw Failure("cell " + std::to_string(kZoomCell) + " does not show 3.jpg: its centre is "
+                      + rgbText(shot.pixel(zoomCellX, zoomCellY)) + ", expected near "
+                      + rgbText(kPictures[2].colour) + programLog());
+
+    // Polls check until it finds nothing wrong; past the limit its last
+    // complaint becomes the failure.
+    const auto waitUntil = [&](std::chrono::milliseconds limit, const std::string& what,
+                               const std::function<std::optional<std::string>()>& check) {
+        const auto begin = Clock::now();
+        for (;;) {
+            if (auto end = zavio.ended())
+                throw Failure("the program " + *end + " while waiting for " + what + programLog());
+            const std::optional<std::string> complaint = check();
+            if (!complaint)
+                return;
+            if (Clock::now() - begin > limit)
+                throw Failure("no " + what + " within " + std::to_string(limit.count()) + " ms: " + *complaint
+                              + programLog());
+            std::this_thread::sleep_for(20ms);
+        }
+    };
+
+    const auto zoomStart = Clock::now();
+    clickAt(display.get(), window->window, zoomCellX, zoomCellY, Button1);
+    std::optional<TitledWindow> zoom;
+    QImage zoomShot;
+    waitUntil(10s, std::string("zoom window titled \"") + kZoomTitle + "\" after clicking cell 3",
+              [&]() -> std::optional<std::string> {
+                  if (!zoom) {
+                      zoom = findTitledWindow(display.get(), DefaultRootWindow(display.get()), netWmName,
+                                              [](const std::string& title) { return title == kZoomTitle; });
+                      if (zoom && (zoom->window == window->window || !isTopLevel(display.get(), zoom->window))) {
+                          zoom.reset();
+                          return std::string("the window with that title is not a new top-level window");
+                      }
+                  }
+                  if (!zoom) {
+                      std::string seen;
+                      for (const TitledWindow& top : mappedTopLevels(display.get(), netWmName))
+                          seen += " \"" + top.title + "\"";
+                      return "the mapped top-level windows are titled" + seen;
+                  }
+                  const WindowState state = windowState(display.get(), zoom->window, netWmName);
+                  if (!state.mapped || state.width != 640 || state.height != 480 || state.title != kZoomTitle)
+                      return "the zoom window is " + state.text() + ", expected mapped, 640x480";
+                  zoomShot = grabWindow(display.get(), zoom->window, state.width, state.height);
+                  if (zoomShot.isNull())
+                      return std::string("the zoom window could not be read");
+                  const QRgb centre = zoomShot.pixel(state.width / 2, state.height / 2);
+                  if (!near(centre, kPictures[2].colour, kJpegTolerance))
+                      return "the zoom window's centre is " + rgbText(centre) + ", expected near "
+                             + rgbText(kPictures[2].colour);
+                  return std::nullopt;
+              });
+    if (!shotPath.empty() && !zoomShot.isNull())
+        saveShot(zoomShot, zoomShotPath(shotPath));
+    std::printf("zoom window \"%s\" shown and checked %lld ms after the click\n", kZoomTitle, since(zoomStart));
+
+    // The zoom window is modal: a click on another thumbnail must do nothing.
+    // It opens over the main window and may hide the cell; a user would drag
+    // it aside, and with no window manager the test moves it itself.
+    const auto blockedStart = Clock::now();
+    const QRect mainRect = rootRect(display.get(), window->window);
+    const QRect blockedCell =
+        QRect(cellLeft(kBlockedCell), cellTop(kBlockedCell), kCellWidth, kCellHeight).translated(mainRect.topLeft());
+    QRect zoomRect = rootRect(display.get(), zoom->window);
+    if (!uncoveredPoint(blockedCell, zoomRect)) {
+        const QPoint aside(blockedCell.right() + 40, zoomRect.y());
+        XMoveWindow(display.get(), zoom->window, aside.x(), aside.y());
+        XFlush(display.get());
+        waitUntil(2s, "zoom window moved aside to " + std::to_string(aside.x()) + "," + std::to_string(aside.y()),
+                  [&]() -> std::optional<std::string> {
+                      zoomRect = rootRect(display.get(), zoom->window);
+                      if (zoomRect.topLeft() == aside)
+                          return std::nullopt;
+                      return "it is at " + std::to_string(zoomRect.x()) + "," + std::to_string(zoomRect.y());
+                  });
+    }
+    const std::optional<QPoint> blockedPoint = uncoveredPoint(blockedCell, zoomRect);
+    if (!blockedPoint)
+        throw Failure("the zoom window at " + std::to_string(zoomRect.x()) + "," + std::to_string(zoomRect.y())
+                      + " hides all of cell " + std::to_string(kBlockedCell) + programLog());
+    clickAt(display.get(), window->window, blockedPoint->x() - mainRect.x(), blockedPoint->y() - mainRect.y(),
+            Button1);
+    std::this_thread::sleep_for(500ms);
+    if (auto end = zavio.ended())
+        throw Failure("the program " + *end + " after a click on the blocked main window" + programLog());
+    for (const TitledWindow& top : mappedTopLevels(display.get(), netWmName)) {
+        if (top.window != window->window && top.window != zoom->window)
+            throw Failure("a click on cell " + std::to_string(kBlockedCell)
+                          + " while the zoom window was open mapped another window titled \"" + top.title + "\""
+                          + programLog());
+    }
+    if (const WindowState state = windowState(display.get(), zoom->window, netWmName);
+        !state.mapped || state.title != kZoomTitle || state.width != 640 || state.height != 480)
+        throw Failure("a click on cell " + std::to_string(kBlockedCell)
+                      + " while the zoom window was open changed it: it is " + state.text() + programLog());
+    std::printf("click on the blocked main window ignored (%lld ms)\n", since(blockedStart));
+
+    // Each click in the picture zooms by a tenth and the window follows.
+    const auto zoomClick = [&](unsigned int button, const char* buttonName, int width, int height) {
+        const auto clickStart = Clock::now();
+        const WindowState before = windowState(display.get(), zoom->window, netWmName);
+        clickAt(display.get(), zoom->window, before.width / 2, before.height / 2, button);
+        const std::string title = "Size=" + std::to_string(width) + "*" + std::to_string(height);
+        waitUntil(5s,
+                  "zoom window at " + std::to_string(width) + "x" + std::to_string(height) + " titled \"" + title
+                      + "\" after a " + buttonName + " click",
+                  [&]() -> std::optional<std::string> {
+                      const WindowState state = windowState(display.get(), zoom->window, netWmName);
+                      if (state.mapped && state.width == width && state.height == height && state.title == title)
+                          return std::nullopt;
+                      return "the zoom window is " + state.text();
+                  });
+        std::printf("%s click: \"%s\" after %lld ms\n", buttonName, title.c_str(), since(clickStart));
+    };
+    zoomClick(Button1, "left", 704, 528);
+    zoomClick(Button3, "right", 640, 480);
+    zoomClick(Button3, "right", 576, 432);
+
+    // Closing the zoom window hands control back to the main window.
+    const auto closeStart = Clock::now();
+    sendDeleteWindow(display.get(), zoom->window);
+    waitUntil(5s, "unmapping of the zoom window after WM_DELETE_WINDOW", [&]() -> std::optional<std::string> {
+        const WindowState state = windowState(display.get(), zoom->window, netWmName);
+        if (!state.mapped)
+            return std::nullopt;
+        return "the zoom window is " + state.text();
+    });
+    std::this_thread::sleep_for(200ms);
+    if (auto end = zavio.ended())
+        throw Failure("the program " + *end + " after its zoom window was closed" + programLog());
+    if (const WindowState state = windowState(display.get(), window->window, netWmName); !state.mapped)
+        throw Failure("after the zoom window was closed the main window is " + state.text() + programLog());
+    std::printf("zoom window closed after %lld ms, main window still shown\n", since(closeStart));
+
+    // The same click on cell 1 now opens its picture, so the click that was
+    // ignored above did hit a live thumbnail.
+    const auto reopenStart = Clock::now();
+    clickAt(display.get(), window->window, blockedPoint->x() - mainRect.x(), blockedPoint->y() - mainRect.y(),
+            Button1);
+    std::optional<TitledWindow> reopened;
+    waitUntil(10s, "zoom window after a click on cell " + std::to_string(kBlockedCell) + " of the unblocked main window",
+              [&]() -> std::optional<std::string> {
+                  for (const TitledWindow& top : mappedTopLevels(display.get(), netWmName)) {
+                      if (top.window != window->window) {
+                          reopened = top;
+                          return std::nullopt;
+                      }
+                  }
+                  return std::string("only the main window is mapped");
+              });
+    sendDeleteWindow(display.get(), reopened->window);
+    waitUntil(5s, "unmapping of the reopened zoom window", [&]() -> std::optional<std::string> {
+        const WindowState state = windowState(display.get(), reopened->window, netWmName);
+        if (!state.mapped)
+            return std::nullopt;
+        return "the zoom window is " + state.text();
+    });
+    std::printf("cell %d opened \"%s\" once unblocked, closed again after %lld ms\n", kBlockedCell,
+                reopened->title.c_str(), since(reopenStart));
     return 0;
 }
 
