@@ -1,0 +1,110 @@
+#include "viewer/HelpWindow.h"
+
+#include <QFile>
+#include <QFont>
+#include <QInputMethodEvent>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace zavio {
+namespace {
+
+// A title bar with the close button alone; the size is fixed below.
+constexpr Qt::WindowFlags kHelpFrame = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+
+QFont helpFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
+    font.setPixelSize(12);
+    return font;
+}
+
+// The text of a help resource without its final line break, so that its last
+// line is the box's last line. The texts are built in; a missing one leaves
+// the box empty.
+QString helpText(const QString& resource)
+{
+    QFile file(resource);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QString();
+    QString text = QString::fromUtf8(file.readAll());
+    while (text.endsWith(u'\n'))
+        text.chop(1);
+    return text;
+}
+
+// Qt keeps offering a read-only box to the input method and inserts the text
+// the input method commits, so Japanese typed through it would change the
+// help. This box turns the input method away while it is read-only.
+class HelpMemo : public QPlainTextEdit {
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override
+    {
+        if (query == Qt::ImEnabled && isReadOnly())
+            return false;
+        return QPlainTextEdit::inputMethodQuery(query);
+    }
+
+protected:
+    void inputMethodEvent(QInputMethodEvent* event) override
+    {
+        if (isReadOnly()) {
+            event->ignore();
+            return;
+        }
+        QPlainTextEdit::inputMethodEvent(event);
+    }
+};
+
+} // namespace
+
+HelpWindow::HelpWindow(const Layout& layout, QWidget* parent) : QDialog(parent, kHelpFrame)
+{
+    setObjectName(layout.objectName);
+    setWindowTitle(layout.caption);
+    setFixedSize(layout.clientSize);
+    // An explicit position also keeps QDialog from centring the window over
+    // its parent when it is shown.
+    move(layout.position);
+
+    Memo1 = new HelpMemo(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setFont(helpFont());
+    QPalette colours = Memo1->palette();
+    colours.setColor(QPalette::Base, layout.background);
+    colours.setColor(QPalette::Text, layout.textColour);
+    Memo1->setPalette(colours);
+    // The lines are broken by hand to fit the box, so they are shown as written.
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setVerticalScrollBarPolicy(layout.verticalBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    Memo1->setReadOnly(true);
+    Memo1->setPlainText(helpText(layout.textResource));
+
+    auto* box = new QVBoxLayout(this);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->addWidget(Memo1);
+}
+
+void HelpWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormActivate();
+}
+
+void HelpWindow::FormActivate()
+{
+    Memo1->setReadOnly(true);
+    // Read-only leaves mouse selection only, which draws no caret; a zero
+    // width keeps it hidden should keyboard selection ever be switched on.
+    Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Memo1->setCursorWidth(0);
+}
+
+} // namespace zavio

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QColor>
+#include <QDialog>
+#include <QPoint>
+#include <QSize>
+#include <QString>
+
+class QPlainTextEdit;
+class QShowEvent;
+
+namespace zavio {
+
+// A fixed-size dialog that shows one fixed text in a read-only box filling its
+// whole client area. The help windows differ only in the settings below.
+class HelpWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    struct Layout {
+        QString objectName;
+        QString caption;
+        QPoint position;    // top-left corner on the screen
+        QSize clientSize;
+        QColor background;  // of the text
+        QColor textColour;
+        bool verticalBar = false;
+        QString textResource;
+    };
+
+    QPlainTextEdit* Memo1 = nullptr;
+
+protected:
+    HelpWindow(const Layout& layout, QWidget* parent);
+
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // Run on every show: the text can be scrolled and selected, but not
+    // changed, and shows no caret.
+    void FormActivate();
+};
+
+} // namespace zavio

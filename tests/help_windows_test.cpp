@@ -1,0 +1,392 @@
+#include "browser/BrowseCounters.h"
+#include "browser/PageButtons.h"
+#include "browser/TForm1.h"
+#include "viewer/HelpWindow.h"
+#include "viewer/TForm3.h"
+#include "viewer/TForm5.h"
+#include "viewer/ZoomRules.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <functional>
+#include <memory>
+#include <gtest/gtest.h>
+
+using namespace zavio;
+
+namespace {
+
+struct Expected {
+    const char* name;
+    std::function<std::unique_ptr<HelpWindow>(QWidget*)> make;
+    QString objectName;
+    QString caption;
+    QPoint position;
+    QSize size;
+    QColor background;
+    QColor text;
+    bool verticalBar;
+    const char* shot;
+};
+
+std::vector<Expected> bothWindows()
+{
+    const QPalette system = QGuiApplication::palette();
+    return {
+        {"TForm3", [](QWidget* parent) { return std::make_unique<TForm3>(parent); }, QStringLiteral("Form3"),
+            QStringLiteral("操作説明（ヘルプ）"), {561, 173}, {286, 455}, system.color(QPalette::ToolTipBase),
+            QColor(0, 0, 128), true, "help-window.png"},
+        {"TForm5", [](QWidget* parent) { return std::make_unique<TForm5>(parent); }, QStringLiteral("Form5"),
+            QStringLiteral("Form5"), {686, 221}, {202, 316}, QColor(255, 251, 240),
+            system.color(QPalette::WindowText), false, "comment-help-window.png"},
+    };
+}
+
+QStringList linesOf(const QPlainTextEdit* edit)
+{
+    return edit->toPlainText().split(u'\n');
+}
+
+// Shows the box's window, makes it the active one and gives the box the
+// keyboard focus, as a user opening the window sees it.
+void focusInActiveWindow(QPlainTextEdit* edit)
+{
+    QWidget* window = edit->window();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    edit->setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(edit->hasFocus());
+}
+
+// Puts the text cursor at the start of the first empty line, focuses the box
+// and counts the pixels around the cursor that differ from the background:
+// on an empty line, only a drawn caret can be there.
+int caretPixels(QPlainTextEdit* edit)
+{
+    focusInActiveWindow(edit);
+    QTextBlock block = edit->document()->firstBlock();
+    while (block.isValid() && !block.text().isEmpty())
+        block = block.next();
+    if (!block.isValid())
+        return -1;
+    QTextCursor cursor(block);
+    edit->setTextCursor(cursor);
+    edit->ensureCursorVisible();
+    QCoreApplication::processEvents();
+    const QRect around = edit->cursorRect().adjusted(-3, 0, 3, 0);
+    const QImage image = edit->viewport()->grab().toImage();
+    const QRgb background = edit->palette().color(QPalette::Base).rgb();
+    int differing = 0;
+    for (int y = std::max(around.top(), 0); y <= std::min(around.bottom(), image.height() - 1); ++y)
+        for (int x = std::max(around.left(), 0); x <= std::min(around.right(), image.width() - 1); ++x)
+            if (image.pixel(x, y) != background)
+                ++differing;
+    return differing;
+}
+
+// The user's attempts to change the text: typing, deleting, a line break,
+// cutting, pasting and Japanese from the input method.
+void tryToEdit(QPlainTextEdit* edit)
+{
+    QGuiApplication::clipboard()->setText(QStringLiteral("貼り付けた文"));
+    QTest::keyClicks(edit, QStringLiteral("abc 123"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_X, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    // Japanese committed by an input method that did not ask first.
+    QInputMethodEvent composed;
+    composed.setCommitString(QStringLiteral("日本語"));
+    QCoreApplication::sendEvent(edit, &composed);
+    QCoreApplication::processEvents();
+}
+
+// Whether the platform's input method would send Japanese to the box: it asks
+// the focused widget first and stays away when the answer is no.
+bool acceptsInputMethod(QPlainTextEdit* edit)
+{
+    QInputMethodQueryEvent query(Qt::ImEnabled);
+    QCoreApplication::sendEvent(edit, &query);
+    return query.value(Qt::ImEnabled).toBool();
+}
+
+// Whether the whole height of block's line lies inside the box's viewport.
+bool blockFullyVisible(const QPlainTextEdit* edit, const QTextBlock& block)
+{
+    const QRect line = edit->cursorRect(QTextCursor(block));
+    return line.height() > 0 && line.top() >= 0 && line.bottom() < edit->viewport()->height();
+}
+
+} // namespace
+
+TEST(HelpWindows, FrameCaptionPlacementColoursAndFont)
+{
+    for (const Expected& e : bothWindows()) {
+        SCOPED_TRACE(e.name);
+        // A parent elsewhere on the screen: the dialog must not centre itself over it.
+        QWidget owner;
+        owner.setGeometry(20, 30, 300, 200);
+        owner.show();
+        const std::unique_ptr<HelpWindow> window = e.make(&owner);
+        EXPECT_TRUE(window->isHidden()) << "created hidden";
+        EXPECT_EQ(window->objectName(), e.objectName);
+        EXPECT_EQ(window->windowTitle(), e.caption);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        EXPECT_TRUE(window->isWindow());
+        EXPECT_EQ(window->pos(), e.position);
+        EXPECT_EQ(window->size(), e.size);
+        EXPECT_EQ(window->Memo1->geometry(), window->rect()) << "the box fills the client area";
+
+        // Fixed frame: a close button, no minimise, maximise or help button, no resizing.
+        const Qt::WindowFlags flags = window->windowHandle()->flags();
+        EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+        EXPECT_TRUE(flags & Qt::WindowTitleHint);
+        EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+        EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+        EXPECT_FALSE(flags & Qt::WindowContextHelpButtonHint);
+        EXPECT_EQ(window->minimumSize(), e.size);
+        EXPECT_EQ(window->maximumSize(), e.size);
+        window->resize(e.size + QSize(120, 80));
+        EXPECT_EQ(window->size(), e.size);
+
+        // Scroll bars: TForm3's vertical one always, no horizontal one anywhere.
+        EXPECT_EQ(window->Memo1->verticalScrollBar()->isVisible(), e.verticalBar);
+        EXPECT_FALSE(window->Memo1->horizontalScrollBar()->isVisible());
+        EXPECT_EQ(window->Memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
+
+        // The 12-pixel Japanese Gothic font really is the one drawn, and it
+        // holds every character of the text.
+        const QFontInfo info(window->Memo1->font());
+        EXPECT_EQ(info.pixelSize(), 12);
+        EXPECT_TRUE(info.family() == QStringLiteral("ＭＳ Ｐゴシック") || info.family() == QStringLiteral("IPAPGothic"))
+            << info.family().toStdString();
+        const QFontMetrics metrics(window->Memo1->font());
+        for (QChar ch : window->Memo1->toPlainText())
+            if (ch != u'\n')
+                EXPECT_TRUE(metrics.inFont(ch)) << "U+" << std::hex << int(ch.unicode());
+
+        // The colours on the screen: the background beside a short line, and
+        // glyph pixels in the text colour.
+        const QImage drawn = window->Memo1->viewport()->grab().toImage();
+        const QColor background = window->Memo1->palette().color(QPalette::Base);
+        EXPECT_EQ(background, e.background);
+        EXPECT_EQ(window->Memo1->palette().color(QPalette::Text), e.text);
+        EXPECT_EQ(QColor(drawn.pixel(drawn.width() - 3, 8)), e.background);
+        EXPECT_EQ(QColor(drawn.pixel(drawn.width() - 3, drawn.height() - 3)), e.background);
+        int inTextColour = 0;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x)
+                inTextColour += QColor(drawn.pixel(x, y)) == e.text;
+        EXPECT_GT(inTextColour, 200) << "the text is drawn in its colour";
+
+        if (const QString shots = qEnvironmentVariable("ZAVIO_SHOTS"); !shots.isEmpty())
+            window->grab().save(shots + u'/' + QLatin1String(e.shot));
+
+        // Closing hides the window; it stays for the next request.
+        window->close();
+        EXPECT_TRUE(window->isHidden());
+    }
+}
+
+TEST(HelpWindows, ReadOnlyWithoutCaretOnEveryShow)
+{
+    for (const Expected& e : bothWindows()) {
+        SCOPED_TRACE(e.name);
+        const std::unique_ptr<HelpWindow> window = e.make(nullptr);
+        QPlainTextEdit* memo = window->Memo1;
+        const QString text = memo->toPlainText();
+        ASSERT_FALSE(text.isEmpty());
+
+        // The probe sees the caret of an ordinary editable box of the same look.
+        QPlainTextEdit editable;
+        editable.setFont(memo->font());
+        editable.setPalette(memo->palette());
+        editable.setPlainText(text);
+        editable.resize(e.size);
+        ASSERT_GT(caretPixels(&editable), 0) << "the caret probe must see a caret where there is one";
+        ASSERT_TRUE(acceptsInputMethod(&editable));
+        editable.hide();
+
+        for (int opening = 1; opening <= 2; ++opening) {
+            SCOPED_TRACE(opening);
+            window->show();
+            EXPECT_TRUE(memo->isReadOnly());
+            EXPECT_FALSE(memo->textInteractionFlags() & (Qt::TextEditable | Qt::TextSelectableByKeyboard));
+            EXPECT_EQ(caretPixels(memo), 0) << "no caret is drawn";
+
+            EXPECT_FALSE(acceptsInputMethod(memo));
+            tryToEdit(memo);
+            EXPECT_EQ(memo->toPlainText(), text);
+            EXPECT_FALSE(memo->document()->isModified());
+
+            // Selecting with the mouse still works: a double click picks a word.
+            const QTextCursor onText(memo->document()->findBlockByNumber(1));
+            QTextCursor inWord = onText;
+            inWord.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 4);
+            memo->setTextCursor(inWord);
+            memo->ensureCursorVisible();
+            QTest::mouseDClick(memo->viewport(), Qt::LeftButton, {}, memo->cursorRect().center());
+            EXPECT_TRUE(memo->textCursor().hasSelection());
+            EXPECT_EQ(memo->toPlainText(), text);
+
+            window->close();
+            ASSERT_TRUE(window->isHidden());
+            // Whatever happened to the box while hidden, the next opening
+            // makes it read-only and caret-free again.
+            memo->setReadOnly(false);
+            memo->setCursorWidth(2);
+        }
+    }
+}
+
+TEST(HelpWindows, EveryLineFitsAndTheHelpScrollsToItsClosingLine)
+{
+    for (const Expected& e : bothWindows()) {
+        SCOPED_TRACE(e.name);
+        const std::unique_ptr<HelpWindow> window = e.make(nullptr);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        QPlainTextEdit* memo = window->Memo1;
+
+        // The hand-broken lines fit between the box's side margins: nothing
+        // to scroll sideways, nothing cut off at the right.
+        const QFontMetrics metrics(memo->font());
+        const int room = memo->viewport()->width() - 2 * int(memo->document()->documentMargin());
+        const QStringList lines = linesOf(memo);
+        int indented = 0;
+        for (const QString& line : lines) {
+            EXPECT_LE(metrics.horizontalAdvance(line), room) << line.toStdString();
+            indented += line.startsWith(QChar(0x3000));
+        }
+        EXPECT_EQ(memo->horizontalScrollBar()->maximum(), 0);
+        EXPECT_GT(indented * 2, int(lines.size())) << "most lines are indented by a full-width space";
+        EXPECT_FALSE(lines.last().isEmpty()) << "the text ends on its last line, not on a blank one";
+        EXPECT_TRUE(lines.contains(QString())) << "blank lines part the topics";
+        EXPECT_EQ(memo->blockCount(), lines.size());
+    }
+
+    // The help is longer than its box; its scroll bar reaches the address line.
+    TForm3 help;
+    help.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
+    QScrollBar* bar = help.Memo1->verticalScrollBar();
+    const QTextBlock first = help.Memo1->document()->firstBlock();
+    const QTextBlock last = help.Memo1->document()->lastBlock();
+    EXPECT_EQ(last.text(), QStringLiteral("https://zavio.example.org/"));
+    EXPECT_GE(help.Memo1->blockCount(), 70);
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_TRUE(blockFullyVisible(help.Memo1, first));
+    EXPECT_FALSE(blockFullyVisible(help.Memo1, last)) << "the text is longer than the box";
+    bar->setValue(bar->maximum());
+    EXPECT_TRUE(blockFullyVisible(help.Memo1, last)) << "scrolled to the end, the address line shows";
+    EXPECT_FALSE(blockFullyVisible(help.Memo1, first));
+
+    // The comment help has no scroll bar: all of it shows at once.
+    TForm5 commentHelp;
+    commentHelp.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&commentHelp));
+    EXPECT_EQ(commentHelp.Memo1->verticalScrollBar()->maximum(), 0);
+    EXPECT_TRUE(blockFullyVisible(commentHelp.Memo1, commentHelp.Memo1->document()->lastBlock()));
+}
+
+TEST(HelpWindows, TextsQuoteTheProgramsOwnNamesAndLimits)
+{
+    // The paging thresholds as the main window applies them.
+    int pagingFrom = 0;
+    int fiftyStepFrom = 0;
+    for (int count = 0; count <= 200 && !fiftyStepFrom; ++count) {
+        const PageButtonStates states = buttonsAfterCount(count, {});
+        if (!pagingFrom && states.nextEnabled)
+            pagingFrom = count;
+        if (states.forward50Visible)
+            fiftyStepFrom = count;
+    }
+    ASSERT_EQ(pagingFrom, kCellsPerPage);
+
+    // The zoom limits as the zoom window applies them, in per cent.
+    ZoomFactor factor;
+    while (factor.enlarge()) {}
+    const int largest = factor.tenths() * 10;
+    while (factor.reduce(411)) {}
+    const int smallest = factor.tenths() * 10;
+    factor.reset();
+    while (factor.reduce(410)) {}
+    const int smallestNarrow = factor.tenths() * 10;
+    // The widest base width that still stops at the narrow limit.
+    int narrowWidth = 0;
+    for (int width = 100; width <= 1000; ++width) {
+        ZoomFactor probe;
+        while (probe.reduce(width)) {}
+        if (probe.tenths() * 10 == smallestNarrow)
+            narrowWidth = width;
+    }
+
+    // The captions the texts name, taken from the main window itself.
+    TForm1 main;
+    auto quoted = [](const QString& caption) { return u'「' + caption + u'」'; };
+
+    TForm3 help;
+    const QString text = help.Memo1->toPlainText();
+    const QString flat = QString(text).remove(u'\n').remove(QChar(0x3000));
+    const QStringList inOrder{
+        // 1. drives and folders
+        QStringLiteral("ドライブ"), QStringLiteral("CD、DVD、MO"), QStringLiteral("フォルダ"),
+        // 2. paging
+        QStringLiteral("ダブルクリック"), QStringLiteral("%1枚です").arg(kCellsPerPage),
+        QStringLiteral("%1枚以上").arg(pagingFrom), quoted(main.BitBtn1->text()), quoted(main.BitBtn2->text()),
+        QStringLiteral("%1枚以上").arg(fiftyStepFrom), QStringLiteral("50枚ずつ"), quoted(main.BitBtn5->text()),
+        quoted(main.BitBtn3->text()),
+        // 3. the zoom window
+        QStringLiteral("虫めがね"), QStringLiteral("左クリック"), QStringLiteral("10％ずつ"),
+        QStringLiteral("%1％まで").arg(largest), QStringLiteral("右クリック"), QStringLiteral("%1％まで").arg(smallest),
+        QStringLiteral("%1ピクセル以下").arg(narrowWidth), QStringLiteral("%1％まで").arg(smallestNarrow),
+        QStringLiteral("ファイル一覧"),
+        // 4. comments
+        quoted(main.CheckBox1->text()), QStringLiteral("キー"), QStringLiteral("全角で1000文字"),
+        QStringLiteral("半角で2000文字"), QStringLiteral("コピーと貼り付け"), QStringLiteral("「説明」"),
+        // 5. rotation
+        quoted(main.CheckBox2->text()), QStringLiteral("プルダウンメニュー"), QStringLiteral("20枚とは関係なく"),
+        // 6. loading times, advice, the closing line
+        QStringLiteral("JPGとBMP"), QStringLiteral("2000や3000ピクセル"), QStringLiteral("30秒以上"),
+        QStringLiteral("800や1024ピクセル"), QStringLiteral("フォルダに分けて"), QStringLiteral("掲示板"),
+    };
+    qsizetype at = 0;
+    for (const QString& phrase : inOrder) {
+        const qsizetype found = flat.indexOf(phrase, at);
+        EXPECT_GE(found, 0) << "missing or out of order: " << phrase.toStdString();
+        if (found >= 0)
+            at = found + phrase.size();
+    }
+    EXPECT_TRUE(text.contains(QStringLiteral("ザヴィオ")));
+    EXPECT_TRUE(text.endsWith(QStringLiteral("\nhttps://zavio.example.org/")));
+    EXPECT_FALSE(text.contains(QStringLiteral("C:")));
+    EXPECT_FALSE(text.contains(QStringLiteral("Windows")));
+
+    TForm5 commentHelp;
+    const QString comment = commentHelp.Memo1->toPlainText();
+    const QString commentFlat = QString(comment).remove(u'\n').remove(QChar(0x3000));
+    at = 0;
+    for (const QString& phrase : {QStringLiteral("「coment.txt」"), QStringLiteral("「編集」と「削除」"),
+             QStringLiteral("1行目の先頭"), QStringLiteral("ファイル名（キー）"), QStringLiteral("「削除」をクリック"),
+             QStringLiteral("キーごと"), QStringLiteral("右クリック"), QStringLiteral("ドラッグ"),
+             QStringLiteral("「編集」をクリック"), QStringLiteral("コピーや貼り付け"), QStringLiteral("「編集」で")}) {
+        const qsizetype found = commentFlat.indexOf(phrase, at);
+        EXPECT_GE(found, 0) << "missing or out of order: " << phrase.toStdString();
+        if (found >= 0)
+            at = found + phrase.size();
+    }
+}
