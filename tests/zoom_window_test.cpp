@@ -9,6 +9,7 @@
 #include "support/PictureFolder.h"
 #include "support/WindowShot.h"
 #include "viewer/TForm2.h"
+#include "viewer/TForm3.h"
 #include "viewer/ZoomImage.h"
 #include "viewer/ZoomLevels.h"
 #include "viewer/ZoomRules.h"
@@ -325,6 +326,7 @@ TEST(ThumbnailClick, OpensTheZoomWindowOnTheSlotsPicture)
     QStringList captions;
     ModalWatcher watcher([&](QWidget* modal) {
         EXPECT_EQ(modal, &zoom);
+        EXPECT_EQ(modal->windowModality(), Qt::ApplicationModal) << "the main window takes no input meanwhile";
         captions.append(modal->windowTitle());
     });
     QTest::mouseClick(form.Images[6], Qt::LeftButton);
@@ -382,4 +384,21 @@ TEST(ZoomWindow, ScreenshotForTheReadme)
     form.ScrollBox1->horizontalScrollBar()->setValue(300);
     fixtures::saveWindowShot(&form, shots + QStringLiteral("/zoom-window-140.png"));
     form.close();
+}
+
+TEST(ThumbnailClick, HelpButtonOpensTheHelpWindowInAnyState)
+{
+    PictureFolder folder;
+    folder.writeNumberedJpegs(3);
+    TForm1 form;
+    TForm3 help;
+    form.setHelpWindow(&help);
+    form.openFolder(folder.path());
+    ModalWatcher watcher([&](QWidget* modal) { EXPECT_EQ(modal, &help); });
+    form.BitBtn4->click();
+    form.CheckBox1->setChecked(true);
+    form.CheckBox2->setChecked(true);
+    form.openFolder(QDir::rootPath());
+    form.BitBtn4->click();
+    EXPECT_EQ(watcher.opened(), 2);
 }

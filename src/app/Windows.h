@@ -2,6 +2,8 @@
 
 #include "browser/TForm1.h"
 #include "viewer/TForm2.h"
+#include "viewer/TForm3.h"
+#include "viewer/TForm5.h"
 
 #include <memory>
 
@@ -13,6 +15,8 @@ namespace zavio {
 struct Windows {
     std::unique_ptr<TForm1> Form1;
     std::unique_ptr<TForm2> Form2;
+    std::unique_ptr<TForm3> Form3;
+    std::unique_ptr<TForm5> Form5;
 };
 
 // Makes every window in creation order and tells the main window which ones
