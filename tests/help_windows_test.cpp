@@ -335,58 +335,23 @@ TEST(HelpWindows, TextsQuoteTheProgramsOwnNamesAndLimits)
             narrowWidth = width;
     }
 
-    // The captions the texts name, taken from the main window itself.
+    // The captions the help names, taken from the main window itself.
     TForm1 main;
     auto quoted = [](const QString& caption) { return u'「' + caption + u'」'; };
 
     TForm3 help;
     const QString text = help.Memo1->toPlainText();
     const QString flat = QString(text).remove(u'\n').remove(QChar(0x3000));
-    const QStringList inOrder{
-        // 1. drives and folders
-        QStringLiteral("ドライブ"), QStringLiteral("CD、DVD、MO"), QStringLiteral("フォルダ"),
-        // 2. paging
-        QStringLiteral("ダブルクリック"), QStringLiteral("%1枚です").arg(kCellsPerPage),
-        QStringLiteral("%1枚以上").arg(pagingFrom), quoted(main.BitBtn1->text()), quoted(main.BitBtn2->text()),
-        QStringLiteral("%1枚以上").arg(fiftyStepFrom), QStringLiteral("50枚ずつ"), quoted(main.BitBtn5->text()),
-        quoted(main.BitBtn3->text()),
-        // 3. the zoom window
-        QStringLiteral("虫めがね"), QStringLiteral("左クリック"), QStringLiteral("10％ずつ"),
-        QStringLiteral("%1％まで").arg(largest), QStringLiteral("右クリック"), QStringLiteral("%1％まで").arg(smallest),
-        QStringLiteral("%1ピクセル以下").arg(narrowWidth), QStringLiteral("%1％まで").arg(smallestNarrow),
-        QStringLiteral("ファイル一覧"),
-        // 4. comments
-        quoted(main.CheckBox1->text()), QStringLiteral("キー"), QStringLiteral("全角で1000文字"),
-        QStringLiteral("半角で2000文字"), QStringLiteral("コピーと貼り付け"), QStringLiteral("「説明」"),
-        // 5. rotation
-        quoted(main.CheckBox2->text()), QStringLiteral("プルダウンメニュー"), QStringLiteral("20枚とは関係なく"),
-        // 6. loading times, advice, the closing line
-        QStringLiteral("JPGとBMP"), QStringLiteral("2000や3000ピクセル"), QStringLiteral("30秒以上"),
-        QStringLiteral("800や1024ピクセル"), QStringLiteral("フォルダに分けて"), QStringLiteral("掲示板"),
-    };
-    qsizetype at = 0;
-    for (const QString& phrase : inOrder) {
-        const qsizetype found = flat.indexOf(phrase, at);
-        EXPECT_GE(found, 0) << "missing or out of order: " << phrase.toStdString();
-        if (found >= 0)
-            at = found + phrase.size();
-    }
-    EXPECT_TRUE(text.contains(QStringLiteral("ザヴィオ")));
+    for (const QString& phrase : {QStringLiteral("%1枚以上").arg(pagingFrom), QStringLiteral("%1枚以上").arg(fiftyStepFrom),
+             QStringLiteral("%1％まで").arg(largest), QStringLiteral("%1％まで").arg(smallest),
+             QStringLiteral("%1ピクセル以下").arg(narrowWidth), QStringLiteral("%1％まで").arg(smallestNarrow),
+             quoted(main.BitBtn1->text()), quoted(main.BitBtn2->text()), quoted(main.BitBtn5->text()),
+             quoted(main.BitBtn3->text()), quoted(main.CheckBox1->text()), quoted(main.CheckBox2->text())})
+        EXPECT_TRUE(flat.contains(phrase)) << "the help does not say " << phrase.toStdString();
     EXPECT_TRUE(text.endsWith(QStringLiteral("\nhttps://zavio.example.org/")));
-    EXPECT_FALSE(text.contains(QStringLiteral("C:")));
-    EXPECT_FALSE(text.contains(QStringLiteral("Windows")));
 
     TForm5 commentHelp;
-    const QString comment = commentHelp.Memo1->toPlainText();
-    const QString commentFlat = QString(comment).remove(u'\n').remove(QChar(0x3000));
-    at = 0;
-    for (const QString& phrase : {QStringLiteral("「coment.txt」"), QStringLiteral("「編集」と「削除」"),
-             QStringLiteral("1行目の先頭"), QStringLiteral("ファイル名（キー）"), QStringLiteral("「削除」をクリック"),
-             QStringLiteral("キーごと"), QStringLiteral("右クリック"), QStringLiteral("ドラッグ"),
-             QStringLiteral("「編集」をクリック"), QStringLiteral("コピーや貼り付け"), QStringLiteral("「編集」で")}) {
-        const qsizetype found = commentFlat.indexOf(phrase, at);
-        EXPECT_GE(found, 0) << "missing or out of order: " << phrase.toStdString();
-        if (found >= 0)
-            at = found + phrase.size();
-    }
+    const QString comment = QString(commentHelp.Memo1->toPlainText()).remove(u'\n').remove(QChar(0x3000));
+    for (const char* phrase : {"「coment.txt」", "「編集」", "「削除」"})
+        EXPECT_TRUE(comment.contains(QString::fromUtf8(phrase))) << phrase;
 }
