@@ -214,6 +214,7 @@ TEST(ZoomWindow, LoadsByExtensionAndLeavesNothingStaleAfterAFailure)
     ASSERT_TRUE(form.FormActivate());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("可変表示・元サイズ＝360*420 D.BMP"));
     EXPECT_EQ(form.picture().pixel(7, 9), PictureFolder::pattern(360, 420, 2).pixel(7, 9));
+    EXPECT_EQ(form.Image1->accessibleName(), QStringLiteral("D.BMP")) << "screen readers name the picture";
 
     for (const char* bad : {"broken.jpg", "notes.txt", "vanished.jpg"}) {
         CapturedErrors errors;
@@ -225,6 +226,7 @@ TEST(ZoomWindow, LoadsByExtensionAndLeavesNothingStaleAfterAFailure)
         EXPECT_EQ(watcher.opened(), 0) << "a picture that cannot be loaded opens no window";
         EXPECT_FALSE(form.Image1->hasPicture());
         EXPECT_TRUE(form.picture().isEmpty());
+        EXPECT_TRUE(form.Image1->accessibleName().isEmpty());
     }
 
     // An empty name opens nothing and reports nothing.

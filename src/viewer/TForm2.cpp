@@ -89,6 +89,7 @@ bool TForm2::FormActivate()
         // Nothing of an earlier picture stays behind a failed one.
         bitmap_ = TBitmap();
         Image1->clearPicture();
+        Image1->setAccessibleName(QString());
     }
     return loaded;
 }
@@ -103,6 +104,7 @@ void TForm2::loadSelectedPicture()
             throw PictureError(QStringLiteral("この種類のファイルは表示できません: %1").arg(SelectedPicture));
     }
     Image1->setPicture(bitmap_);
+    Image1->setAccessibleName(SelectedPicture);
     const int width = bitmap_.width();
     const int height = bitmap_.height();
     setWindowTitle(openingCaption(width, height, SelectedPicture));
