@@ -133,4 +133,20 @@ std::optional<BenchOptions> parseBenchOptions(const QStringList& args, QString& 
     return options;
 }
 
+std::optional<BenchOptions> parseBenchOptions(int argc, char** argv, QString& error)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(QString::fromLocal8Bit(argv[i]));
+    return parseBenchOptions(args, error);
+}
+
+void printPeakRss()
+{
+    if (const std::optional<double> peak = peakRssMb())
+        printFigure("peak_rss_mb", *peak);
+    else
+        std::fprintf(stderr, "# warning: /proc/self/status has no VmHWM\n");
+}
+
 } // namespace zavio::bench

@@ -36,5 +36,10 @@ struct BenchOptions {
 // Parses "[folder] [--dir folder] [--reps n] [--fill-threads n]" (arguments
 // without the program name). Returns nullopt and sets error on bad input.
 std::optional<BenchOptions> parseBenchOptions(const QStringList& args, QString& error);
+// The same over main's own arguments.
+std::optional<BenchOptions> parseBenchOptions(int argc, char** argv, QString& error);
+
+// Prints peak_rss_mb, or a warning on stderr when it cannot be read.
+void printPeakRss();
 
 } // namespace zavio::bench

@@ -233,10 +233,7 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
     printFigure("fill_cold_ms", fillCold);
     printFigure("fill_warm_ms", zavio::bench::median(warmMs));
     printFigure("next_page_ms", zavio::bench::median(nextMs));
-    if (const std::optional<double> peak = zavio::bench::peakRssMb())
-        printFigure("peak_rss_mb", *peak);
-    else
-        std::fprintf(stderr, "# warning: /proc/self/status has no VmHWM\n");
+    zavio::bench::printPeakRss();
     printFigure("fill_cold_ratio", decodeBound > 0 ? fillCold / decodeBound : 0, 3);
     return 0;
 }
@@ -245,12 +242,9 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args.push_back(QString::fromLocal8Bit(argv[i]));
     QString error;
     const std::optional<zavio::bench::BenchOptions> options =
-        zavio::bench::parseBenchOptions(args, error);
+        zavio::bench::parseBenchOptions(argc, argv, error);
     if (!options) {
         printError(error);
         std::fprintf(stderr, "usage: page_fill [folder] [--dir folder] [--reps n] [--fill-threads n]\n");

@@ -131,8 +131,7 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
     printFigure("decode_ms", decode);
     printFigure("zoom_open_ms", open);
     printFigure("zoom_step_ms", zavio::bench::median(stepMs), 2);
-    if (const std::optional<double> peak = zavio::bench::peakRssMb())
-        printFigure("peak_rss_mb", *peak);
+    zavio::bench::printPeakRss();
     printFigure("zoom_open_ratio", decode > 0 ? open / decode : 0, 3);
     form.close();
     return 0;
@@ -142,11 +141,8 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args.push_back(QString::fromLocal8Bit(argv[i]));
     QString error;
-    const std::optional<zavio::bench::BenchOptions> options = zavio::bench::parseBenchOptions(args, error);
+    const std::optional<zavio::bench::BenchOptions> options = zavio::bench::parseBenchOptions(argc, argv, error);
     if (!options) {
         std::fprintf(stderr, "zoom_window: %s\nusage: zoom_window [folder] [--dir folder] [--reps n]\n",
             error.toLocal8Bit().constData());
