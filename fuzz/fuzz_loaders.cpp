@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the JPEG and BMP decoders. Whatever decodes is then
-// drawn into a thumbnail cell and written and read back as a 24-bit BMP, which
-// must give the same pixels.
+// drawn into a thumbnail cell, sized and halved as the zoom window does, and
+// written and read back as a 24-bit BMP, which must give the same pixels.
 
 #include "imaging/BmpCodec.h"
 #include "imaging/JpegCodec.h"
@@ -8,6 +8,8 @@
 #include "imaging/PictureLoader.h"
 #include "imaging/StretchDraw.h"
 #include "imaging/ThumbnailFit.h"
+#include "viewer/ZoomLevels.h"
+#include "viewer/ZoomRules.h"
 
 
 #include <cstdint>
@@ -41,6 +43,21 @@ void exercise(const zavio::TBitmap& picture)
     using namespace zavio;
     TBitmap cell(131, 101);
     stretchDraw(cell, ThumbnailFit(picture.width(), picture.height(), 131, 101, 5, 0), picture);
+
+    const QSize client = openingClientSize(picture.width(), picture.height());
+    if (client.width() < 0 || client.height() < 0 || client.width() > std::max(picture.width(), 1000)
+        || client.height() > std::max(picture.height(), 755))
+        std::abort();
+    ZoomLevels levels;
+    levels.setPicture(picture.image());
+    for (int i = 1; i < levels.levelCount(); ++i)
+        if (levels.level(i).width() != levels.level(i - 1).width() / 2
+            || levels.level(i).height() != levels.level(i - 1).height() / 2)
+            std::abort();
+    const QImage& chosen = levels.levelFor(client);
+    if (chosen.isNull() || (chosen.size() != picture.image().size() && (chosen.width() < client.width()
+                                                                           || chosen.height() < client.height())))
+        std::abort();
 
     const TBitmap back = decodeBmp(encodeBmp24(picture));
     if (back.width() != picture.width() || back.height() != picture.height())
