@@ -128,8 +128,8 @@ void TForm2::Image1MouseUp()
     setFrameFixed(true);
     const ZoomLayout layout = zoomLayout(baseSize_, factor_.tenths(), screenSize_);
     Image1->resize(layout.image);
-    setClientSize(QSize(layout.followWidth ? layout.image.width() : width(),
-        layout.followHeight ? layout.image.height() : height()));
+    setClientSize(QSize(layout.followsWidth() ? layout.image.width() : width(),
+        layout.followsHeight() ? layout.image.height() : height()));
     ScrollBox1->setHorizontalScrollBarPolicy(barPolicy(layout.horizontalBar));
     ScrollBox1->setVerticalScrollBarPolicy(barPolicy(layout.verticalBar));
     setWindowTitle(layout.caption);

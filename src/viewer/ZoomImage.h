@@ -21,7 +21,6 @@ public:
     void setPicture(const TBitmap& bitmap);
     void clearPicture();
     bool hasPicture() const { return !levels_.isEmpty(); }
-    QSize pictureSize() const { return levels_.pictureSize(); }
 
 signals:
     void pressed(Qt::MouseButton button);

@@ -16,7 +16,6 @@ public:
     void setPicture(const QImage& picture);
     void clear() { levels_.clear(); }
     bool isEmpty() const { return levels_.empty(); }
-    QSize pictureSize() const { return isEmpty() ? QSize() : levels_.front().size(); }
     int levelCount() const { return int(levels_.size()); }
     const QImage& level(int index) const { return levels_[size_t(index)]; }
     // The smallest copy that is still at least as large as view on both sides

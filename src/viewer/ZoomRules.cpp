@@ -61,10 +61,8 @@ ZoomLayout zoomLayout(QSize base, int tenths, QSize screen)
 
     ZoomLayout layout;
     layout.image = QSize(int(zoomedWidth / 10), int(zoomedHeight / 10));
-    layout.followWidth = zoomedWidth < widthLimit;
-    layout.followHeight = zoomedHeight < heightLimit;
-    layout.horizontalBar = !layout.followWidth;
-    layout.verticalBar = !layout.followHeight;
+    layout.horizontalBar = zoomedWidth >= widthLimit;
+    layout.verticalBar = zoomedHeight >= heightLimit;
     layout.caption = zoomedCaption(layout.image.width(), layout.image.height());
     return layout;
 }

@@ -37,11 +37,11 @@ private:
 // direction's scroll bar shows, so every part of the picture can be reached.
 struct ZoomLayout {
     QSize image;
-    bool followWidth = false;
-    bool followHeight = false;
     bool horizontalBar = false;
     bool verticalBar = false;
     QString caption;
+    bool followsWidth() const { return !horizontalBar; }
+    bool followsHeight() const { return !verticalBar; }
 };
 ZoomLayout zoomLayout(QSize base, int tenths, QSize screen);
 
