@@ -1,6 +1,7 @@
 #include "browser/BrowseCounters.h"
 #include "browser/PageButtons.h"
 #include "browser/TForm1.h"
+#include "support/WindowShot.h"
 #include "viewer/HelpWindow.h"
 #include "viewer/TForm3.h"
 #include "viewer/TForm5.h"
@@ -194,7 +195,7 @@ TEST(HelpWindows, FrameCaptionPlacementColoursAndFont)
         EXPECT_GT(inTextColour, 200) << "the text is drawn in its colour";
 
         if (const QString shots = qEnvironmentVariable("ZAVIO_SHOTS"); !shots.isEmpty())
-            window->grab().save(shots + u'/' + QLatin1String(e.shot));
+            fixtures::saveWindowShot(window.get(), shots + u'/' + QLatin1String(e.shot));
 
         // Closing hides the window; it stays for the next request.
         window->close();

@@ -97,7 +97,7 @@ TEST(ZoomRules, OpeningSizesAndCaptions)
     // A side exactly as large as the screen gets a scroll bar, so its far edge stays reachable.
     const ZoomLayout edge = zoomLayout(QSize(640, 500), 20, kScreen1280);
     EXPECT_EQ(edge.image, QSize(1280, 1000));
-    EXPECT_FALSE(edge.followWidth);
+    EXPECT_FALSE(edge.followsWidth());
     EXPECT_TRUE(edge.horizontalBar);
     EXPECT_EQ(zoomLayout(QSize(640, 979), 10, kScreen1280).verticalBar, true);
     EXPECT_EQ(zoomLayout(QSize(640, 978), 10, kScreen1280).verticalBar, false);
