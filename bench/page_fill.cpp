@@ -6,6 +6,7 @@
 #include "BenchStats.h"
 
 #include "browser/TForm1.h"
+#include "common/Selection.h"
 #include "imaging/JpegCodec.h"
 #include "imaging/PictureError.h"
 #include "imaging/PictureLoader.h"
@@ -178,7 +179,8 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
     const double decodeBound = zavio::bench::median(decodeMs);
     printFigure("decode_bound_ms", decodeBound);
 
-    zavio::TForm1 form;
+    zavio::Selection selection;
+    zavio::TForm1 form(selection);
     if (options.fillThreads > 0)
         form.setDecodeThreads(options.fillThreads);
     form.show();

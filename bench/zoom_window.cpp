@@ -5,7 +5,7 @@
 #include "BenchPhotos.h"
 #include "BenchStats.h"
 
-#include "app/SharedState.h"
+#include "common/Selection.h"
 #include "imaging/JpegCodec.h"
 #include "imaging/PictureError.h"
 #include "imaging/PictureLoader.h"
@@ -92,8 +92,9 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
             throw zavio::PictureError(QStringLiteral("想定外の大きさです"));
     }
 
-    zavio::TForm2 form(kScreen);
-    zavio::SelectedPicture = path;
+    zavio::Selection selection;
+    zavio::TForm2 form(selection, kScreen);
+    selection.SelectedPicture = path;
     std::vector<double> openMs;
     for (int r = 0; r < options.reps; ++r) {
         const Clock::time_point start = Clock::now();

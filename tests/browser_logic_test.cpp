@@ -29,7 +29,7 @@ TEST(FolderRules, ListsPicturesSortedWithoutCaseAndSkipsTheRest)
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral(".git")));
 
     // Case-insensitive order, ties broken by bytes: "B.jpg" < "b.JPG" ("B" < "b").
-    EXPECT_EQ(listPictureFiles(folder.path()),
+    EXPECT_EQ(textsOf(listPictureFiles(folder.path())),
         QStringList({"a.jpg", "B.jpg", "b.JPG", "C.bmp", "d.Jpeg"}));
     EXPECT_EQ(listSubfolders(folder.path()), QStringList({"alpha", "folder.jpg", "Zeta"}));
 }
@@ -117,8 +117,8 @@ TEST(ThumbnailCache, DropsTheLeastRecentlyUsedAndMissesAChangedFile)
     EXPECT_FALSE(cache.find(*changed));
 
     CellKey b = *key, c = *key;
-    b.path += QStringLiteral("b");
-    c.path += QStringLiteral("c");
+    b.path += "b";
+    c.path += "c";
     cache.store(b, cell);
     EXPECT_TRUE(cache.find(*key)); // a is now the most recent, b the least
     cache.store(c, cell);

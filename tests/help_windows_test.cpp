@@ -1,10 +1,11 @@
 #include "browser/BrowseCounters.h"
 #include "browser/PageButtons.h"
 #include "browser/TForm1.h"
+#include "common/Selection.h"
 #include "support/WindowShot.h"
-#include "viewer/HelpWindow.h"
+#include "common/HelpWindow.h"
 #include "viewer/TForm3.h"
-#include "viewer/TForm5.h"
+#include "comments/TForm5.h"
 #include "viewer/ZoomRules.h"
 
 #include <QCheckBox>
@@ -337,7 +338,8 @@ TEST(HelpWindows, TextsQuoteTheProgramsOwnNamesAndLimits)
     }
 
     // The captions the help names, taken from the main window itself.
-    TForm1 main;
+    Selection selection;
+    TForm1 main(selection);
     auto quoted = [](const QString& caption) { return u'「' + caption + u'」'; };
 
     TForm3 help;

@@ -25,15 +25,15 @@ struct RecordingSink : PageSink {
         captions.clear();
     }
     void drawCell(int cell, const TBitmap& image) override { cells[cell] = image.image().copy(); }
-    void setCaption(int cell, const QString& name) override { captions[cell] = name; }
+    void setCaption(int cell, const FilePath& name) override { captions[cell] = name.text(); }
     void disablePaging() override { ++pagingDisabled; }
 };
 
-QStringList numberedNames(int count)
+std::vector<FilePath> numberedNames(int count)
 {
-    QStringList names;
+    std::vector<FilePath> names;
     for (int i = 1; i <= count; ++i)
-        names.append(QStringLiteral("pic%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
+        names.emplace_back(QStringLiteral("pic%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
     return names;
 }
 
@@ -41,7 +41,8 @@ QStringList numberedNames(int count)
 PageFiller fakeFiller(std::atomic<int>* calls = nullptr, QString failOn = {})
 {
     PageFiller filler;
-    filler.setRenderer([calls, failOn](const QString& path, int, int, TBitmap&) -> std::optional<TBitmap> {
+    filler.setRenderer([calls, failOn](const FilePath& file, int, int, TBitmap&) -> std::optional<TBitmap> {
+        const QString& path = file.text();
         if (calls)
             ++*calls;
         if (!failOn.isEmpty() && path.endsWith(failOn))
@@ -104,37 +105,51 @@ TEST(PageFill, CountersAfterPartialFullAndMiddlePages)
     EXPECT_EQ(beyond.ListPosition, 151);
 }
 
-TEST(PageFill, StopsAtTheFirstFailureWithCountersOnIt)
+TEST(PageFill, ABrokenPictureIsMarkedAndTheFillGoesOn)
 {
+    const TBitmap mark = brokenPictureCell(1, 1);
     for (int threads : {1, 2, 4}) {
         PageFiller filler = fakeFiller(nullptr, QStringLiteral("pic005.jpg"));
+        filler.setCellSize(1, 1);
         filler.setThreads(threads);
         RecordingSink sink;
         BrowseCounters c = countersFor(30);
-        try {
-            filler.fill(c, numberedNames(30), QStringLiteral("/x"), sink);
-            ADD_FAILURE() << "the fill went past a broken picture";
-        } catch (const PictureError& error) {
-            EXPECT_TRUE(error.message().contains(QStringLiteral("pic005.jpg")));
-        }
-        EXPECT_EQ(sink.captions.size(), 4u) << threads;
-        EXPECT_EQ(sink.cells.size(), 4u) << threads;
-        EXPECT_EQ(c.ListPosition, 5) << threads;
-        EXPECT_EQ(c.CellNumber, 5) << threads;
-
-        // Filling again from the failing file stops there once more, on a cleared page.
-        const int clears = sink.clears;
-        EXPECT_THROW(filler.fill(c, numberedNames(30), QStringLiteral("/x"), sink), PictureError);
-        EXPECT_EQ(sink.clears, clears + 1);
-        EXPECT_TRUE(sink.cells.empty());
-        EXPECT_EQ(c.ListPosition, 5);
+        const std::vector<PageFailure> failures = filler.fill(c, numberedNames(30), QStringLiteral("/x"), sink);
+        ASSERT_EQ(failures.size(), 1u) << threads;
+        EXPECT_EQ(failures[0].cell, 5);
+        EXPECT_EQ(failures[0].name.text(), QStringLiteral("pic005.jpg"));
+        EXPECT_TRUE(failures[0].message.contains(QStringLiteral("pic005.jpg")));
+        // The page is full, the broken cell named and marked, the counters as
+        // after any full page.
+        EXPECT_EQ(sink.captions.size(), 20u) << threads;
+        EXPECT_EQ(sink.captions[5], QStringLiteral("pic005.jpg"));
+        EXPECT_EQ(sink.cells[5], mark.image());
+        EXPECT_NE(sink.cells[4], mark.image());
+        EXPECT_EQ(c.ListPosition, 20) << threads;
+        EXPECT_EQ(c.CellNumber, 1) << threads;
     }
+}
+
+TEST(PageFill, TheBrokenMarkIsNeitherSilverNorAPicture)
+{
+    const QImage mark = brokenPictureCell(131, 101).image();
+    ASSERT_EQ(mark.size(), QSize(131, 101));
+    int silver = 0, red = 0;
+    for (int y = 0; y < mark.height(); ++y)
+        for (int x = 0; x < mark.width(); ++x) {
+            const QRgb p = mark.pixel(x, y);
+            silver += p == qRgb(192, 192, 192);
+            red += qRed(p) > 150 && qGreen(p) < 60 && qBlue(p) < 60;
+        }
+    EXPECT_EQ(silver, 0);
+    EXPECT_GT(red, 300) << "a red frame and a torn picture";
+    EXPECT_EQ(mark.pixel(0, 50), mark.pixel(130, 50)) << "framed on both sides";
 }
 
 TEST(PageFill, ParallelFillDrawsExactlyWhatTheOneByOneFillDraws)
 {
     fixtures::PictureFolder folder;
-    QStringList names;
+    std::vector<FilePath> names;
     // Wide, middle, narrow, square and very narrow pictures, JPEG and BMP.
     const int sizes[][2] = {{64, 30}, {40, 30}, {30, 40}, {33, 33}, {5, 100}, {90, 20}, {20, 90}, {64, 48}};
     for (int i = 0; i < 24; ++i) {
@@ -144,7 +159,7 @@ TEST(PageFill, ParallelFillDrawsExactlyWhatTheOneByOneFillDraws)
             folder.writeJpeg(name, size[0], size[1], i);
         else
             folder.writeBmp(name, size[0], size[1], i);
-        names.append(name);
+        names.emplace_back(name);
     }
     auto run = [&](int threads, int start) {
         PageFiller filler;
@@ -173,12 +188,12 @@ TEST(PageFill, CacheServesAPageAgainUntilAFileChanges)
     folder.writeNumberedJpegs(3);
     std::atomic<int> decodes{0};
     PageFiller filler;
-    filler.setRenderer([&](const QString& path, int w, int h, TBitmap& scratch) {
+    filler.setRenderer([&](const FilePath& path, int w, int h, TBitmap& scratch) {
         ++decodes;
         return renderThumbnailCell(path, w, h, scratch);
     });
     RecordingSink sink;
-    const QStringList names = numberedNames(3);
+    const std::vector<FilePath> names = numberedNames(3);
 
     BrowseCounters c = countersFor(3);
     filler.fill(c, names, folder.path(), sink);
@@ -190,17 +205,21 @@ TEST(PageFill, CacheServesAPageAgainUntilAFileChanges)
     EXPECT_EQ(decodes, 3) << "a page shown before is drawn from the cache";
     EXPECT_EQ(sink.cells[2], before);
 
-    folder.writeJpeg(names[1], 40, 10, 99); // a different picture under the same name
+    folder.writeJpeg(names[1].text(), 40, 10, 99); // a different picture under the same name
     c = countersFor(3);
     filler.fill(c, names, folder.path(), sink);
     EXPECT_EQ(decodes, 4) << "only the changed file is decoded again";
     EXPECT_NE(sink.cells[2], before);
 
-    // A file that vanished is reported, not served from the cache.
-    ASSERT_TRUE(QFile::remove(folder.filePath(names[0])));
+    // A file that vanished is reported, not served from the cache; the rest
+    // of the page still comes from it.
+    ASSERT_TRUE(QFile::remove(folder.filePath(names[0].text())));
     c = countersFor(3);
-    EXPECT_THROW(filler.fill(c, names, folder.path(), sink), PictureError);
-    EXPECT_EQ(c.ListPosition, 1);
+    const std::vector<PageFailure> failures = filler.fill(c, names, folder.path(), sink);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].cell, 1);
+    EXPECT_EQ(decodes, 5);
+    EXPECT_EQ(c.ListPosition, 4);
 }
 
 TEST(PageFill, FileOfNoKnownKindShowsThePreviousPictureAgain)
@@ -211,12 +230,14 @@ TEST(PageFill, FileOfNoKnownKindShowsThePreviousPictureAgain)
     PageFiller filler;
     RecordingSink sink;
     BrowseCounters c = countersFor(2);
-    filler.fill(c, {QStringLiteral("a.jpg"), QStringLiteral("b.txt")}, folder.path(), sink);
+    filler.fill(c, {FilePath("a.jpg"), FilePath("b.txt")}, folder.path(), sink);
     EXPECT_EQ(sink.captions[2], QStringLiteral("b.txt"));
     EXPECT_EQ(sink.cells[2], sink.cells[1]);
 
     // With nothing loaded before, there is no picture to show: a clear error.
     PageFiller fresh;
     c = countersFor(1);
-    EXPECT_THROW(fresh.fill(c, {QStringLiteral("b.txt")}, folder.path(), sink), PictureError);
+    const std::vector<PageFailure> failures = fresh.fill(c, {FilePath("b.txt")}, folder.path(), sink);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_TRUE(failures[0].message.contains(QStringLiteral("b.txt")));
 }

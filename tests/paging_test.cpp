@@ -1,6 +1,7 @@
 #include "browser/ExtentListBox.h"
 #include "browser/Paging.h"
 #include "browser/TForm1.h"
+#include "common/Selection.h"
 #include "support/CapturedErrors.h"
 #include "support/PictureFolder.h"
 
@@ -56,7 +57,8 @@ PageView viewOf(const TForm1& form)
 // A window on a folder of count pictures, on its first page.
 struct PagedFolder {
     PictureFolder folder;
-    TForm1 form;
+    Selection selection;
+    TForm1 form{selection};
     explicit PagedFolder(int count)
     {
         folder.writeNumberedJpegs(count, QStringLiteral("pic"), 8, 6);
@@ -170,41 +172,33 @@ TEST(Paging, BackwardButtonsMoveTheSelectionWithoutReportingAChange)
     EXPECT_EQ(f.form.Label21->text(), QStringLiteral("ファイル数 = 45"));
 }
 
-TEST(Paging, AnUnreadablePictureStopsEveryButtonAtIt)
+TEST(Paging, ABrokenPictureDoesNotStopPaging)
 {
     PictureFolder folder;
-    folder.writeNumberedJpegs(25, QStringLiteral("pic"), 8, 6);
+    folder.writeNumberedJpegs(45, QStringLiteral("pic"), 8, 6);
     folder.writeBytes(QStringLiteral("pic005.jpg"), QByteArray());
     CapturedErrors errors;
-    TForm1 form;
+    Selection selection;
+    TForm1 form(selection);
     form.openFolder(folder.path());
     ASSERT_EQ(errors.messages.size(), 1);
     EXPECT_TRUE(errors.messages[0].contains(QStringLiteral("pic005.jpg")));
-    EXPECT_EQ(viewOf(form), (PageView{1, 4, on, on, on, on}));
-    EXPECT_EQ(form.counters().ListPosition, 5);
-    EXPECT_EQ(form.counters().CellNumber, 5);
+    EXPECT_EQ(viewOf(form), (PageView{1, 20, on, on, on, on}));
+    EXPECT_FALSE(form.cellError(5).isEmpty());
 
-    // "次へ" starts at the failing picture: the page is cleared and stops at once,
-    // and the buttons stay as they were.
+    // Every page after it is reached, and only a page holding it reports it.
+    EXPECT_EQ(viewOf(form).first, 1);
     form.BitBtn2->click();
-    EXPECT_EQ(errors.messages.size(), 2);
-    EXPECT_EQ(viewOf(form), (PageView{0, 0, on, on, on, on}));
-    EXPECT_EQ(form.counters().ListPosition, 5);
-
-    // No file is selected and the fill stopped below 20: "前へ" selects the
-    // first file, quietly, and redraws the first page up to the failing one.
-    QSignalSpy changes(form.FileListBox1, &QListWidget::currentRowChanged);
+    EXPECT_EQ(viewOf(form), (PageView{20, 39, on, on, on, on}));
+    form.BitBtn2->click();
+    EXPECT_EQ(viewOf(form), (PageView{39, 45, on, off, on, off}));
+    EXPECT_EQ(errors.messages.size(), 1);
     form.BitBtn1->click();
-    EXPECT_EQ(errors.messages.size(), 3);
-    EXPECT_EQ(form.FileListBox1->currentRow(), 0);
-    EXPECT_EQ(changes.count(), 0);
-    EXPECT_EQ(viewOf(form), (PageView{1, 4, off, on, on, on}));
-
-    // With a file selected the same click takes the ordinary step back.
-    form.BitBtn5->click();
-    EXPECT_EQ(errors.messages.size(), 4);
-    EXPECT_EQ(form.FileListBox1->currentRow(), -1);
-    EXPECT_EQ(viewOf(form), (PageView{1, 4, off, on, off, on}));
+    EXPECT_EQ(viewOf(form).first, 8);
+    EXPECT_EQ(errors.messages.size(), 1);
+    form.BitBtn1->click();
+    EXPECT_EQ(viewOf(form), (PageView{1, 20, off, on, off, on}));
+    EXPECT_EQ(errors.messages.size(), 2);
 }
 
 TEST(Paging, StepsOverTheCountersAlone)

@@ -1,4 +1,4 @@
-#include "comments/ShiftJis.h"
+#include "common/ShiftJis.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/ErrorReport.h"
+#include "common/ErrorReport.h"
 #include "app/Startup.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
-#include "app/SharedState.h"
 #include "browser/TForm1.h"
+#include "common/Selection.h"
 #include "browser/ThumbImage.h"
 #include "browser/ThumbLabel.h"
 #include "imaging/BmpCodec.h"
@@ -125,11 +125,12 @@ TEST(ZoomRules, FactorLimits)
 
 TEST(ZoomWindow, GrowsWithThePictureThenScrollsOnA1280Screen)
 {
+    Selection selection;
     PictureFolder folder;
     folder.writeJpeg(QStringLiteral("a.jpg"), 1200, 900, 3);
     CurrentFolder current(folder.path());
-    SelectedPicture = QStringLiteral("a.jpg");
-    TForm2 form(kScreen1280);
+    selection.SelectedPicture = QStringLiteral("a.jpg");
+    TForm2 form(selection, kScreen1280);
     EXPECT_EQ(form.screenSize(), kScreen1280);
     ASSERT_TRUE(form.FormActivate());
     form.show();
@@ -165,7 +166,7 @@ TEST(ZoomWindow, GrowsWithThePictureThenScrollsOnA1280Screen)
     EXPECT_FALSE(viewOf(form).horizontalBar || viewOf(form).verticalBar);
 
     folder.writeJpeg(QStringLiteral("small.jpg"), 300, 200, 4);
-    SelectedPicture = QStringLiteral("small.jpg");
+    selection.SelectedPicture = QStringLiteral("small.jpg");
     ASSERT_TRUE(form.FormActivate());
     form.show();
     EXPECT_EQ(viewOf(form), (ZoomView{{300, 200}, {300, 200}, false, false, QStringLiteral("サイズ＝300*200")}));
@@ -181,11 +182,12 @@ TEST(ZoomWindow, GrowsWithThePictureThenScrollsOnA1280Screen)
 
 TEST(ZoomWindow, WideBaseReducesToTenPercentAndMiddleButtonFixesTheFrame)
 {
+    Selection selection;
     PictureFolder folder;
     folder.writeJpeg(QStringLiteral("B.JPG"), 1200, 900, 5);
     CurrentFolder current(folder.path());
-    SelectedPicture = QStringLiteral("B.JPG");
-    TForm2 form(kScreen1280);
+    selection.SelectedPicture = QStringLiteral("B.JPG");
+    TForm2 form(selection, kScreen1280);
     ASSERT_TRUE(form.FormActivate());
     form.show();
     EXPECT_EQ(click(form, Qt::MiddleButton), (ZoomView{{1000, 749}, {1000, 749}, false, false, "Size=1000*749"}));
@@ -199,18 +201,19 @@ TEST(ZoomWindow, WideBaseReducesToTenPercentAndMiddleButtonFixesTheFrame)
 
 TEST(ZoomWindow, LoadsByExtensionAndLeavesNothingStaleAfterAFailure)
 {
+    Selection selection;
     PictureFolder folder;
     folder.writeJpeg(QStringLiteral("E.Jpeg"), 400, 360, 1);
     folder.writeBmp(QStringLiteral("D.BMP"), 360, 420, 2);
     folder.writeBytes(QStringLiteral("broken.jpg"), QByteArray());
     folder.writeBytes(QStringLiteral("notes.txt"), "text");
     CurrentFolder current(folder.path());
-    TForm2 form(kScreen1280);
+    TForm2 form(selection, kScreen1280);
 
-    SelectedPicture = QStringLiteral("E.Jpeg");
+    selection.SelectedPicture = QStringLiteral("E.Jpeg");
     ASSERT_TRUE(form.FormActivate());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("可変表示・元サイズ＝400*360 E.Jpeg"));
-    SelectedPicture = QStringLiteral("D.BMP");
+    selection.SelectedPicture = QStringLiteral("D.BMP");
     ASSERT_TRUE(form.FormActivate());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("可変表示・元サイズ＝360*420 D.BMP"));
     EXPECT_EQ(form.picture().pixel(7, 9), PictureFolder::pattern(360, 420, 2).pixel(7, 9));
@@ -218,11 +221,11 @@ TEST(ZoomWindow, LoadsByExtensionAndLeavesNothingStaleAfterAFailure)
 
     for (const char* bad : {"broken.jpg", "notes.txt", "vanished.jpg"}) {
         CapturedErrors errors;
-        SelectedPicture = QString::fromLatin1(bad);
+        selection.SelectedPicture = QString::fromLatin1(bad);
         ModalWatcher watcher;
         form.ShowModal();
         ASSERT_EQ(errors.messages.size(), 1) << bad;
-        EXPECT_TRUE(errors.messages[0].contains(SelectedPicture)) << errors.messages[0].toStdString();
+        EXPECT_TRUE(errors.messages[0].contains(selection.SelectedPicture.text())) << errors.messages[0].toStdString();
         EXPECT_EQ(watcher.opened(), 0) << "a picture that cannot be loaded opens no window";
         EXPECT_FALSE(form.Image1->hasPicture());
         EXPECT_TRUE(form.picture().isEmpty());
@@ -230,7 +233,7 @@ TEST(ZoomWindow, LoadsByExtensionAndLeavesNothingStaleAfterAFailure)
     }
 
     // An empty name opens nothing and reports nothing.
-    SelectedPicture.clear();
+    selection.SelectedPicture = FilePath();
     ModalWatcher watcher;
     form.ShowModal();
     EXPECT_EQ(watcher.opened(), 0);
@@ -238,6 +241,7 @@ TEST(ZoomWindow, LoadsByExtensionAndLeavesNothingStaleAfterAFailure)
 
 TEST(ZoomWindow, ReducedViewsAreSmoothAndEnlargedViewsKeepTheirPlaces)
 {
+    Selection selection;
     // Columns of one black and one white pixel: at half size a nearest-neighbour
     // view would be all black or all white, a smooth one is mid grey.
     TBitmap stripes(2400, 1200);
@@ -253,8 +257,8 @@ TEST(ZoomWindow, ReducedViewsAreSmoothAndEnlargedViewsKeepTheirPlaces)
     PictureFolder folder;
     folder.writeBytes(QStringLiteral("stripes.bmp"), encodeBmp24(stripes));
     CurrentFolder current(folder.path());
-    SelectedPicture = QStringLiteral("stripes.bmp");
-    TForm2 form(kScreen1280);
+    selection.SelectedPicture = QStringLiteral("stripes.bmp");
+    TForm2 form(selection, kScreen1280);
     ASSERT_TRUE(form.FormActivate());
     form.show();
     ASSERT_EQ(form.baseSize(), QSize(1000, 500));
@@ -300,7 +304,8 @@ TEST(ZoomWindow, HalvedCopiesAverageTheirBlocks)
 
 TEST(ZoomWindow, MagnifierPointer)
 {
-    TForm2 form(kScreen1280);
+    Selection selection;
+    TForm2 form(selection, kScreen1280);
     const QCursor cursor = form.Image1->cursor();
     ASSERT_EQ(cursor.shape(), Qt::BitmapCursor);
     EXPECT_EQ(cursor.hotSpot(), QPoint(0, 0));
@@ -319,9 +324,10 @@ TEST(ThumbnailClick, OpensTheZoomWindowOnTheSlotsPicture)
     PictureFolder folder;
     for (int i = 1; i <= 9; ++i)
         folder.writeJpeg(QStringLiteral("IMG_%1.JPG").arg(i, 4, 10, QLatin1Char('0')), 40 + i, 30, i);
-    TForm1 form;
-    TForm2 zoom(kScreen1280);
-    form.setZoomWindow(&zoom);
+    Selection selection;
+    TForm1 form(selection);
+    TForm2 zoom(selection, kScreen1280);
+    form.setOpeners({.zoom = [&] { zoom.ShowModal(); }});
     form.openFolder(folder.path());
     ASSERT_EQ(form.Labels[6]->text(), QStringLiteral("IMG_0007.JPG"));
 
@@ -332,7 +338,7 @@ TEST(ThumbnailClick, OpensTheZoomWindowOnTheSlotsPicture)
         captions.append(modal->windowTitle());
     });
     QTest::mouseClick(form.Images[6], Qt::LeftButton);
-    EXPECT_EQ(SelectedPicture, QStringLiteral("IMG_0007.JPG"));
+    EXPECT_EQ(selection.SelectedPicture, QStringLiteral("IMG_0007.JPG"));
     EXPECT_EQ(watcher.opened(), 1);
 
     // The modes do not matter, and a second click loads the file anew.
@@ -345,12 +351,13 @@ TEST(ThumbnailClick, OpensTheZoomWindowOnTheSlotsPicture)
 
     // An empty slot empties the selection and opens nothing.
     QTest::mouseClick(form.Images[15], Qt::LeftButton);
-    EXPECT_TRUE(SelectedPicture.isEmpty());
+    EXPECT_TRUE(selection.SelectedPicture.isEmpty());
     EXPECT_EQ(watcher.opened(), 2);
 }
 
 TEST(ZoomWindow, ScreenshotForTheReadme)
 {
+    Selection selection;
     const QString shots = qEnvironmentVariable("ZAVIO_SHOTS");
     if (shots.isEmpty())
         GTEST_SKIP() << "set ZAVIO_SHOTS to a folder to save the screenshot";
@@ -375,8 +382,8 @@ TEST(ZoomWindow, ScreenshotForTheReadme)
     const QString name = QStringLiteral("夕暮れの丘.jpg");
     folder.writeBytes(name, TJPEGImage::encode(TBitmap::fromImage(scene)));
     CurrentFolder current(folder.path());
-    SelectedPicture = name;
-    TForm2 form(kScreen1280);
+    selection.SelectedPicture = name;
+    TForm2 form(selection, kScreen1280);
     ASSERT_TRUE(form.FormActivate());
     form.show();
     fixtures::saveWindowShot(&form, shots + QStringLiteral("/zoom-window.png"));
@@ -392,9 +399,10 @@ TEST(ThumbnailClick, HelpButtonOpensTheHelpWindowInAnyState)
 {
     PictureFolder folder;
     folder.writeNumberedJpegs(3);
-    TForm1 form;
+    Selection selection;
+    TForm1 form(selection);
     TForm3 help;
-    form.setHelpWindow(&help);
+    form.setOpeners({.help = [&] { help.exec(); }});
     form.openFolder(folder.path());
     ModalWatcher watcher([&](QWidget* modal) { EXPECT_EQ(modal, &help); });
     form.BitBtn4->click();

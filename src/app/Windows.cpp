@@ -2,15 +2,29 @@
 
 namespace zavio {
 
+Windows::~Windows()
+{
+    // The secondary windows go first, the main window last, the selection after them.
+    Form5.reset();
+    Form3.reset();
+    Form2.reset();
+    Form1.reset();
+}
+
 std::unique_ptr<Windows> createWindows()
 {
     auto windows = std::make_unique<Windows>();
-    windows->Form1 = std::make_unique<TForm1>();
-    windows->Form2 = std::make_unique<TForm2>();
+    Selection& selection = windows->selection;
+    windows->Form1 = std::make_unique<TForm1>(selection);
+    windows->Form2 = std::make_unique<TForm2>(selection);
     windows->Form3 = std::make_unique<TForm3>();
     windows->Form5 = std::make_unique<TForm5>();
-    windows->Form1->setZoomWindow(windows->Form2.get());
-    windows->Form1->setHelpWindow(windows->Form3.get());
+
+    Windows& w = *windows;
+    windows->Form1->setOpeners({
+        .zoom = [&w] { w.Form2->ShowModal(); },
+        .help = [&w] { w.Form3->exec(); },
+    });
     return windows;
 }
 

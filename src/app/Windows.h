@@ -1,9 +1,10 @@
 #pragma once
 
 #include "browser/TForm1.h"
+#include "comments/TForm5.h"
+#include "common/Selection.h"
 #include "viewer/TForm2.h"
 #include "viewer/TForm3.h"
-#include "viewer/TForm5.h"
 
 #include <memory>
 
@@ -11,16 +12,20 @@ namespace zavio {
 
 // The program's windows, made once at start-up in their fixed order, the main
 // window first, and destroyed together when the program ends. The secondary
-// windows are shown and hidden, never made again.
+// windows are shown and hidden, never made again. The selection is made
+// before them and outlives them all.
 struct Windows {
+    Selection selection;
     std::unique_ptr<TForm1> Form1;
     std::unique_ptr<TForm2> Form2;
     std::unique_ptr<TForm3> Form3;
     std::unique_ptr<TForm5> Form5;
+
+    ~Windows();
 };
 
-// Makes every window in creation order and tells the main window which ones
-// its clicks open.
+// Makes every window in creation order and hands the main window the openers
+// of the windows its clicks open.
 std::unique_ptr<Windows> createWindows();
 
 } // namespace zavio

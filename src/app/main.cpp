@@ -1,21 +1,23 @@
-#include "app/ErrorReport.h"
 #include "app/Startup.h"
 #include "app/Windows.h"
+#include "common/ErrorReport.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    try {
+    int status = 0;
+    // Whatever escapes start-up or the event loop is shown, and the program
+    // then ends normally.
+    zavio::runReportingErrors(nullptr, [&] {
         zavio::prepareApplication(app);
         const auto windows = zavio::createWindows();
+        // Closing the main window ends the program, also while a window
+        // that is not modal (the result window) is still open.
+        QObject::connect(windows->Form1.get(), &zavio::TForm1::closed, &app, &QApplication::quit);
         windows->Form1->show();
-        return app.exec();
-    } catch (const std::exception& error) {
-        // A failure while starting is shown, and the program ends normally.
-        QMessageBox::critical(nullptr, QStringLiteral("ザヴィオ"), zavio::errorText(error));
-    }
-    return 0;
+        status = app.exec();
+    });
+    return status;
 }

@@ -1,6 +1,7 @@
 #include "browser/ExtentListBox.h"
 
 #include <QFontMetrics>
+#include <QMouseEvent>
 #include <QStyledItemDelegate>
 
 namespace zavio {
@@ -54,6 +55,49 @@ int ExtentListBox::textWidth(int row) const
 {
     const QListWidgetItem* entry = item(row);
     return entry ? QFontMetrics(font()).horizontalAdvance(entry->text()) : 0;
+}
+
+int ExtentListBox::selectedRow() const
+{
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void ExtentListBox::selectRow(int row)
+{
+    if (row < 0) {
+        clearSelection();
+        setCurrentRow(-1);
+    } else {
+        setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    }
+}
+
+QItemSelectionModel::SelectionFlags ExtentListBox::selectionCommand(
+    const QModelIndex& index, const QEvent* event) const
+{
+    // Ctrl+click would take the one selected item away; a list box keeps it.
+    if (event && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)
+        && static_cast<const QMouseEvent*>(event)->modifiers().testFlag(Qt::ControlModifier)
+        && selectionModel()->isSelected(index))
+        return QItemSelectionModel::NoUpdate;
+    return QListWidget::selectionCommand(index, event);
+}
+
+void ExtentListBox::mousePressEvent(QMouseEvent* event)
+{
+    // A right click neither selects nor moves the current item.
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QListWidget::mousePressEvent(event);
+}
+
+void ExtentListBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    QListWidget::mouseReleaseEvent(event);
+    emit mouseReleased(event->button());
 }
 
 void ExtentListBox::applyItemSizes()

@@ -6,7 +6,9 @@ namespace zavio {
 
 // A list box with a fixed item height and a horizontal scroll extent set by
 // the program: the content is as wide as the extent, so the list scrolls
-// sideways when the extent is wider than the box.
+// sideways when the extent is wider than the box. Its selection behaves as a
+// list box's: only a real selection counts (focus alone selects nothing), a
+// Ctrl+click never takes the selection away, and a right click keeps it.
 class ExtentListBox : public QListWidget {
     Q_OBJECT
 
@@ -20,6 +22,21 @@ public:
     void setItems(const QStringList& texts, const QList<int>& indents = {});
     // The width of an item's text in the list's font.
     int textWidth(int row) const;
+    // The selected row, or -1 when no item is selected (whatever is current).
+    int selectedRow() const;
+    // Selects row, or nothing for -1, and makes it current.
+    void selectRow(int row);
+
+signals:
+    // A mouse button was released over the list, after any change of
+    // selection the press made.
+    void mouseReleased(Qt::MouseButton button);
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(
+        const QModelIndex& index, const QEvent* event = nullptr) const override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void applyItemSizes();

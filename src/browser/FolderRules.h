@@ -1,5 +1,8 @@
 #pragma once
 
+#include "imaging/FilePath.h"
+
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -13,10 +16,21 @@ bool isCountedPicture(const QString& name);
 // Sorts names without regard to case, ties broken by the bytes of the name,
 // so the order is the same on every machine whatever its locale.
 void sortNames(QStringList& names);
+void sortNames(std::vector<FilePath>& names);
+
+// A name as a folder stores it, with the text it is shown as: UTF-8 where the
+// bytes are UTF-8, else Shift-JIS (code page 932) where they are that, as on
+// discs and archives from Japanese Windows machines, else UTF-8 with
+// replacement characters. The name keeps its bytes, by which it is opened.
+FilePath nameFromDisk(const QByteArray& bytes);
 
 // The file list of a folder: files matching *.jpeg, *.jpg and *.bmp without
-// regard to case, hidden files left out, sorted by sortNames.
-QStringList listPictureFiles(const QString& folder);
+// regard to case, hidden files left out, sorted by sortNames. Names that are
+// not UTF-8 are listed too, by nameFromDisk.
+std::vector<FilePath> listPictureFiles(const FilePath& folder);
+
+// The texts the user is shown for names, in their order.
+QStringList textsOf(const std::vector<FilePath>& names);
 
 // The subfolders of a folder, hidden ones left out, sorted by sortNames.
 QStringList listSubfolders(const QString& folder);

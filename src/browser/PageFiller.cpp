@@ -1,11 +1,11 @@
 #include "browser/PageFiller.h"
 
-#include "browser/FolderRules.h"
-#include "imaging/PictureError.h"
+#include "imaging/UserError.h"
 #include "imaging/PictureLoader.h"
 #include "imaging/StretchDraw.h"
 #include "imaging/ThumbnailFit.h"
 
+#include <QPainter>
 #include <QThread>
 #include <atomic>
 #include <condition_variable>
@@ -15,7 +15,7 @@
 
 namespace zavio {
 
-std::optional<TBitmap> renderThumbnailCell(const QString& path, int cellWidth, int cellHeight, TBitmap& picture)
+std::optional<TBitmap> renderThumbnailCell(const FilePath& path, int cellWidth, int cellHeight, TBitmap& picture)
 {
     if (!loadPictureInto(path, picture))
         return std::nullopt;
@@ -24,6 +24,34 @@ std::optional<TBitmap> renderThumbnailCell(const QString& path, int cellWidth, i
     const FitRect rect = ThumbnailFit(picture.width(), picture.height(), cellWidth, cellHeight, 5, 0);
     stretchDraw(cell, rect, picture);
     return cell;
+}
+
+TBitmap brokenPictureCell(int cellWidth, int cellHeight)
+{
+    QImage mark(std::max(cellWidth, 1), std::max(cellHeight, 1), QImage::Format_RGB32);
+    mark.fill(Qt::white);
+    QPainter painter(&mark);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor red(200, 0, 0);
+    painter.setPen(QPen(red, 2));
+    painter.drawRect(QRectF(1, 1, mark.width() - 2, mark.height() - 2));
+    // A picture frame torn along a zigzag, its two halves apart.
+    const qreal side = std::min(mark.width(), mark.height()) * 0.55;
+    const QRectF frame(QPointF((mark.width() - side) / 2, (mark.height() - side) / 2), QSizeF(side, side * 0.8));
+    const qreal tearX = frame.center().x();
+    QPolygonF tear;
+    for (int step = 0; step <= 4; ++step)
+        tear << QPointF(tearX + ((step % 2) ? side * 0.08 : -side * 0.08), frame.top() + frame.height() * step / 4);
+    QPolygonF left;
+    left << frame.topLeft() << tear << frame.bottomLeft();
+    QPolygonF right;
+    right << frame.topRight() << tear << frame.bottomRight();
+    painter.setPen(QPen(red, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(QColor(255, 220, 220));
+    painter.drawPolygon(left.translated(-side * 0.06, 0));
+    painter.drawPolygon(right.translated(side * 0.06, 0));
+    painter.end();
+    return TBitmap::fromImage(mark);
 }
 
 struct PageFiller::Outcome {
@@ -45,7 +73,14 @@ void PageFiller::setCellSize(int width, int height)
     cellHeight_ = height;
 }
 
-PageFiller::Outcome PageFiller::render(const QString& path, TBitmap& scratch) const
+const TBitmap& PageFiller::brokenCell()
+{
+    if (brokenCell_.width() != cellWidth_ || brokenCell_.height() != cellHeight_)
+        brokenCell_ = brokenPictureCell(cellWidth_, cellHeight_);
+    return brokenCell_;
+}
+
+PageFiller::Outcome PageFiller::render(const FilePath& path, TBitmap& scratch) const
 {
     Outcome outcome;
     try {
@@ -55,17 +90,18 @@ PageFiller::Outcome PageFiller::render(const QString& path, TBitmap& scratch) co
         } else {
             outcome.kind = Outcome::Kind::NoPicture;
         }
-    } catch (const PictureError& error) {
+    } catch (const UserError& error) {
         outcome.error = error.message();
     } catch (const std::bad_alloc&) {
-        outcome.error = QStringLiteral("画像のためのメモリが足りません: %1").arg(path);
+        outcome.error = QStringLiteral("画像のためのメモリが足りません: %1").arg(path.text());
     } catch (const std::exception& error) {
-        outcome.error = QStringLiteral("%1\n%2").arg(path, QString::fromUtf8(error.what()));
+        outcome.error = QStringLiteral("%1\n%2").arg(path.text(), QString::fromUtf8(error.what()));
     }
     return outcome;
 }
 
-void PageFiller::fill(BrowseCounters& c, const QStringList& items, const QString& folder, PageSink& sink)
+std::vector<PageFailure> PageFiller::fill(
+    BrowseCounters& c, const std::vector<FilePath>& items, const FilePath& folder, PageSink& sink)
 {
     sink.clearPage();
     const int wanted = std::min(c.PictureCount - c.ListPosition + 1, kCellsPerPage + 1 - c.CellNumber);
@@ -73,8 +109,8 @@ void PageFiller::fill(BrowseCounters& c, const QStringList& items, const QString
     const int count = c.ListPosition < 1 ? 0 : std::max(0, std::min(wanted, available));
 
     struct Slot {
-        QString name;
-        QString path;
+        FilePath name;
+        FilePath path;
         std::optional<CellKey> key;
         std::optional<Outcome> outcome;
     };
@@ -82,8 +118,8 @@ void PageFiller::fill(BrowseCounters& c, const QStringList& items, const QString
     std::vector<size_t> misses;
     for (int i = 0; i < count; ++i) {
         Slot& slot = pending[size_t(i)];
-        slot.name = items[c.ListPosition - 1 + i];
-        slot.path = joinPath(folder, slot.name);
+        slot.name = items[size_t(c.ListPosition - 1 + i)];
+        slot.path = folder.child(slot.name);
         slot.key = CellKey::of(slot.path, cellWidth_, cellHeight_);
         if (slot.key) {
             if (std::optional<TBitmap> cached = cache_.find(*slot.key))
@@ -119,6 +155,7 @@ void PageFiller::fill(BrowseCounters& c, const QStringList& items, const QString
         });
     }
 
+    std::vector<PageFailure> failures;
     TBitmap scratch;
     for (int i = 0; i < count; ++i) {
         Slot& slot = pending[size_t(i)];
@@ -133,21 +170,27 @@ void PageFiller::fill(BrowseCounters& c, const QStringList& items, const QString
             outcome = std::move(*slot.outcome);
         }
 
+        // The previous picture is shown again for a file of no known kind, as
+        // the loader left it; with none before it, the file cannot be shown.
+        if (outcome.kind == Outcome::Kind::NoPicture && lastCell_.isEmpty()) {
+            outcome.kind = Outcome::Kind::Failed;
+            outcome.error = QStringLiteral("表示する画像がありません（高さ 0）: %1").arg(slot.path.text());
+        }
         switch (outcome.kind) {
         case Outcome::Kind::Failed:
-            throw PictureError(outcome.error);
+            failures.push_back({c.CellNumber, slot.name, outcome.error});
+            sink.drawCell(c.CellNumber, brokenCell());
+            break;
         case Outcome::Kind::NoPicture:
-            // The previous picture is shown again, as the loader left it.
-            if (lastCell_.isEmpty())
-                throw PictureError(QStringLiteral("表示する画像がありません（高さ 0）: %1").arg(slot.path));
+            sink.drawCell(c.CellNumber, lastCell_);
             break;
         case Outcome::Kind::Drawn:
             lastCell_ = outcome.cell;
             if (slot.key)
                 cache_.store(*slot.key, outcome.cell);
+            sink.drawCell(c.CellNumber, lastCell_);
             break;
         }
-        sink.drawCell(c.CellNumber, lastCell_);
         sink.setCaption(c.CellNumber, slot.name);
         ++c.CellNumber;
         ++c.ListPosition;
@@ -159,6 +202,7 @@ void PageFiller::fill(BrowseCounters& c, const QStringList& items, const QString
             break;
         }
     }
+    return failures;
 }
 
 } // namespace zavio

@@ -2,12 +2,13 @@
 
 #include "browser/BrowseCounters.h"
 #include "browser/ThumbnailCache.h"
+#include "imaging/FilePath.h"
 #include "imaging/TBitmap.h"
 
 #include <QString>
-#include <QStringList>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace zavio {
 
@@ -17,7 +18,7 @@ public:
     virtual ~PageSink() = default;
     virtual void clearPage() = 0;
     virtual void drawCell(int cell, const TBitmap& image) = 0;
-    virtual void setCaption(int cell, const QString& name) = 0;
+    virtual void setCaption(int cell, const FilePath& name) = 0;
     // Called after each picture of a folder too small to page through.
     virtual void disablePaging() = 0;
 };
@@ -25,17 +26,29 @@ public:
 // The picture of one file drawn into a silver cell of the given size, or
 // nothing for a file of no known picture kind. The file is decoded into
 // scratch, whose buffer serves picture after picture. Throws PictureError.
-std::optional<TBitmap> renderThumbnailCell(const QString& path, int cellWidth, int cellHeight, TBitmap& scratch);
+std::optional<TBitmap> renderThumbnailCell(const FilePath& path, int cellWidth, int cellHeight, TBitmap& scratch);
+
+// The mark of a cell whose picture cannot be shown: a torn picture in red on
+// white, unlike an empty silver cell and unlike any thumbnail.
+TBitmap brokenPictureCell(int cellWidth, int cellHeight);
+
+// A picture of the page that could not be shown, and why.
+struct PageFailure {
+    int cell = 0;
+    FilePath name;
+    QString message;
+};
 
 // The page fill: clears the page, then draws the pictures from ListPosition on
 // into cells CellNumber onward, moving both counters as it goes. The pictures
 // are decoded on worker threads and drawn in list order on the caller's thread;
-// the result, the counters and the stop at the first picture that fails are
-// those of drawing one picture after the other.
+// the result and the counters are those of drawing one picture after the
+// other. A picture that cannot be shown gets the broken mark and its name, the
+// counters move on as for any picture, and the fill goes on.
 class PageFiller {
 public:
     using Renderer =
-        std::function<std::optional<TBitmap>(const QString& path, int cellWidth, int cellHeight, TBitmap& scratch)>;
+        std::function<std::optional<TBitmap>(const FilePath& path, int cellWidth, int cellHeight, TBitmap& scratch)>;
 
     PageFiller();
 
@@ -47,13 +60,14 @@ public:
     void clearCache() { cache_.clear(); }
     const ThumbnailCache& cache() const { return cache_; }
 
-    // Throws PictureError naming the file that could not be shown; the counters
-    // then point at that file and its cell.
-    void fill(BrowseCounters& counters, const QStringList& items, const QString& folder, PageSink& sink);
+    // Returns the pictures of the page that could not be shown, in cell order.
+    std::vector<PageFailure> fill(
+        BrowseCounters& counters, const std::vector<FilePath>& items, const FilePath& folder, PageSink& sink);
 
 private:
     struct Outcome;
-    Outcome render(const QString& path, TBitmap& scratch) const;
+    Outcome render(const FilePath& path, TBitmap& scratch) const;
+    const TBitmap& brokenCell();
 
     int threads_ = 1;
     int cellWidth_ = 131;
@@ -62,6 +76,7 @@ private:
     ThumbnailCache cache_;
     // The cell of the last picture loaded: what a file of no known kind shows.
     TBitmap lastCell_;
+    TBitmap brokenCell_;
 };
 
 } // namespace zavio

@@ -1,21 +1,19 @@
 #include "browser/TForm1.h"
 
-#include "app/ErrorReport.h"
-#include "app/Hourglass.h"
-#include "app/SharedState.h"
 #include "browser/ExtentListBox.h"
 #include "browser/FolderRules.h"
 #include "browser/MountList.h"
 #include "browser/PageButtons.h"
 #include "browser/ThumbImage.h"
 #include "browser/ThumbLabel.h"
-#include "imaging/PictureError.h"
-#include "viewer/TForm2.h"
+#include "common/ErrorReport.h"
+#include "common/Hourglass.h"
+#include "common/Selection.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
-#include <QDialog>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -23,8 +21,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QTimer>
+#include <QWindow>
 
 namespace zavio {
 namespace {
@@ -55,11 +55,7 @@ public:
     explicit WindowPageSink(TForm1& form) : form_(form) {}
     void clearPage() override { form_.ClearPage(); }
     void drawCell(int cell, const TBitmap& image) override { form_.Images[size_t(cell - 1)]->setCanvas(image); }
-    void setCaption(int cell, const QString& name) override
-    {
-        form_.Labels[size_t(cell - 1)]->setText(name);
-        form_.Images[size_t(cell - 1)]->setAccessibleName(name);
-    }
+    void setCaption(int cell, const FilePath& name) override { form_.setCellName(cell, name); }
     void disablePaging() override
     {
         form_.BitBtn1->setEnabled(false);
@@ -72,16 +68,18 @@ private:
 
 } // namespace
 
-TForm1::TForm1(QWidget* parent)
+TForm1::TForm1(Selection& selection, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      selection_(selection)
 {
     setObjectName(QStringLiteral("Form1"));
     setFixedSize(kClientWidth, kClientHeight);
 
     Label21 = new QLabel(this);
     Label21->setObjectName(QStringLiteral("Label21"));
-    Label21->move(10, 20);
+    // Laid out at its place and size before the first count sizes it to its text.
+    Label21->setGeometry(10, 20, 49, 15);
 
     DriveComboBox1 = new QComboBox(this);
     DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
@@ -98,7 +96,9 @@ TForm1::TForm1(QWidget* parent)
     FileListBox1 = new ExtentListBox(QStringLiteral("FileListBox1"), 15, this);
     FileListBox1->setGeometry(10, 410, 131, 191);
     FileListBox1->setAccessibleName(QStringLiteral("ファイル"));
-    connect(FileListBox1, &QListWidget::currentRowChanged, this, [this] { FileListBox1Change(); });
+    // Only a change of the selected file counts; focus moving onto the list
+    // or a click on the selected file does not.
+    connect(FileListBox1, &QListWidget::itemSelectionChanged, this, [this] { FileListBox1Change(); });
 
     BitBtn1 = makeButton(this, "BitBtn1", QStringLiteral("前へ"), 150, 10, 71, 31);
     BitBtn2 = makeButton(this, "BitBtn2", QStringLiteral("次へ"), 230, 10, 71, 31);
@@ -142,6 +142,9 @@ TForm1::TForm1(QWidget* parent)
     setTabOrder(BitBtn5, BitBtn3);
     setTabOrder(BitBtn3, BitBtn4);
 
+    auto* reread = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(reread, &QShortcut::activated, this, &TForm1::rereadFolder);
+
     FormCreate();
 }
 
@@ -180,15 +183,40 @@ void TForm1::showEvent(QShowEvent* event)
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    // The file list reads the folder that is current when the program starts,
-    // once the window is on the screen, so that its page, or a message about a
-    // picture that cannot be shown, appears over the window itself.
-    if (currentFolder_.isEmpty()) {
-        QTimer::singleShot(0, this, [this] {
-            if (currentFolder_.isEmpty())
-                openFolder(QDir::currentPath());
-        });
+    // The file list reads the folder that is current when the program starts
+    // once the window is on the screen, so that the window is drawn before a
+    // slow first page and a message about a picture appears over it.
+    if (!currentFolder_.isEmpty())
+        return;
+    if (QWindow* window = windowHandle(); window && !window->isExposed())
+        window->installEventFilter(this);
+    else
+        QTimer::singleShot(0, this, &TForm1::startBrowsing);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
+        windowHandle()->removeEventFilter(this);
+        QTimer::singleShot(0, this, &TForm1::startBrowsing);
     }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::startBrowsing()
+{
+    if (browsingStarted_ || !currentFolder_.isEmpty())
+        return;
+    browsingStarted_ = true;
+    paintBeforeFill_ = true;
+    openFolder(QDir::currentPath());
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        emit closed();
 }
 
 void TForm1::changeEvent(QEvent* event)
@@ -206,13 +234,47 @@ void TForm1::ClearPage()
     }
     for (QLabel* label : Labels)
         label->clear();
+    cellNames_.fill(FilePath());
+    cellErrors_.fill(QString());
 }
 
-void TForm1::FillPage()
+void TForm1::setCellName(int n, const FilePath& name)
 {
+    Labels[size_t(n - 1)]->setText(name.text());
+    Images[size_t(n - 1)]->setAccessibleName(name.text());
+    cellNames_[size_t(n - 1)] = name;
+}
+
+std::vector<PageFailure> TForm1::FillPage()
+{
+    if (paintBeforeFill_) {
+        // The lists, the count and the silver cells are on the screen before
+        // the first page's pictures are decoded.
+        paintBeforeFill_ = false;
+        repaint();
+    }
     Hourglass hourglass;
     WindowPageSink sink(*this);
-    pageFiller_.fill(counters_, fileListItems(), currentFolder_, sink);
+    std::vector<PageFailure> failures = pageFiller_.fill(counters_, fileNames_, currentFolder_, sink);
+    for (const PageFailure& failure : failures) {
+        cellErrors_[size_t(failure.cell - 1)] = failure.message;
+        Images[size_t(failure.cell - 1)]->setAccessibleName(
+            QStringLiteral("%1（表示できません）").arg(failure.name.text()));
+    }
+    return failures;
+}
+
+void TForm1::reportPageFailures(const std::vector<PageFailure>& failures)
+{
+    if (failures.empty())
+        return;
+    QStringList parts;
+    for (const PageFailure& failure : failures)
+        parts.append(failure.message);
+    const QString heading = failures.size() == 1
+        ? QStringLiteral("表示できない画像があります。")
+        : QStringLiteral("表示できない画像が %1 枚あります。").arg(failures.size());
+    reportError(this, heading + QStringLiteral("\n\n") + parts.join(QStringLiteral("\n\n")));
 }
 
 PageButtonStates TForm1::buttonStates() const
@@ -253,7 +315,7 @@ void TForm1::FileListBox1Change()
         applyButtonStates(buttonsAfterCount(c.PictureCount, buttonStates()));
         c.ListPosition = 1;
         c.CellNumber = 1;
-        FillPage();
+        reportPageFailures(FillPage());
     });
 }
 
@@ -263,19 +325,19 @@ void TForm1::applySelectionChange(ListSelectionChange change)
     // user's choice, so the list's change handler does not run.
     const QSignalBlocker blocker(FileListBox1);
     if (change == ListSelectionChange::SelectFirst)
-        FileListBox1->setCurrentRow(0);
+        FileListBox1->selectRow(0);
     else if (change == ListSelectionChange::Clear)
-        FileListBox1->setCurrentRow(-1);
+        FileListBox1->selectRow(-1);
 }
 
 void TForm1::pageBackward(BackwardStep step)
 {
     runReportingErrors(this, [this, step] {
         PageButtonStates buttons = buttonStates();
-        const ListSelectionChange change = step(counters_, buttons, FileListBox1->currentRow() >= 0);
+        const ListSelectionChange change = step(counters_, buttons, FileListBox1->selectedRow() >= 0);
         applyButtonStates(buttons);
         applySelectionChange(change);
-        FillPage();
+        reportPageFailures(FillPage());
     });
 }
 
@@ -284,10 +346,11 @@ void TForm1::pageForward(ForwardStep step)
     runReportingErrors(this, [this, step] {
         if (step)
             step(counters_);
-        FillPage();
+        const std::vector<PageFailure> failures = FillPage();
         PageButtonStates buttons = buttonStates();
         buttonsAfterForwardFill(counters_, buttons);
         applyButtonStates(buttons);
+        reportPageFailures(failures);
     });
 }
 
@@ -313,16 +376,25 @@ void TForm1::BitBtn5Click()
 
 void TForm1::BitBtn4Click()
 {
-    if (helpWindow_)
-        helpWindow_->exec();
+    if (openers_.help)
+        openers_.help();
 }
 
 void TForm1::ImageClick(int n)
 {
     // Every click copies the name, also an empty one; only a name opens.
-    SelectedPicture = Labels[size_t(n - 1)]->text();
-    if (!SelectedPicture.isEmpty() && zoomWindow_)
-        zoomWindow_->ShowModal();
+    const size_t cell = size_t(n - 1);
+    selection_.SelectedPicture = cellNames_[cell];
+    if (selection_.SelectedPicture.isEmpty())
+        return;
+    // A picture that could not be shown on the page opens nothing; its error
+    // is told again.
+    if (!cellErrors_[cell].isEmpty()) {
+        reportError(this, cellErrors_[cell]);
+        return;
+    }
+    if (openers_.zoom)
+        openers_.zoom();
 }
 
 void TForm1::DirectoryListBox1Change()
@@ -331,6 +403,12 @@ void TForm1::DirectoryListBox1Change()
     for (int row = 0; row < DirectoryListBox1->count(); ++row)
         widths.push_back(DirectoryListBox1->textWidth(row));
     DirectoryListBox1->setHorizontalExtent(horizontalExtent(widths, 60));
+}
+
+void TForm1::rereadFolder()
+{
+    if (!currentFolder_.isEmpty())
+        openFolder(currentFolder_);
 }
 
 void TForm1::openFolder(const QString& path)
@@ -342,6 +420,7 @@ void TForm1::openFolder(const QString& path)
         return;
     }
     currentFolder_ = folder;
+    selection_.setFolder(FilePath(folder));
     const QString mount = mountPointOf(folder, mounts_);
     lastFolderOnMount_.insert(mount, folder);
     if (const int index = DriveComboBox1->findData(mount); index >= 0) {
@@ -367,6 +446,9 @@ void TForm1::refillDriveList()
 void TForm1::DriveComboBox1Change(int index)
 {
     const QString mount = DriveComboBox1->itemData(index).toString();
+    // Choosing the drive already shown changes nothing.
+    if (!currentFolder_.isEmpty() && mount == mountPointOf(currentFolder_, mounts_))
+        return;
     const QString remembered = lastFolderOnMount_.value(mount);
     openFolder(!remembered.isEmpty() && QFileInfo(remembered).isDir() ? remembered : mount);
 }
@@ -413,8 +495,9 @@ void TForm1::refillFileList(const QString& folder)
 {
     {
         const QSignalBlocker blocker(FileListBox1);
-        FileListBox1->setItems(listPictureFiles(folder));
-        FileListBox1->setCurrentRow(-1);
+        fileNames_ = listPictureFiles(FilePath(folder));
+        FileListBox1->setItems(textsOf(fileNames_));
+        FileListBox1->selectRow(-1);
     }
     // A refill reports a change, as a new selection does.
     FileListBox1Change();
@@ -432,10 +515,7 @@ QImage TForm1::cellImage(int n) const
 
 QStringList TForm1::fileListItems() const
 {
-    QStringList items;
-    for (int row = 0; row < FileListBox1->count(); ++row)
-        items.append(FileListBox1->item(row)->text());
-    return items;
+    return textsOf(fileNames_);
 }
 
 QStringList TForm1::folderListItems() const

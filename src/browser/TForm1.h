@@ -4,23 +4,25 @@
 #include "browser/PageButtons.h"
 #include "browser/PageFiller.h"
 #include "browser/Paging.h"
+#include "browser/WindowOpeners.h"
+#include "imaging/FilePath.h"
 
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 #include <array>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
-class QDialog;
 class QLabel;
 class QPushButton;
 
 namespace zavio {
 
 class ExtentListBox;
-class TForm2;
+class Selection;
 class ThumbImage;
 class ThumbLabel;
 
@@ -31,23 +33,28 @@ class TForm1 : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TForm1(QWidget* parent = nullptr);
+    // Writes what the user chooses into selection, which outlives the window.
+    explicit TForm1(Selection& selection, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // Makes path the current folder, as opening it in the folder list does:
     // the file list is re-read, counted and its first page drawn.
     void openFolder(const QString& path);
+    // Reads the current folder again (F5), as opening it again does.
+    void rereadFolder();
 
     // Draws the page that starts at ListPosition into cells CellNumber onward.
-    // Throws PictureError on a picture that cannot be shown.
-    void FillPage();
+    // A picture that cannot be shown gets the broken mark; the fill goes on.
+    // Returns the failures, which the handler reports once after its work.
+    std::vector<PageFailure> FillPage();
     // Paints all twenty cells silver and empties their labels.
     void ClearPage();
+    // Writes a picture's name under cell n.
+    void setCellName(int n, const FilePath& name);
 
-    // The windows a click opens: the zoom window for a thumbnail, the help
-    // window for "操作説明". Not owned.
-    void setZoomWindow(TForm2* zoom) { zoomWindow_ = zoom; }
-    void setHelpWindow(QDialog* help) { helpWindow_ = help; }
+    // The windows the clicks open.
+    void setOpeners(WindowOpeners openers) { openers_ = std::move(openers); }
+    Selection& selection() { return selection_; }
 
     BrowseCounters& counters() { return counters_; }
     const BrowseCounters& counters() const { return counters_; }
@@ -55,9 +62,11 @@ public:
     // Worker threads of the page fill; 1 decodes one picture after the other.
     void setDecodeThreads(int threads) { pageFiller_.setThreads(threads); }
 
-    // Cell n, 1 to 20: its caption and its drawn pixels.
+    // Cell n, 1 to 20: its caption, its drawn pixels, and why its picture
+    // could not be shown (empty for a drawn or empty cell).
     QString cellCaption(int n) const;
     QImage cellImage(int n) const;
+    QString cellError(int n) const { return cellErrors_[size_t(n - 1)]; }
     QStringList fileListItems() const;
     QStringList folderListItems() const;
     int fileListExtent() const;
@@ -78,13 +87,21 @@ public:
     std::array<ThumbLabel*, kCellsPerPage> Labels{};
     QWidget* Image21 = nullptr;
 
+signals:
+    // The user closed the main window: the program ends.
+    void closed();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
     void FormActivate();
+    // Reads the start folder once the window is on the screen and drawn.
+    void startBrowsing();
     void FileListBox1Change();
     void DirectoryListBox1Change();
     void DriveComboBox1Change(int index);
@@ -98,6 +115,9 @@ private:
     void BitBtn4Click();
     void BitBtn5Click();
     void ImageClick(int n);
+    // One standard error report naming every picture of the last page that
+    // could not be shown.
+    void reportPageFailures(const std::vector<PageFailure>& failures);
     // A paging click: its step over the counters, the page fill, and for the
     // forward buttons the states after the fill, which a failed fill skips.
     using BackwardStep = ListSelectionChange (*)(BrowseCounters&, PageButtonStates&, bool fileSelected);
@@ -108,17 +128,25 @@ private:
     PageButtonStates buttonStates() const;
     void applyButtonStates(const PageButtonStates& states);
 
+    Selection& selection_;
+    WindowOpeners openers_;
     BrowseCounters counters_;
     int CellWidth = 0;
     int CellHeight = 0;
     PageFiller pageFiller_;
     QString currentFolder_;
+    // The file list's names with their own bytes, row by row.
+    std::vector<FilePath> fileNames_;
+    // What each cell's label names, with the name's own bytes.
+    std::array<FilePath, kCellsPerPage> cellNames_;
+    std::array<QString, kCellsPerPage> cellErrors_;
     // The mount points the drive box lists, read once at start-up.
     QStringList mounts_;
     QHash<QString, QString> lastFolderOnMount_;
     bool firstShow_ = true;
-    TForm2* zoomWindow_ = nullptr;
-    QDialog* helpWindow_ = nullptr;
+    bool browsingStarted_ = false;
+    // The first page is drawn after the window has painted itself once.
+    bool paintBeforeFill_ = false;
 };
 
 } // namespace zavio

@@ -1,29 +1,40 @@
 #include "browser/ThumbnailCache.h"
 
-#include <QFile>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace zavio {
 
-QString CellKey::text() const
+QByteArray CellKey::text() const
 {
-    return QStringLiteral("%1\n%2\n%3\n%4x%5")
-        .arg(path)
-        .arg(size)
-        .arg(modifiedNs)
-        .arg(cellWidth)
-        .arg(cellHeight);
+    return path + '\n'
+        + QByteArray::number(device) + ':' + QByteArray::number(inode) + '\n'
+        + QByteArray::number(size) + '\n'
+        + QByteArray::number(modifiedNs) + '\n'
+        + QByteArray::number(changedNs) + '\n'
+        + QByteArray::number(cellWidth) + 'x' + QByteArray::number(cellHeight);
 }
 
-std::optional<CellKey> CellKey::of(const QString& path, int cellWidth, int cellHeight)
+std::optional<CellKey> CellKey::of(const FilePath& path, int cellWidth, int cellHeight)
 {
+    // Opened, not merely examined: a file that lost its read permission is
+    // decoded again and reported rather than shown from memory.
+    const int fd = ::open(path.native().constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return std::nullopt;
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    const bool examined = ::fstat(fd, &info) == 0;
+    ::close(fd);
+    if (!examined || !S_ISREG(info.st_mode))
         return std::nullopt;
     CellKey key;
-    key.path = path;
+    key.path = path.native();
+    key.device = qint64(info.st_dev);
+    key.inode = qint64(info.st_ino);
     key.size = qint64(info.st_size);
     key.modifiedNs = qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+    key.changedNs = qint64(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec;
     key.cellWidth = cellWidth;
     key.cellHeight = cellHeight;
     return key;
@@ -40,7 +51,7 @@ std::optional<TBitmap> ThumbnailCache::find(const CellKey& key)
 
 void ThumbnailCache::store(const CellKey& key, const TBitmap& cell)
 {
-    const QString text = key.text();
+    const QByteArray text = key.text();
     if (const auto found = index_.find(text); found != index_.end()) {
         found.value()->cell = cell;
         order_.splice(order_.begin(), order_, found.value());

@@ -1,25 +1,34 @@
 #pragma once
 
+#include "imaging/FilePath.h"
 #include "imaging/TBitmap.h"
 
+#include <QByteArray>
 #include <QHash>
-#include <QString>
 #include <list>
 #include <optional>
 
 namespace zavio {
 
-// What a drawn cell depends on: the file as it is on disk and the cell size.
+// What a drawn cell depends on: the file as it is on disk (its inode, size,
+// and modification and change times to the nanosecond) and the cell size. A
+// file replaced under the same name, or written within the same second to the
+// same size, gets another key.
 struct CellKey {
-    QString path;
+    QByteArray path;
+    qint64 device = 0;
+    qint64 inode = 0;
     qint64 size = 0;
     qint64 modifiedNs = 0;
+    qint64 changedNs = 0;
     int cellWidth = 0;
     int cellHeight = 0;
 
-    QString text() const;
-    // The key of the file as it is now; nothing when it cannot be examined.
-    static std::optional<CellKey> of(const QString& path, int cellWidth, int cellHeight);
+    QByteArray text() const;
+    // The key of the file as it is now; nothing when it is not a regular file
+    // or cannot be opened for reading, so such a file is never served from
+    // the cache but tried, and reported, afresh.
+    static std::optional<CellKey> of(const FilePath& path, int cellWidth, int cellHeight);
 };
 
 // Drawn thumbnail cells by CellKey, least recently used dropped first, so a
@@ -35,12 +44,12 @@ public:
 
 private:
     struct Entry {
-        QString key;
+        QByteArray key;
         TBitmap cell;
     };
     int capacity_;
     std::list<Entry> order_; // most recently used first
-    QHash<QString, std::list<Entry>::iterator> index_;
+    QHash<QByteArray, std::list<Entry>::iterator> index_;
 };
 
 } // namespace zavio

@@ -1,20 +1,13 @@
 #pragma once
 
-#include <QString>
-#include <stdexcept>
+#include "imaging/UserError.h"
 
 namespace zavio {
 
-// A picture that cannot be read, decoded, held or written. The text is shown to
-// the user as it stands, so it is Japanese and names the file where one is known.
-class PictureError : public std::runtime_error {
+// A picture that cannot be read, decoded, held or written.
+class PictureError : public UserError {
 public:
-    explicit PictureError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& message() const { return message_; }
-
-private:
-    QString message_;
+    using UserError::UserError;
 };
 
 } // namespace zavio

@@ -5,11 +5,14 @@
 #include "imaging/PictureError.h"
 #include "imaging/PictureLimits.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace zavio {
@@ -34,22 +37,52 @@ PictureKind pictureKindOf(const QString& fileName)
     return PictureKind::None;
 }
 
-QByteArray readPictureFile(const QString& path)
+namespace {
+
+// A file descriptor closed when it goes out of scope.
+class FileHandle {
+public:
+    explicit FileHandle(int fd) : fd_(fd) {}
+    ~FileHandle()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+QString systemText(int error)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        throw PictureError(QStringLiteral("ファイルが見つかりません: %1").arg(path));
-    if (info.isDir())
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
+
+QByteArray readPictureFile(const FilePath& file)
+{
+    const QString& path = file.text();
+    // Opened by the name's own bytes, without waiting on a pipe or a device.
+    const FileHandle handle(::open(file.native().constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (handle.fd() < 0) {
+        const int error = errno;
+        if (error == ENOENT)
+            throw PictureError(QStringLiteral("ファイルが見つかりません: %1").arg(path));
+        throw PictureError(QStringLiteral("ファイルを開けません: %1\n%2").arg(path, systemText(error)));
+    }
+    struct stat info {};
+    if (::fstat(handle.fd(), &info) != 0)
+        throw PictureError(QStringLiteral("ファイルを開けません: %1\n%2").arg(path, systemText(errno)));
+    if (S_ISDIR(info.st_mode))
         throw PictureError(QStringLiteral("ファイルを開けません（フォルダーです）: %1").arg(path));
     // Pipes and devices would block or never end.
-    if (!info.isFile())
+    if (!S_ISREG(info.st_mode))
         throw PictureError(QStringLiteral("ファイルを開けません（通常のファイルではありません）: %1").arg(path));
-
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw PictureError(
-            QStringLiteral("ファイルを開けません: %1\n%2").arg(path, file.errorString()));
-    const qint64 size = file.size();
+    const qint64 size = qint64(info.st_size);
     if (size == 0)
         throw PictureError(QStringLiteral("ファイルが空です（0 バイト）: %1").arg(path));
     if (size > kMaxPictureFileBytes)
@@ -68,10 +101,11 @@ QByteArray readPictureFile(const QString& path)
     }
     qint64 done = 0;
     while (done < size) {
-        const qint64 n = file.read(data.data() + done, size - done);
+        const ssize_t n = ::read(handle.fd(), data.data() + done, size_t(size - done));
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n < 0)
-            throw PictureError(
-                QStringLiteral("ファイルを読めません: %1\n%2").arg(path, file.errorString()));
+            throw PictureError(QStringLiteral("ファイルを読めません: %1\n%2").arg(path, systemText(errno)));
         if (n == 0)
             throw PictureError(
                 QStringLiteral("ファイルを最後まで読めません（読んでいる間に短くなりました）: %1")
@@ -85,13 +119,14 @@ namespace {
 
 // Reads the file of a known kind and decodes it; every error names the file.
 template <typename Decode>
-bool readAndDecode(const QString& path, Decode&& decode)
+bool readAndDecode(const FilePath& file, Decode&& decode)
 {
-    const PictureKind kind = pictureKindOf(path);
+    const PictureKind kind = pictureKindOf(file.text());
     if (kind == PictureKind::None)
         return false;
 
-    const QByteArray data = readPictureFile(path);
+    const QString& path = file.text();
+    const QByteArray data = readPictureFile(file);
     try {
         decode(kind, data);
     } catch (const PictureError& error) {
@@ -104,17 +139,17 @@ bool readAndDecode(const QString& path, Decode&& decode)
 
 } // namespace
 
-bool loadPicture(const QString& path, TBitmap& bitmap)
+bool loadPicture(const FilePath& file, TBitmap& bitmap)
 {
-    return readAndDecode(path, [&](PictureKind kind, const QByteArray& data) {
+    return readAndDecode(file, [&](PictureKind kind, const QByteArray& data) {
         TBitmap decoded = kind == PictureKind::Jpeg ? TJPEGImage::decode(data) : decodeBmp(data);
         bitmap = std::move(decoded);
     });
 }
 
-bool loadPictureInto(const QString& path, TBitmap& scratch)
+bool loadPictureInto(const FilePath& file, TBitmap& scratch)
 {
-    return readAndDecode(path, [&](PictureKind kind, const QByteArray& data) {
+    return readAndDecode(file, [&](PictureKind kind, const QByteArray& data) {
         if (kind == PictureKind::Jpeg)
             TJPEGImage::decodeInto(data, scratch);
         else

@@ -1,8 +1,9 @@
 #include "viewer/TForm2.h"
 
-#include "app/ErrorReport.h"
-#include "app/Hourglass.h"
-#include "app/SharedState.h"
+#include "common/ErrorReport.h"
+#include "common/Hourglass.h"
+#include "common/ModalShow.h"
+#include "common/Selection.h"
 #include "imaging/PictureError.h"
 #include "imaging/PictureLoader.h"
 #include "viewer/MagnifierCursor.h"
@@ -28,6 +29,12 @@ QSize primaryScreenSize()
     return screen ? screen->geometry().size() : QSize(1024, 768);
 }
 
+QRect primaryAvailableArea()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(QPoint(0, 0), primaryScreenSize());
+}
+
 Qt::ScrollBarPolicy barPolicy(bool shown)
 {
     return shown ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
@@ -35,9 +42,16 @@ Qt::ScrollBarPolicy barPolicy(bool shown)
 
 } // namespace
 
-TForm2::TForm2(QWidget* parent) : TForm2(primaryScreenSize(), parent) {}
+TForm2::TForm2(const Selection& selection, QWidget* parent) : TForm2(selection, primaryScreenSize(), parent)
+{
+    availableArea_ = primaryAvailableArea();
+}
 
-TForm2::TForm2(QSize screenSize, QWidget* parent) : QDialog(parent, kResizableFrame), screenSize_(screenSize)
+TForm2::TForm2(const Selection& selection, QSize screenSize, QWidget* parent)
+    : QDialog(parent, kResizableFrame),
+      selection_(selection),
+      screenSize_(screenSize),
+      availableArea_(QPoint(0, 0), screenSize)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("元サイズ表示"));
@@ -76,38 +90,39 @@ void TForm2::resizeEvent(QResizeEvent* event)
 
 void TForm2::ShowModal()
 {
-    if (SelectedPicture.isEmpty())
+    if (selection_.SelectedPicture.isEmpty())
         return;
-    if (FormActivate())
-        exec();
+    // Later openings keep the place where the user left the window.
+    if (lastPosition_)
+        move(*lastPosition_);
+    fillAndShowModal(*this, [this] { loadSelectedPicture(); });
 }
 
 bool TForm2::FormActivate()
 {
-    const bool loaded = runReportingErrors(this, [this] { loadSelectedPicture(); });
-    if (!loaded) {
-        // Nothing of an earlier picture stays behind a failed one.
-        bitmap_ = TBitmap();
-        Image1->clearPicture();
-        Image1->setAccessibleName(QString());
-    }
-    return loaded;
+    return runReportingErrors(this, [this] { loadSelectedPicture(); });
 }
 
 void TForm2::loadSelectedPicture()
 {
     // Let go of the shown picture first, so the decoder can reuse its pixels.
     Image1->clearPicture();
-    {
+    const QString& name = selection_.SelectedPicture.text();
+    try {
         Hourglass hourglass;
-        if (!loadPictureInto(SelectedPicture, bitmap_))
-            throw PictureError(QStringLiteral("この種類のファイルは表示できません: %1").arg(SelectedPicture));
+        if (!loadPictureInto(selection_.picturePath(), bitmap_))
+            throw PictureError(QStringLiteral("この種類のファイルは表示できません: %1").arg(name));
+    } catch (...) {
+        // Nothing of an earlier picture stays behind a failed one.
+        bitmap_ = TBitmap();
+        Image1->setAccessibleName(QString());
+        throw;
     }
     Image1->setPicture(bitmap_);
-    Image1->setAccessibleName(SelectedPicture);
+    Image1->setAccessibleName(name);
     const int width = bitmap_.width();
     const int height = bitmap_.height();
-    setWindowTitle(openingCaption(width, height, SelectedPicture));
+    setWindowTitle(openingCaption(width, height, name));
 
     setClientSize(openingClientSize(width, height));
     baseSize_ = size();
@@ -133,6 +148,23 @@ void TForm2::Image1MouseUp()
     ScrollBox1->setHorizontalScrollBarPolicy(barPolicy(layout.horizontalBar));
     ScrollBox1->setVerticalScrollBarPolicy(barPolicy(layout.verticalBar));
     setWindowTitle(layout.caption);
+    keepOnScreen();
+}
+
+void TForm2::keepOnScreen()
+{
+    const QRect frame = frameGeometry();
+    QPoint shift;
+    if (frame.right() > availableArea_.right())
+        shift.rx() = availableArea_.right() - frame.right();
+    if (frame.left() + shift.x() < availableArea_.left())
+        shift.rx() = availableArea_.left() - frame.left();
+    if (frame.bottom() > availableArea_.bottom())
+        shift.ry() = availableArea_.bottom() - frame.bottom();
+    if (frame.top() + shift.y() < availableArea_.top())
+        shift.ry() = availableArea_.top() - frame.top();
+    if (!shift.isNull())
+        move(pos() + shift);
 }
 
 void TForm2::done(int result)
@@ -143,6 +175,8 @@ void TForm2::done(int result)
 
 void TForm2::FormClose()
 {
+    if (isVisible())
+        lastPosition_ = pos();
     setFrameFixed(false);
     factor_.reset();
     resize(recordedSize_);

@@ -4,12 +4,16 @@
 #include "viewer/ZoomRules.h"
 
 #include <QDialog>
+#include <QPoint>
+#include <QRect>
 #include <QSize>
+#include <optional>
 
 class QScrollArea;
 
 namespace zavio {
 
+class Selection;
 class ZoomImage;
 
 // The zoom window: one picture, opened at its own size or fitted to the
@@ -19,10 +23,12 @@ class TForm2 : public QDialog {
     Q_OBJECT
 
 public:
-    // Reads the primary screen's size once, now.
-    explicit TForm2(QWidget* parent = nullptr);
-    // As above with a given screen size, for a screen other than this one.
-    explicit TForm2(QSize screenSize, QWidget* parent = nullptr);
+    // Reads the primary screen's size once, now. The picture is the
+    // selection's SelectedPicture.
+    explicit TForm2(const Selection& selection, QWidget* parent = nullptr);
+    // As above with a given screen size, for a screen other than this one;
+    // the window then keeps inside that size from the origin.
+    TForm2(const Selection& selection, QSize screenSize, QWidget* parent = nullptr);
     ~TForm2() override;
 
     // Opens the picture named by SelectedPicture and waits until the user
@@ -55,10 +61,17 @@ private:
     void FormClose();
     void setFrameFixed(bool fixed);
     void setClientSize(QSize size);
+    // Moves the window just far enough that its frame lies inside the
+    // screen's available area, so both scroll bars can be reached.
+    void keepOnScreen();
 
+    const Selection& selection_;
     ZoomFactor factor_;
     QSize baseSize_{1, 1};
     QSize screenSize_;
+    QRect availableArea_;
+    // Where the user left the window, kept for its next opening.
+    std::optional<QPoint> lastPosition_;
     QSize recordedSize_;
     TBitmap bitmap_;
     bool frameFixed_ = false;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewer/HelpWindow.h"
+#include "common/HelpWindow.h"
 
 namespace zavio {
 

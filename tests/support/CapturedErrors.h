@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ErrorReport.h"
+#include "common/ErrorReport.h"
 
 #include <QStringList>
 

@@ -1,24 +1,22 @@
 #pragma once
 
+#include "imaging/UserError.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-#include <stdexcept>
 
 namespace zavio {
 
 // Text that cannot be written as Shift-JIS (code page 932), or a system whose
 // iconv has no CP932. The message is Japanese and is shown to the user as it is.
-class ShiftJisError : public std::runtime_error {
+class ShiftJisError : public UserError {
 public:
-    ShiftJisError(const QString& message, char32_t character)
-        : std::runtime_error(message.toStdString()), message_(message), character_(character) {}
-    const QString& message() const { return message_; }
+    ShiftJisError(const QString& message, char32_t character) : UserError(message), character_(character) {}
     // The code point that could not be encoded, or 0 when the error is not about one.
     char32_t character() const { return character_; }
 
 private:
-    QString message_;
     char32_t character_ = 0;
 };
 

@@ -1,6 +1,6 @@
-#include "app/ErrorReport.h"
+#include "common/ErrorReport.h"
 
-#include "imaging/PictureError.h"
+#include "imaging/UserError.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -18,8 +18,8 @@ ErrorReporter& installedReporter()
 
 QString errorText(const std::exception& error)
 {
-    if (const auto* picture = dynamic_cast<const PictureError*>(&error))
-        return picture->message();
+    if (const auto* told = dynamic_cast<const UserError*>(&error))
+        return told->message();
     if (dynamic_cast<const std::bad_alloc*>(&error))
         return QStringLiteral("メモリが足りません。");
     return QString::fromUtf8(error.what());

@@ -1,4 +1,4 @@
-#include "viewer/HelpWindow.h"
+#include "common/HelpWindow.h"
 
 #include <QFile>
 #include <QFont>

@@ -1,4 +1,4 @@
-#include "viewer/TForm5.h"
+#include "comments/TForm5.h"
 
 #include <QGuiApplication>
 #include <QPalette>

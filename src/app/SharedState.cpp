@@ -1,8 +1,0 @@
-#include "app/SharedState.h"
-
-namespace zavio {
-
-QString SelectedPicture;
-QString SelectedCommentKey;
-
-} // namespace zavio
