@@ -5,7 +5,10 @@
 #include "support/PictureFolder.h"
 
 #include <QDir>
+#include <QFile>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace zavio;
 
@@ -126,4 +129,45 @@ TEST(ThumbnailCache, DropsTheLeastRecentlyUsedAndMissesAChangedFile)
     EXPECT_FALSE(cache.find(b));
     EXPECT_TRUE(cache.find(*key));
     EXPECT_TRUE(cache.find(c));
+}
+
+TEST(ThumbnailCache, AFileRewrittenToTheSameSizeAndTimeIsStillChanged)
+{
+    fixtures::PictureFolder folder;
+    folder.writeBytes(QStringLiteral("a.jpg"), "first");
+    const QString path = folder.filePath(QStringLiteral("a.jpg"));
+    const QByteArray native = QFile::encodeName(path);
+    struct stat before {};
+    ASSERT_EQ(::stat(native.constData(), &before), 0);
+    const auto key = CellKey::of(path, 131, 101);
+    ASSERT_TRUE(key);
+
+    // Rewritten in place, same size, its modification time put back.
+    folder.writeBytes(QStringLiteral("a.jpg"), "other");
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, native.constData(), times, 0), 0);
+    const auto rewritten = CellKey::of(path, 131, 101);
+    ASSERT_TRUE(rewritten);
+    EXPECT_EQ(rewritten->size, key->size);
+    EXPECT_EQ(rewritten->modifiedNs, key->modifiedNs);
+    EXPECT_NE(rewritten->text(), key->text()) << "the change time tells";
+
+    // Replaced by another file renamed over it: another inode.
+    folder.writeBytes(QStringLiteral("b.jpg"), "third");
+    ASSERT_EQ(::rename(QFile::encodeName(folder.filePath(QStringLiteral("b.jpg"))).constData(), native.constData()), 0);
+    const auto replaced = CellKey::of(path, 131, 101);
+    ASSERT_TRUE(replaced);
+    EXPECT_NE(replaced->inode, key->inode);
+}
+
+TEST(FolderRules, NamesFromDiskAreShownAsUtf8ThenShiftJisThenWithReplacements)
+{
+    EXPECT_EQ(nameFromDisk("写真.jpg").text(), QStringLiteral("写真.jpg"));
+    EXPECT_EQ(nameFromDisk("\x8e\xca\x90\x5e.jpg").text(), QStringLiteral("写真.jpg")) << "Shift-JIS bytes";
+    EXPECT_EQ(nameFromDisk("\x8e\xca\x90\x5e.jpg").native(), QByteArray("\x8e\xca\x90\x5e.jpg"));
+    const FilePath garbled = nameFromDisk("\xff.jpg");
+    EXPECT_EQ(garbled.text(), QStringLiteral("\uFFFD.jpg"));
+    EXPECT_EQ(garbled.native(), QByteArray("\xff.jpg"));
+    EXPECT_EQ(FilePath(QStringLiteral("/p")).child(garbled).native(), QByteArray("/p/\xff.jpg"));
+    EXPECT_EQ(FilePath(QStringLiteral("/")).child(garbled).text(), QStringLiteral("/\uFFFD.jpg"));
 }

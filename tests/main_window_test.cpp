@@ -6,6 +6,8 @@
 #include "common/Selection.h"
 #include "browser/ThumbImage.h"
 #include "browser/ThumbLabel.h"
+#include "imaging/JpegCodec.h"
+#include "imaging/PictureLoader.h"
 #include "support/CapturedErrors.h"
 #include "support/PictureFolder.h"
 #include "support/WindowShot.h"
@@ -18,9 +20,12 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace zavio;
 using zavio::fixtures::CapturedErrors;
@@ -341,4 +346,170 @@ TEST(MainWindow, DrawsAPageOfVariedPictures)
         form.show();
         fixtures::saveWindowShot(&form, shots + QStringLiteral("/main-window.png"));
     }
+}
+
+TEST(MainWindow, OnlyARealChangeOfSelectedFileRedrawsTheFirstPage)
+{
+    fixtures::PictureFolder folder;
+    folder.writeNumberedJpegs(45, QStringLiteral("pic"), 8, 6);
+    Selection selection;
+    TForm1 form(selection);
+    form.show();
+    form.openFolder(folder.path());
+    auto leavePageTwo = [&] {
+        form.BitBtn2->click();
+        ASSERT_EQ(form.cellCaption(1), QStringLiteral("pic020.jpg"));
+    };
+    leavePageTwo();
+
+    // Tab onto the list makes an item current but selects nothing.
+    form.BitBtn5->setFocus();
+    form.FileListBox1->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(&form, Qt::Key_Tab);
+    EXPECT_EQ(form.FileListBox1->selectedRow(), -1);
+    EXPECT_EQ(form.cellCaption(1), QStringLiteral("pic020.jpg"));
+
+    // A right click neither selects nor redraws.
+    const QRect third = form.FileListBox1->visualItemRect(form.FileListBox1->item(2));
+    QTest::mouseClick(form.FileListBox1->viewport(), Qt::RightButton, {}, third.center());
+    EXPECT_EQ(form.FileListBox1->selectedRow(), -1);
+    EXPECT_EQ(form.cellCaption(1), QStringLiteral("pic020.jpg"));
+
+    // A left click selects and draws the first page.
+    QTest::mouseClick(form.FileListBox1->viewport(), Qt::LeftButton, {}, third.center());
+    EXPECT_EQ(form.FileListBox1->selectedRow(), 2);
+    EXPECT_EQ(form.cellCaption(1), QStringLiteral("pic001.jpg"));
+    leavePageTwo();
+
+    // Ctrl+click on the selected file keeps it selected and changes nothing.
+    QTest::mouseClick(form.FileListBox1->viewport(), Qt::LeftButton, Qt::ControlModifier, third.center());
+    EXPECT_EQ(form.FileListBox1->selectedRow(), 2);
+    EXPECT_EQ(form.cellCaption(1), QStringLiteral("pic020.jpg"));
+    // Nor does a second plain click on it.
+    QTest::mouseClick(form.FileListBox1->viewport(), Qt::LeftButton, {}, third.center());
+    EXPECT_EQ(form.cellCaption(1), QStringLiteral("pic020.jpg"));
+}
+
+TEST(MainWindow, F5ReadsTheFolderAgainAndTheCountLabelHasItsSizeFromTheStart)
+{
+    fixtures::PictureFolder folder;
+    folder.writeNumberedJpegs(3, QStringLiteral("pic"), 8, 6);
+    Selection selection;
+    TForm1 form(selection);
+    EXPECT_EQ(form.Label21->geometry(), QRect(10, 20, 49, 15)) << "laid out before the first count";
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    form.openFolder(folder.path());
+    ASSERT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = 3"));
+
+    folder.writeNumberedJpegs(5, QStringLiteral("pic"), 8, 6);
+    ASSERT_TRUE(QFile::remove(folder.filePath(QStringLiteral("pic001.jpg"))));
+    QTest::keyClick(&form, Qt::Key_F5);
+    EXPECT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = 4"));
+    EXPECT_EQ(form.fileListItems(), QStringList({"pic002.jpg", "pic003.jpg", "pic004.jpg", "pic005.jpg"}));
+    EXPECT_EQ(form.cellCaption(4), QStringLiteral("pic005.jpg"));
+}
+
+TEST(MainWindow, PaintsItselfBeforeTheFirstPageAndSaysWhenItIsClosed)
+{
+    fixtures::PictureFolder folder;
+    folder.writeNumberedJpegs(3, QStringLiteral("pic"), 8, 6);
+    const QString started = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(folder.path()));
+
+    Selection selection;
+    TForm1 form(selection);
+    form.setDecodeThreads(1);
+    // Paints of the window's cells, counted as they reach the screen.
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    form.Images[19]->installEventFilter(&counter);
+    int paintsBeforeFirstDecode = -1;
+    form.setThumbnailRenderer([&](const FilePath& path, int w, int h, TBitmap& scratch) {
+        if (paintsBeforeFirstDecode < 0)
+            paintsBeforeFirstDecode = counter.paints;
+        return renderThumbnailCell(path, w, h, scratch);
+    });
+    form.show();
+    QTRY_COMPARE(form.Label21->text(), QStringLiteral("ファイル数 = 3"));
+    EXPECT_GT(paintsBeforeFirstDecode, 0) << "the cells were drawn before the first picture was decoded";
+    EXPECT_EQ(selection.folder(), FilePath(QDir(folder.path()).canonicalPath()));
+
+    QSignalSpy closed(&form, &TForm1::closed);
+    form.close();
+    EXPECT_EQ(closed.count(), 1);
+    QDir::setCurrent(started);
+}
+
+TEST(MainWindow, NamesThatAreNotUtf8AreListedShownAndOpenedByTheirBytes)
+{
+    fixtures::PictureFolder folder;
+    const QByteArray root = QFile::encodeName(folder.path()) + '/';
+    // "あ.jpg" as Shift-JIS bytes, and a name that is neither UTF-8 nor Shift-JIS.
+    const QByteArray shiftJis("\x82\xa0.jpg");
+    const QByteArray garbled("\xff\xfe" "x.jpg");
+    const QByteArray jpeg = TJPEGImage::encode(fixtures::PictureFolder::pattern(30, 20, 4));
+    for (const QByteArray& name : {shiftJis, garbled}) {
+        const int fd = ::open((root + name).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, jpeg.constData(), size_t(jpeg.size())), jpeg.size());
+        ::close(fd);
+    }
+    folder.writeJpeg(QStringLiteral("b.jpg"), 30, 20, 1);
+
+    Selection selection;
+    TForm1 form(selection);
+    int zoomOpenings = 0;
+    FilePath opened;
+    form.setOpeners({.zoom = [&] {
+        ++zoomOpenings;
+        opened = selection.picturePath();
+    }});
+    form.openFolder(folder.path());
+    EXPECT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = 3")) << "every file is counted";
+    EXPECT_EQ(form.fileListItems(),
+        QStringList({QStringLiteral("b.jpg"), QStringLiteral("あ.jpg"), QStringLiteral("\uFFFD\uFFFDx.jpg")}));
+    for (int n = 1; n <= 3; ++n) {
+        EXPECT_TRUE(form.cellError(n).isEmpty()) << form.cellError(n).toStdString();
+        EXPECT_FALSE(isSilver(form.cellImage(n))) << n;
+    }
+    QTest::mouseClick(form.Images[1], Qt::LeftButton);
+    EXPECT_EQ(zoomOpenings, 1);
+    EXPECT_EQ(selection.SelectedPicture.text(), QStringLiteral("あ.jpg"));
+    EXPECT_EQ(selection.SelectedPicture.native(), shiftJis);
+    EXPECT_TRUE(opened.native().endsWith('/' + shiftJis));
+    TBitmap picture;
+    EXPECT_TRUE(loadPicture(opened, picture));
+    EXPECT_EQ(picture.width(), 30);
+    // Qt cannot name these files, so the folder's clean-up would leave them behind.
+    for (const QByteArray& name : {shiftJis, garbled})
+        ::unlink((root + name).constData());
+}
+
+TEST(MainWindow, AClickOnABrokenCellOpensNothingAndTellsItsError)
+{
+    fixtures::PictureFolder folder;
+    folder.writeNumberedJpegs(3, QStringLiteral("pic"), 8, 6);
+    folder.writeBytes(QStringLiteral("pic002.jpg"), QByteArray("\xff\xd8 cut", 6));
+    Selection selection;
+    TForm1 form(selection);
+    int zoomOpenings = 0;
+    form.setOpeners({.zoom = [&] { ++zoomOpenings; }});
+    CapturedErrors errors;
+    form.openFolder(folder.path());
+    ASSERT_EQ(errors.messages.size(), 1);
+    QTest::mouseClick(form.Images[1], Qt::LeftButton);
+    EXPECT_EQ(zoomOpenings, 0);
+    ASSERT_EQ(errors.messages.size(), 2);
+    EXPECT_EQ(errors.messages[1], form.cellError(2));
+    EXPECT_TRUE(errors.messages[1].contains(QStringLiteral("pic002.jpg")));
+    QTest::mouseClick(form.Images[2], Qt::LeftButton);
+    EXPECT_EQ(zoomOpenings, 1);
 }

@@ -412,3 +412,34 @@ TEST(ThumbnailClick, HelpButtonOpensTheHelpWindowInAnyState)
     form.BitBtn4->click();
     EXPECT_EQ(watcher.opened(), 2);
 }
+
+TEST(ZoomWindow, StaysInsideTheScreenAndReopensWhereTheUserLeftIt)
+{
+    Selection selection;
+    PictureFolder folder;
+    folder.writeJpeg(QStringLiteral("a.jpg"), 1200, 900, 3);
+    CurrentFolder current(folder.path());
+    selection.SelectedPicture = QStringLiteral("a.jpg");
+    TForm2 form(selection, kScreen1280);
+    ASSERT_TRUE(form.FormActivate());
+    form.move(200, 150);
+    form.show();
+    const QRect screen(QPoint(0, 0), kScreen1280);
+    for (int i = 0; i < 10; ++i) {
+        click(form, Qt::LeftButton);
+        EXPECT_TRUE(screen.contains(form.frameGeometry())) << "step " << i;
+    }
+    EXPECT_EQ(form.zoomTenths(), 20);
+    EXPECT_EQ(form.frameGeometry().right(), screen.right()) << "moved just far enough";
+
+    // The user drags it; the next opening keeps that place.
+    form.move(30, 40);
+    int openings = 0;
+    ModalWatcher watcher([&](QWidget* modal) {
+        ++openings;
+        EXPECT_EQ(modal->pos(), QPoint(30, 40));
+    });
+    form.close();
+    form.ShowModal();
+    EXPECT_EQ(openings, 1);
+}

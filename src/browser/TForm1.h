@@ -61,6 +61,8 @@ public:
     void clearThumbnailCache() { pageFiller_.clearCache(); }
     // Worker threads of the page fill; 1 decodes one picture after the other.
     void setDecodeThreads(int threads) { pageFiller_.setThreads(threads); }
+    // Replaces how the page fill draws a cell from a file.
+    void setThumbnailRenderer(PageFiller::Renderer renderer) { pageFiller_.setRenderer(std::move(renderer)); }
 
     // Cell n, 1 to 20: its caption, its drawn pixels, and why its picture
     // could not be shown (empty for a drawn or empty cell).
