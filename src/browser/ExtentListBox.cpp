@@ -97,7 +97,8 @@ void ExtentListBox::mousePressEvent(QMouseEvent* event)
 void ExtentListBox::mouseReleaseEvent(QMouseEvent* event)
 {
     QListWidget::mouseReleaseEvent(event);
-    emit mouseReleased(event->button());
+    if (viewport()->rect().contains(event->position().toPoint()))
+        emit mouseReleased(event->button());
 }
 
 void ExtentListBox::applyItemSizes()

@@ -28,8 +28,8 @@ public:
     void selectRow(int row);
 
 signals:
-    // A mouse button was released over the list, after any change of
-    // selection the press made.
+    // A mouse button was released over the list's items, after any change
+    // of selection the press made.
     void mouseReleased(Qt::MouseButton button);
 
 protected:

@@ -99,6 +99,7 @@ TForm1::TForm1(Selection& selection, QWidget* parent)
     // Only a change of the selected file counts; focus moving onto the list
     // or a click on the selected file does not.
     connect(FileListBox1, &QListWidget::itemSelectionChanged, this, [this] { FileListBox1Change(); });
+    connect(FileListBox1, &ExtentListBox::mouseReleased, this, &TForm1::FileListBox1MouseUp);
 
     BitBtn1 = makeButton(this, "BitBtn1", QStringLiteral("前へ"), 150, 10, 71, 31);
     BitBtn2 = makeButton(this, "BitBtn2", QStringLiteral("次へ"), 230, 10, 71, 31);
@@ -107,6 +108,10 @@ TForm1::TForm1(Selection& selection, QWidget* parent)
     BitBtn4 = makeButton(this, "BitBtn4", QStringLiteral("操作説明"), 730, 10, 94, 31);
     CheckBox1 = makeCheckBox(this, "CheckBox1", QStringLiteral("コメント処理"), 480);
     CheckBox2 = makeCheckBox(this, "CheckBox2", QStringLiteral("９０度回転"), 590);
+    // Each runs whenever its box changes, by the user or by the program, so
+    // ticking one while the other is ticked leaves both clear.
+    connect(CheckBox1, &QCheckBox::toggled, this, &TForm1::CheckBox1Click);
+    connect(CheckBox2, &QCheckBox::toggled, this, &TForm1::CheckBox2Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
@@ -127,6 +132,7 @@ TForm1::TForm1(Selection& selection, QWidget* parent)
         label->setGeometry(150 + 140 * col, 170 + 140 * row, 131, 14);
         label->setPalette(labelPalette);
         Labels[size_t(n - 1)] = label;
+        connect(label, &ThumbLabel::clicked, this, [this, n] { LabelClick(n); });
     }
 
     // Holds the picture being placed in the original layout; the fill keeps
@@ -395,6 +401,47 @@ void TForm1::ImageClick(int n)
     }
     if (openers_.zoom)
         openers_.zoom();
+}
+
+void TForm1::LabelClick(int n)
+{
+    const size_t cell = size_t(n - 1);
+    selection_.SelectedCommentKey = cellNames_[cell];
+    if (selection_.SelectedCommentKey.isEmpty())
+        return;
+    if (CheckBox1->isChecked()) {
+        if (openers_.commentEditor)
+            openers_.commentEditor();
+    } else if (openers_.commentViewer) {
+        openers_.commentViewer();
+    }
+}
+
+void TForm1::CheckBox1Click()
+{
+    CheckBox2->setChecked(false);
+}
+
+void TForm1::CheckBox2Click()
+{
+    CheckBox1->setChecked(false);
+}
+
+void TForm1::FileListBox1MouseUp()
+{
+    const int row = FileListBox1->selectedRow();
+    const FilePath name = row >= 0 ? fileNames_[size_t(row)] : FilePath();
+    selection_.SelectedPicture = name;
+    if (!name.isEmpty() && CheckBox2->isChecked()) {
+        selection_.SelectedPicture = selection_.inFolder(name);
+        if (openers_.rotation)
+            openers_.rotation();
+    } else if (!name.isEmpty() && CheckBox1->isChecked()) {
+        if (openers_.commentEditor)
+            openers_.commentEditor();
+    } else if (openers_.zoom) {
+        openers_.zoom();
+    }
 }
 
 void TForm1::DirectoryListBox1Change()

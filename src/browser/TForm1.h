@@ -117,6 +117,15 @@ private:
     void BitBtn4Click();
     void BitBtn5Click();
     void ImageClick(int n);
+    // Label1Click to Label20Click: the comment of cell n's picture, in the
+    // viewer, or in the editor in comment mode.
+    void LabelClick(int n);
+    void CheckBox1Click();
+    void CheckBox2Click();
+    // A mouse button released over the file list: the selected file opens in
+    // the rotation window (rotation mode), the comment editor (comment mode)
+    // or the zoom window.
+    void FileListBox1MouseUp();
     // One standard error report naming every picture of the last page that
     // could not be shown.
     void reportPageFailures(const std::vector<PageFailure>& failures);
