@@ -4,7 +4,7 @@
 #include "browser/PageFiller.h"
 #include "browser/TForm1.h"
 #include "common/Selection.h"
-#include "browser/ThumbImage.h"
+#include "common/CanvasImage.h"
 #include "browser/ThumbLabel.h"
 #include "imaging/JpegCodec.h"
 #include "imaging/PictureLoader.h"

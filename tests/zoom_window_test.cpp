@@ -1,6 +1,6 @@
 #include "browser/TForm1.h"
 #include "common/Selection.h"
-#include "browser/ThumbImage.h"
+#include "common/CanvasImage.h"
 #include "browser/ThumbLabel.h"
 #include "imaging/BmpCodec.h"
 #include "imaging/JpegCodec.h"

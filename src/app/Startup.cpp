@@ -1,6 +1,6 @@
 #include "app/Startup.h"
 
-#include "browser/ThumbImage.h"
+#include "common/CanvasImage.h"
 #include "imaging/PictureLoader.h"
 
 #include <QApplication>
@@ -40,7 +40,7 @@ void prepareApplication(QApplication& app)
     initResources();
     applyJapaneseFont(app);
     configureImageReaders();
-    ThumbImage::registerAccessibility();
+    CanvasImage::registerAccessibility();
 }
 
 } // namespace zavio

@@ -4,7 +4,7 @@
 #include "browser/FolderRules.h"
 #include "browser/MountList.h"
 #include "browser/PageButtons.h"
-#include "browser/ThumbImage.h"
+#include "common/CanvasImage.h"
 #include "browser/ThumbLabel.h"
 #include "common/ErrorReport.h"
 #include "common/Hourglass.h"
@@ -123,10 +123,10 @@ TForm1::TForm1(Selection& selection, QWidget* parent)
     for (int n = 1; n <= kCellsPerPage; ++n) {
         const int col = (n - 1) % kCellColumns;
         const int row = (n - 1) / kCellColumns;
-        auto* image = new ThumbImage(QStringLiteral("Image%1").arg(n), this);
+        auto* image = new CanvasImage(QStringLiteral("Image%1").arg(n), this);
         image->setGeometry(150 + 140 * col, 60 + 140 * row, 131, 101);
         Images[size_t(n - 1)] = image;
-        connect(image, &ThumbImage::clicked, this, [this, n] { ImageClick(n); });
+        connect(image, &CanvasImage::clicked, this, [this, n] { ImageClick(n); });
 
         auto* label = new ThumbLabel(QStringLiteral("Label%1").arg(n), this);
         label->setGeometry(150 + 140 * col, 170 + 140 * row, 131, 14);
@@ -165,7 +165,7 @@ void TForm1::FormCreate()
     BitBtn5->hide();
     counters_.ListPosition = 1;
     counters_.CellNumber = 1;
-    for (ThumbImage* image : Images)
+    for (CanvasImage* image : Images)
         image->fillCanvas(192, 192, 192);
     FormActivate();
     refillDriveList();
@@ -234,7 +234,7 @@ void TForm1::changeEvent(QEvent* event)
 
 void TForm1::ClearPage()
 {
-    for (ThumbImage* image : Images) {
+    for (CanvasImage* image : Images) {
         image->fillCanvas(192, 192, 192);
         image->setAccessibleName(QString());
     }

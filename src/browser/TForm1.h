@@ -23,7 +23,7 @@ namespace zavio {
 
 class ExtentListBox;
 class Selection;
-class ThumbImage;
+class CanvasImage;
 class ThumbLabel;
 
 // The main browser window: drive, folder and file lists on the left, the
@@ -85,7 +85,7 @@ public:
     QPushButton* BitBtn5 = nullptr;
     QCheckBox* CheckBox1 = nullptr;
     QCheckBox* CheckBox2 = nullptr;
-    std::array<ThumbImage*, kCellsPerPage> Images{};
+    std::array<CanvasImage*, kCellsPerPage> Images{};
     std::array<ThumbLabel*, kCellsPerPage> Labels{};
     QWidget* Image21 = nullptr;
 

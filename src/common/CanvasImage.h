@@ -6,14 +6,15 @@
 
 namespace zavio {
 
-// A thumbnail picture control: it draws its own canvas, a bitmap of its size
-// that keeps what was drawn into it, and reports clicks. Assistive technology
-// sees it as a graphic named after the file it shows.
-class ThumbImage : public QWidget {
+// A picture control (a thumbnail cell, the comment viewer's picture, the
+// rotation preview): it draws its own canvas, a bitmap of its size that keeps
+// what was drawn into it, and reports clicks. Assistive technology sees it as
+// a graphic named after the file it shows.
+class CanvasImage : public QWidget {
     Q_OBJECT
 
 public:
-    ThumbImage(const QString& objectName, QWidget* parent);
+    CanvasImage(const QString& objectName, QWidget* parent);
 
     TBitmap& canvas() { return canvas_; }
     const TBitmap& canvas() const { return canvas_; }

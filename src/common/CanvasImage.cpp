@@ -1,4 +1,4 @@
-#include "browser/ThumbImage.h"
+#include "common/CanvasImage.h"
 
 #include <QAccessibleWidget>
 #include <QMouseEvent>
@@ -6,19 +6,19 @@
 
 namespace zavio {
 
-ThumbImage::ThumbImage(const QString& objectName, QWidget* parent) : QWidget(parent)
+CanvasImage::CanvasImage(const QString& objectName, QWidget* parent) : QWidget(parent)
 {
     setObjectName(objectName);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void ThumbImage::setCanvas(const TBitmap& canvas)
+void CanvasImage::setCanvas(const TBitmap& canvas)
 {
     canvas_ = canvas;
     update();
 }
 
-void ThumbImage::fillCanvas(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
+void CanvasImage::fillCanvas(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
 {
     if (canvas_.width() != width() || canvas_.height() != height())
         canvas_ = TBitmap(width(), height());
@@ -26,7 +26,7 @@ void ThumbImage::fillCanvas(std::uint8_t red, std::uint8_t green, std::uint8_t b
     update();
 }
 
-void ThumbImage::paintEvent(QPaintEvent* event)
+void CanvasImage::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     if (canvas_.isEmpty())
@@ -35,12 +35,12 @@ void ThumbImage::paintEvent(QPaintEvent* event)
         painter.drawImage(event->rect().topLeft(), canvas_.image(), event->rect());
 }
 
-void ThumbImage::mousePressEvent(QMouseEvent* event)
+void CanvasImage::mousePressEvent(QMouseEvent* event)
 {
     pressed_ = event->button() == Qt::LeftButton;
 }
 
-void ThumbImage::mouseReleaseEvent(QMouseEvent* event)
+void CanvasImage::mouseReleaseEvent(QMouseEvent* event)
 {
     const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     pressed_ = false;
@@ -50,24 +50,24 @@ void ThumbImage::mouseReleaseEvent(QMouseEvent* event)
 
 namespace {
 
-class ThumbImageAccessible : public QAccessibleWidget {
+class CanvasImageAccessible : public QAccessibleWidget {
 public:
-    explicit ThumbImageAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::Graphic) {}
+    explicit CanvasImageAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::Graphic) {}
 };
 
-QAccessibleInterface* thumbImageFactory(const QString& className, QObject* object)
+QAccessibleInterface* canvasImageFactory(const QString& className, QObject* object)
 {
-    if (className == QLatin1String("zavio::ThumbImage") && object && object->isWidgetType())
-        return new ThumbImageAccessible(static_cast<QWidget*>(object));
+    if (className == QLatin1String("zavio::CanvasImage") && object && object->isWidgetType())
+        return new CanvasImageAccessible(static_cast<QWidget*>(object));
     return nullptr;
 }
 
 } // namespace
 
-void ThumbImage::registerAccessibility()
+void CanvasImage::registerAccessibility()
 {
     static const bool installed = [] {
-        QAccessible::installFactory(thumbImageFactory);
+        QAccessible::installFactory(canvasImageFactory);
         return true;
     }();
     (void)installed;
