@@ -187,6 +187,25 @@ TEST(ThumbnailFit, PlacesPicturesByTheirRatio)
     EXPECT_PICTURE_ERROR(ThumbnailFit(100, 0, 131, 101, 5, 0), "高さが 0");
 }
 
+TEST(ThumbnailFit, PreviewsShowSmallPicturesAtTheirOwnSize)
+{
+    // The comment viewer's 571 x 421 area, margin and right offset 40.
+    EXPECT_EQ(PreviewFit(300, 400, 571, 421, 40, 40), (FitRect{0, 0, 300, 400}));
+    EXPECT_EQ(PreviewFit(800, 400, 571, 421, 40, 40), (FitRect{0, 105, 571, 315}));
+    EXPECT_EQ(PreviewFit(600, 800, 571, 421, 40, 40), (FitRect{111, 0, 443, 421}));
+    EXPECT_EQ(PreviewFit(1024, 768, 571, 421, 40, 40), (FitRect{0, 0, 571, 421}));
+    EXPECT_EQ(PreviewFit(1550, 1000, 571, 421, 40, 40), (FitRect{0, 0, 571, 421}));
+    EXPECT_EQ(PreviewFit(1250, 1000, 571, 421, 40, 40), (FitRect{0, 0, 571, 421}));
+    EXPECT_EQ(PreviewFit(571, 300, 571, 421, 40, 40), ThumbnailFit(571, 300, 571, 421, 40, 40))
+        << "as wide as the area: fitted, not drawn at its own size";
+    // The rotation preview's 317 x 237 box.
+    EXPECT_EQ(PreviewFit(1000, 500, 317, 237, 40, 40), (FitRect{0, 59, 317, 177}));
+    EXPECT_EQ(PreviewFit(800, 600, 317, 237, 40, 40), (FitRect{0, 0, 317, 237}));
+    EXPECT_EQ(PreviewFit(600, 800, 317, 237, 40, 40), (FitRect{79, 0, 236, 237}));
+    EXPECT_EQ(PreviewFit(1000, 1000, 317, 237, 40, 40), (FitRect{40, 0, 297, 237}));
+    EXPECT_EQ(PreviewFit(300, 1000, 317, 237, 40, 40), (FitRect{150, 0, 130, 237})) << "drawn mirrored";
+}
+
 TEST(StretchDraw, RepeatsAndDropsPixelsByNearestNeighbour)
 {
     const TBitmap source = numbered(4, 4);

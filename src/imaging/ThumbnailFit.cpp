@@ -32,4 +32,11 @@ FitRect ThumbnailFit(int w, int h, int W, int H, int m, int k)
     return {left, 0, right, H};
 }
 
+FitRect PreviewFit(int w, int h, int W, int H, int m, int k)
+{
+    if (w < W && h < H)
+        return {0, 0, w, h};
+    return ThumbnailFit(w, h, W, H, m, k);
+}
+
 } // namespace zavio

@@ -16,4 +16,9 @@ struct FitRect {
 // 1.25 full height, with margin m on the left and k taken off the right edge.
 FitRect ThumbnailFit(int w, int h, int W, int H, int m, int k);
 
+// A picture smaller than the box both ways at its own size in the top-left
+// corner; any other by ThumbnailFit. The comment viewer and the rotation
+// preview place their pictures so.
+FitRect PreviewFit(int w, int h, int W, int H, int m, int k);
+
 } // namespace zavio
