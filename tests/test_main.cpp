@@ -20,6 +20,7 @@ int main(int argc, char** argv)
     zavio::setErrorReporter([](const QString& message) {
         ADD_FAILURE() << "unexpected error report: " << message.toStdString();
     });
+    zavio::setProgramEnder([](int status) { ADD_FAILURE() << "unexpected end of the program, status " << status; });
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -14,6 +14,12 @@ ErrorReporter& installedReporter()
     return reporter;
 }
 
+ProgramEnder& installedEnder()
+{
+    static ProgramEnder ender;
+    return ender;
+}
+
 } // namespace
 
 QString errorText(const std::exception& error)
@@ -37,6 +43,32 @@ void reportError(QWidget* parent, const QString& message)
 ErrorReporter setErrorReporter(ErrorReporter reporter)
 {
     return std::exchange(installedReporter(), std::move(reporter));
+}
+
+void showMessage(QWidget* parent, const QString& message)
+{
+    if (const ErrorReporter& reporter = installedReporter()) {
+        reporter(message);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ザヴィオ"), message, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void endProgram(int status)
+{
+    if (const ProgramEnder& ender = installedEnder()) {
+        ender(status);
+        return;
+    }
+    // Leaves the main event loop and every nested one, so the windows close
+    // and are destroyed as at any end; main returns the status.
+    QCoreApplication::exit(status);
+}
+
+ProgramEnder setProgramEnder(ProgramEnder ender)
+{
+    return std::exchange(installedEnder(), std::move(ender));
 }
 
 } // namespace zavio

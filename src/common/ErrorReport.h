@@ -17,7 +17,18 @@ QString errorText(const std::exception& error);
 void reportError(QWidget* parent, const QString& message);
 using ErrorReporter = std::function<void(const QString& message)>;
 // Installs reporter and returns the previous one; an empty one restores the box.
+// The reporter also receives the plain messages below.
 ErrorReporter setErrorReporter(ErrorReporter reporter);
+
+// Shows one of the program's own fixed messages ("書き込みエラー", "削除Error",
+// ...) in a plain message box with an OK button, and waits for it.
+void showMessage(QWidget* parent, const QString& message);
+
+// Ends the program with status once the current handler returns: every event
+// loop, modal ones included, is left. Tests replace it.
+void endProgram(int status);
+using ProgramEnder = std::function<void(int status)>;
+ProgramEnder setProgramEnder(ProgramEnder ender);
 
 // Runs a handler's work; an exception that escapes it is reported and the rest
 // of the work is skipped, so no exception ever crosses Qt's event loop.
