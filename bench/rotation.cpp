@@ -1,0 +1,127 @@
+// Measures the quarter turn of a 4000 x 3000 photo-like JPEG: the fast
+// rotation against the plain per-pixel rule it must equal, which runs once and
+// whose result is compared with the fast one pixel for pixel. Prints one
+// "name value" line per figure on stdout.
+
+#include "BenchPhotos.h"
+#include "BenchStats.h"
+
+#include "imaging/PictureError.h"
+#include "imaging/PictureLoader.h"
+#include "rotation/Rotation.h"
+#include "rotation/TPixelImage.h"
+#include "support/RotationLiteral.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+namespace {
+
+using zavio::bench::Clock;
+using zavio::bench::msSince;
+using zavio::bench::printFigure;
+using zavio::bench::printSamples;
+
+// The turn to the right, as the rotation window's first command asks for it.
+constexpr float kQuarterTurn = 270.0f;
+// An angle off the axes, which takes the full blend for every pixel.
+constexpr float kOtherAngle = 30.0f;
+
+zavio::TBitmap whiteTarget(const zavio::TPixelImage& image, float angle)
+{
+    const QSize size = zavio::RotatedSize(image, angle);
+    zavio::TBitmap target(size.width(), size.height());
+    target.fill(255, 255, 255);
+    return target;
+}
+
+bool samePixels(const zavio::TBitmap& a, const zavio::TBitmap& b)
+{
+    if (a.width() != b.width() || a.height() != b.height())
+        return false;
+    for (int y = 0; y < a.height(); ++y)
+        if (std::memcmp(a.scanLine(y), b.scanLine(y), std::size_t(a.width()) * 3) != 0)
+            return false;
+    return true;
+}
+
+int run(const zavio::bench::BenchOptions& options)
+{
+    std::optional<QTemporaryDir> tempDir;
+    QString folder = options.folder;
+    if (folder.isEmpty()) {
+        tempDir.emplace();
+        folder = tempDir->path();
+    }
+    folder = QDir(folder).absolutePath();
+    zavio::bench::PhotoSetShape shape;
+    shape.count = 1;
+    zavio::bench::ensurePhotoSet(folder, shape, 2);
+    zavio::configureImageReaders();
+
+    zavio::TPixelImage image;
+    if (!image.LoadPicture(QDir(folder).filePath(zavio::bench::photoFileName(0))) || !image.Is24Bit()) {
+        std::fprintf(stderr, "rotation: the photo did not load\n");
+        return 1;
+    }
+
+    std::vector<double> fastMs;
+    zavio::TBitmap fast;
+    for (int r = 0; r < options.reps; ++r) {
+        fast = whiteTarget(image, kQuarterTurn);
+        const Clock::time_point start = Clock::now();
+        zavio::RotateImage(image, kQuarterTurn, fast);
+        fastMs.push_back(msSince(start));
+    }
+
+    zavio::TBitmap slow = whiteTarget(image, kQuarterTurn);
+    const Clock::time_point literalStart = Clock::now();
+    zavio::literal::rotateImage(image, kQuarterTurn, slow);
+    const double literalMs = msSince(literalStart);
+    if (!samePixels(fast, slow)) {
+        std::fprintf(stderr, "rotation: the fast quarter turn differs from the plain rule\n");
+        return 1;
+    }
+
+    zavio::TBitmap other = whiteTarget(image, kOtherAngle);
+    const Clock::time_point otherStart = Clock::now();
+    zavio::RotateImage(image, kOtherAngle, other);
+    const double otherMs = msSince(otherStart);
+    std::fprintf(stderr, "# %dx%d turned by %g into %dx%d\n", image.Bitmap()->width(), image.Bitmap()->height(),
+        double(kOtherAngle), other.width(), other.height());
+
+    printSamples("rotate_ms", fastMs);
+    const double fastMedian = zavio::bench::median(fastMs);
+    printFigure("rotate_ms", fastMedian);
+    printFigure("rotate_literal_ms", literalMs);
+    printFigure("rotate_30_ms", otherMs);
+    zavio::bench::printPeakRss();
+    printFigure("rotate_speedup", fastMedian > 0 ? literalMs / fastMedian : 0);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QString error;
+    const std::optional<zavio::bench::BenchOptions> options = zavio::bench::parseBenchOptions(argc, argv, error);
+    if (!options) {
+        std::fprintf(stderr, "rotation: %s\nusage: rotation [folder] [--dir folder] [--reps n]\n",
+            error.toLocal8Bit().constData());
+        return 2;
+    }
+    try {
+        return run(*options);
+    } catch (const zavio::PictureError& e) {
+        std::fprintf(stderr, "rotation: %s\n", e.message().toLocal8Bit().constData());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "rotation: %s\n", e.what());
+    }
+    return 1;
+}
