@@ -12,6 +12,8 @@ packages=(
   qt6-translations-l10n   # Japanese text of Qt's own dialogs and buttons
   libgl-dev               # OpenGL headers and library that Qt6Gui's CMake config requires
   libjpeg62-turbo-dev     # libjpeg-turbo (jpeglib.h)
+  libexif-dev             # EXIF editing: a saved JPEG keeps the camera's date, model and GPS
+  pkgconf                 # finds libexif for CMake
   libgtest-dev            # GoogleTest
   libx11-dev              # Xlib for the end-to-end test
   libxtst-dev             # XTEST, the pointer clicks of the end-to-end test

@@ -2,6 +2,7 @@
 #include "browser/MountList.h"
 #include "browser/PageButtons.h"
 #include "browser/ThumbnailCache.h"
+#include "rotation/PictureSaver.h"
 #include "support/PictureFolder.h"
 
 #include <QDir>
@@ -170,4 +171,30 @@ TEST(FolderRules, NamesFromDiskAreShownAsUtf8ThenShiftJisThenWithReplacements)
     EXPECT_EQ(garbled.native(), QByteArray("\xff.jpg"));
     EXPECT_EQ(FilePath(QStringLiteral("/p")).child(garbled).native(), QByteArray("/p/\xff.jpg"));
     EXPECT_EQ(FilePath(QStringLiteral("/")).child(garbled).text(), QStringLiteral("/\uFFFD.jpg"));
+}
+
+TEST(ThumbnailCache, SeesAPictureSavedOverItAsChangedAtTheSameSizeAndTime)
+{
+    fixtures::PictureFolder folder;
+    const QString path = folder.filePath(QStringLiteral("turned.bmp"));
+    savePicture(fixtures::PictureFolder::pattern(30, 20, 1), path, PictureKind::Bmp, {});
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &before), 0);
+    const auto key = CellKey::of(path, 131, 101);
+    ASSERT_TRUE(key);
+
+    // The same size, and the modification time put back to the very same instant.
+    EXPECT_TRUE(overwrite(fixtures::PictureFolder::pattern(30, 20, 2), path));
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    const auto saved = CellKey::of(path, 131, 101);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->size, key->size);
+    EXPECT_EQ(saved->modifiedNs, key->modifiedNs);
+    EXPECT_NE(saved->inode, key->inode);
+    EXPECT_NE(saved->text(), key->text());
+
+    ThumbnailCache cache;
+    cache.store(*key, TBitmap(2, 2));
+    EXPECT_FALSE(cache.find(*saved));
 }

@@ -367,6 +367,34 @@ TEST(Jpeg, EncodesBaselineAndDecodesItBackClosely)
     EXPECT_PICTURE_ERROR(TJPEGImage::encode(TBitmap()), "空の画像");
 }
 
+TEST(Jpeg, WritesAndReadsApplicationMarkersInOrder)
+{
+    const TBitmap picture = gradient(16, 16, false);
+    const std::vector<JpegMarker> markers{{0xe1, "first"}, {0xe2, QByteArray(kMaxMarkerPayload, 'p')}, {0xe1, "third"}};
+    const QByteArray jpeg = TJPEGImage::encode(picture, 90, markers);
+    EXPECT_TRUE(samePixels(TJPEGImage::decode(jpeg), TJPEGImage::decode(TJPEGImage::encode(picture, 90))));
+
+    const std::vector<int> both{0xe1, 0xe2};
+    const std::vector<JpegMarker> read = TJPEGImage::readMarkers(jpeg, both);
+    ASSERT_EQ(read.size(), 3u);
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        EXPECT_EQ(read[i].code, markers[i].code);
+        EXPECT_EQ(read[i].payload, markers[i].payload);
+    }
+    const std::vector<int> app2{0xe2};
+    EXPECT_EQ(TJPEGImage::readMarkers(jpeg, app2).size(), 1u);
+    EXPECT_TRUE(TJPEGImage::readMarkers(TJPEGImage::encode(picture), both).empty()) << "JFIF is APP0";
+
+    // What libjpeg could not write, or would write as another segment, is refused.
+    const std::vector<JpegMarker> tooLong{{0xe1, QByteArray(kMaxMarkerPayload + 1, 'x')}};
+    EXPECT_PICTURE_ERROR(TJPEGImage::encode(picture, 90, tooLong), "マーカー");
+    const std::vector<JpegMarker> frame{{0xc0, "x"}};
+    EXPECT_PICTURE_ERROR(TJPEGImage::encode(picture, 90, frame), "マーカー");
+    const std::vector<int> scan{0xda};
+    EXPECT_PICTURE_ERROR(TJPEGImage::readMarkers(jpeg, scan), "マーカー");
+    EXPECT_PICTURE_ERROR(TJPEGImage::readMarkers(jpeg.left(30), both), "データが途中で終わっています");
+}
+
 TEST(Jpeg, DecodesGrayProgressiveAndInvertedCmykFiles)
 {
     JpegFixture gray{16, 8, JpegFixture::Space::Gray,

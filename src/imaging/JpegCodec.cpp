@@ -95,12 +95,18 @@ bool runJpegStep(JpegErrors& errors, JpegStep step, void* context)
     return true;
 }
 
+bool isApplicationMarker(int code)
+{
+    return code >= JPEG_APP0 && code <= JPEG_APP0 + 15;
+}
+
 // ---- decoding ---------------------------------------------------------------
 
 struct HeaderContext {
     j_decompress_ptr info;
     const unsigned char* data;
     unsigned long size;
+    std::span<const int> savedMarkers; // application markers to keep in info->marker_list
 };
 
 struct ScanContext {
@@ -120,6 +126,8 @@ void readHeaderStep(void* context)
 {
     auto* c = static_cast<HeaderContext*>(context);
     jpeg_mem_src(c->info, c->data, c->size);
+    for (const int code : c->savedMarkers)
+        jpeg_save_markers(c->info, code, 0xffff);
     jpeg_read_header(c->info, TRUE);
 }
 
@@ -202,12 +210,12 @@ public:
 
     jpeg_decompress_struct& info() { return info_; }
 
-    void readHeader(QByteArrayView data)
+    void readHeader(QByteArrayView data, std::span<const int> savedMarkers = {})
     {
         if (data.isEmpty())
             throw PictureError(decodeFailure(QStringLiteral("データが空です（0 バイト）。")));
         HeaderContext context{&info_, reinterpret_cast<const unsigned char*>(data.data()),
-                              static_cast<unsigned long>(data.size())};
+                              static_cast<unsigned long>(data.size()), savedMarkers};
         run(readHeaderStep, &context);
     }
 
@@ -304,6 +312,7 @@ struct EncodeContext {
     int width;
     int height;
     int quality;
+    std::span<const JpegMarker> markers;
 };
 
 void createCompressStep(void* context)
@@ -323,6 +332,9 @@ void encodeStep(void* context)
     jpeg_set_quality(info, c->quality, TRUE);
     info->dct_method = JDCT_ISLOW;
     jpeg_start_compress(info, TRUE);
+    for (const JpegMarker& marker : c->markers)
+        jpeg_write_marker(info, marker.code, reinterpret_cast<const JOCTET*>(marker.payload.constData()),
+                          unsigned(marker.payload.size()));
     while (info->next_scanline < info->image_height) {
         // libjpeg only reads the rows it is given.
         JSAMPROW row = const_cast<JSAMPROW>(c->firstRow + qsizetype(info->next_scanline) * c->stride);
@@ -437,13 +449,33 @@ void TJPEGImage::decodeInto(QByteArrayView data, TBitmap& bitmap)
         throw PictureError(decodeFailure(QStringLiteral("データが途中で終わっています。")));
 }
 
-QByteArray TJPEGImage::encode(const TBitmap& bitmap, int quality)
+std::vector<JpegMarker> TJPEGImage::readMarkers(QByteArrayView data, std::span<const int> codes)
+{
+    for (const int code : codes) {
+        if (!isApplicationMarker(code))
+            throw PictureError(QStringLiteral("JPEG のマーカー %1 は読み出せません。").arg(code, 0, 16));
+    }
+    Decompressor decompressor;
+    decompressor.readHeader(data, codes);
+    std::vector<JpegMarker> markers;
+    for (jpeg_saved_marker_ptr m = decompressor.info().marker_list; m != nullptr; m = m->next)
+        markers.push_back({int(m->marker), QByteArray(reinterpret_cast<const char*>(m->data), qsizetype(m->data_length))});
+    return markers;
+}
+
+QByteArray TJPEGImage::encode(const TBitmap& bitmap, int quality, std::span<const JpegMarker> markers)
 {
     if (bitmap.isEmpty())
         throw PictureError(QStringLiteral("空の画像は JPEG に書き出せません。"));
+    for (const JpegMarker& marker : markers) {
+        if (!isApplicationMarker(marker.code) || marker.payload.size() > kMaxMarkerPayload)
+            throw PictureError(QStringLiteral("JPEG のマーカー %1（%2 バイト）は書き込めません。")
+                                   .arg(marker.code, 0, 16)
+                                   .arg(marker.payload.size()));
+    }
     Compressor compressor;
     EncodeContext context{&compressor.info(), bitmap.scanLine(0), bitmap.bytesPerLine(),
-                          bitmap.width(), bitmap.height(), std::clamp(quality, 1, 100)};
+                          bitmap.width(), bitmap.height(), std::clamp(quality, 1, 100), markers};
     compressor.run(encodeStep, &context);
     return compressor.result();
 }

@@ -5,7 +5,19 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <span>
+#include <vector>
+
 namespace zavio {
+
+// One application marker of a JPEG file: its code (0xE1 for APP1, 0xE2 for
+// APP2, ...) and its bytes after the two-byte length. A marker holds at most
+// kMaxMarkerPayload bytes.
+struct JpegMarker {
+    int code = 0;
+    QByteArray payload;
+};
+inline constexpr int kMaxMarkerPayload = 65533;
 
 // JPEG through libjpeg's version 6 interface. Decoding is whole and at full
 // size with the accurate integer DCT; every libjpeg error becomes a
@@ -24,8 +36,14 @@ public:
     // Decodes into target, reusing its pixel buffer when the size allows.
     // After an error target holds no usable picture.
     static void decodeInto(QByteArrayView data, TBitmap& target);
-    // Encodes a baseline colour JPEG.
-    static QByteArray encode(const TBitmap& bitmap, int quality = 90);
+    // The application markers with the given codes (0xE0 to 0xEF) that come
+    // before the picture data, in file order. Reads only the header.
+    static std::vector<JpegMarker> readMarkers(QByteArrayView data, std::span<const int> codes);
+    // Encodes a baseline colour JPEG with libjpeg's defaults (JFIF header,
+    // YCbCr, 2 x 2 chroma sampling). The markers are written in their order
+    // right after the JFIF header; one longer than kMaxMarkerPayload, or with
+    // a code that is no application marker, is a PictureError.
+    static QByteArray encode(const TBitmap& bitmap, int quality = 90, std::span<const JpegMarker> markers = {});
 };
 
 } // namespace zavio

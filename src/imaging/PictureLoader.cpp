@@ -1,6 +1,7 @@
 #include "imaging/PictureLoader.h"
 
 #include "imaging/BmpCodec.h"
+#include "imaging/FileHandle.h"
 #include "imaging/JpegCodec.h"
 #include "imaging/PictureError.h"
 #include "imaging/PictureLimits.h"
@@ -36,32 +37,6 @@ PictureKind pictureKindOf(const QString& fileName)
         return PictureKind::Jpeg;
     return PictureKind::None;
 }
-
-namespace {
-
-// A file descriptor closed when it goes out of scope.
-class FileHandle {
-public:
-    explicit FileHandle(int fd) : fd_(fd) {}
-    ~FileHandle()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-QString systemText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-} // namespace
 
 QByteArray readPictureFile(const FilePath& file)
 {

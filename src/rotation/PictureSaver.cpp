@@ -1,0 +1,92 @@
+#include "rotation/PictureSaver.h"
+
+#include "imaging/BmpCodec.h"
+#include "imaging/JpegCodec.h"
+#include "imaging/PictureError.h"
+#include "rotation/CameraMetadata.h"
+
+#include <new>
+
+namespace zavio {
+
+namespace {
+
+constexpr int kJpegQuality = 90;
+
+// The name's last part: a "." in a folder name is no extension.
+QString lastPart(const QString& fileName)
+{
+    return fileName.mid(fileName.lastIndexOf(u'/') + 1);
+}
+
+std::vector<JpegMarker> markersOf(const FilePath& source, int width, int height)
+{
+    if (source.isEmpty() || pictureKindOf(source.text()) != PictureKind::Jpeg)
+        return {};
+    try {
+        return cameraMarkers(readPictureFile(source), width, height);
+    } catch (const PictureError&) {
+        // The picture can be saved without what its camera wrote.
+        return {};
+    }
+}
+
+} // namespace
+
+SaveAsChoice saveAsChoice(const QString& fileName)
+{
+    const QString name = lastPart(fileName);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QStringView extension = dot < 0 ? QStringView() : QStringView(name).mid(dot);
+    if (extension.compare(QLatin1String(".bmp"), Qt::CaseInsensitive) == 0)
+        return {PictureKind::Bmp, {}};
+    if (extension.compare(QLatin1String(".jpg"), Qt::CaseInsensitive) == 0)
+        return {PictureKind::Jpeg, {}};
+    if (extension.compare(QLatin1String(".jpeg"), Qt::CaseInsensitive) == 0)
+        return {PictureKind::None, kOnlyJpgExtension};
+    return {PictureKind::None, kWrongExtension};
+}
+
+PictureKind overwriteKind(const QString& fileName)
+{
+    return pictureKindOf(lastPart(fileName));
+}
+
+QByteArray encodePicture(const TBitmap& bitmap, PictureKind kind, const FilePath& source, const FilePath& target)
+{
+    try {
+        if (kind == PictureKind::Bmp)
+            return encodeBmp24(bitmap);
+        if (kind == PictureKind::Jpeg)
+            return TJPEGImage::encode(bitmap, kJpegQuality, markersOf(source, bitmap.width(), bitmap.height()));
+    } catch (const PictureError& error) {
+        throw WriteError(QStringLiteral("ファイルを保存できません: %1\n%2").arg(target.text(), error.message()));
+    } catch (const std::bad_alloc&) {
+        throw WriteError(QStringLiteral("ファイルを保存できません: %1\n画像のためのメモリが足りません。").arg(target.text()));
+    }
+    throw WriteError(QStringLiteral("ファイルを保存できません（BMP でも JPEG でもありません）: %1").arg(target.text()));
+}
+
+void savePicture(const TBitmap& bitmap, const FilePath& target, PictureKind kind, const FilePath& source)
+{
+    writeFileAtomically(target, encodePicture(bitmap, kind, source, target));
+}
+
+QString saveAs(const TBitmap& bitmap, const FilePath& target, const FilePath& source)
+{
+    const SaveAsChoice choice = saveAsChoice(target.text());
+    if (choice.kind != PictureKind::None)
+        savePicture(bitmap, target, choice.kind, source);
+    return choice.refusal;
+}
+
+bool overwrite(const TBitmap& bitmap, const FilePath& picture)
+{
+    const PictureKind kind = overwriteKind(picture.text());
+    if (kind == PictureKind::None)
+        return false;
+    savePicture(bitmap, picture, kind, picture);
+    return true;
+}
+
+} // namespace zavio

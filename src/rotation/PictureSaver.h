@@ -1,0 +1,56 @@
+#pragma once
+
+#include "common/AtomicFile.h"
+#include "imaging/FilePath.h"
+#include "imaging/PictureLoader.h"
+#include "imaging/TBitmap.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace zavio {
+
+// Saving the result window's picture. The window calls saveAs or overwrite
+// under its hourglass, shows a returned refusal in a plain message box and
+// a WriteError (a UserError) in an error box, staying open after the latter.
+
+// The save-as command's decision for a chosen name: the kind of file to
+// write, or PictureKind::None and the message to show instead.
+struct SaveAsChoice {
+    PictureKind kind = PictureKind::None;
+    QString refusal;
+};
+
+inline const QString kOnlyJpgExtension = QStringLiteral(".jpg の3文字のみ有効です");
+inline const QString kWrongExtension = QStringLiteral("拡張子(Extension)が違います");
+
+// The extension rules, by the file name's extension from its last "." on,
+// without regard to case (a "." in a folder name does not count).
+// Save as: ".bmp" is BMP, ".jpg" is JPEG, ".jpeg" is refused with
+// kOnlyJpgExtension, anything else, no extension included, with kWrongExtension.
+SaveAsChoice saveAsChoice(const QString& fileName);
+// Overwrite: ".bmp" is BMP, ".jpg" and ".jpeg" are JPEG, anything else None.
+PictureKind overwriteKind(const QString& fileName);
+
+// The file's bytes: an uncompressed 24-bit BMP, or a JPEG at quality 90,
+// baseline, YCbCr. A JPEG made from a JPEG source carries the source's EXIF
+// and ICC profile (see cameraMarkers); a source that cannot be read, or
+// carries none, gives a JPEG without them. Throws WriteError naming target
+// when the picture cannot be encoded (an empty bitmap, no memory).
+QByteArray encodePicture(const TBitmap& bitmap, PictureKind kind, const FilePath& source, const FilePath& target);
+
+// Writes bitmap to target as kind (Bmp or Jpeg) through writeFileAtomically:
+// target is either replaced whole or, with WriteError, left as it was.
+// source is the picture that was turned, empty when there is none.
+void savePicture(const TBitmap& bitmap, const FilePath& target, PictureKind kind, const FilePath& source);
+
+// The save-as command once the dialog gave target: writes bitmap there by
+// saveAsChoice and returns the refusal to show, empty when it was saved.
+QString saveAs(const TBitmap& bitmap, const FilePath& target, const FilePath& source);
+
+// The overwrite command: writes bitmap over picture, its own source, by
+// overwriteKind. False when the extension is none of the three and nothing
+// was written.
+bool overwrite(const TBitmap& bitmap, const FilePath& picture);
+
+} // namespace zavio
