@@ -1,10 +1,13 @@
 #include "app/Windows.h"
 
+#include <QCheckBox>
+
 namespace zavio {
 
 Windows::~Windows()
 {
     // The secondary windows go first, the main window last, the selection after them.
+    Form7.reset();
     Form5.reset();
     Form3.reset();
     Form2.reset();
@@ -19,12 +22,17 @@ std::unique_ptr<Windows> createWindows()
     windows->Form2 = std::make_unique<TForm2>(selection);
     windows->Form3 = std::make_unique<TForm3>();
     windows->Form5 = std::make_unique<TForm5>();
+    windows->Form7 = std::make_unique<TForm7>(selection);
+    windows->dispForm = windows->Form7->dispForm();
 
     Windows& w = *windows;
     windows->Form1->setOpeners({
         .zoom = [&w] { w.Form2->ShowModal(); },
         .help = [&w] { w.Form3->exec(); },
+        .rotation = [&w] { w.Form7->ShowModal(); },
     });
+    // Closing the rotation window switches rotation mode off.
+    windows->Form7->setOnClose([&w] { w.Form1->CheckBox2->setChecked(false); });
     return windows;
 }
 

@@ -3,6 +3,8 @@
 #include "browser/TForm1.h"
 #include "comments/TForm5.h"
 #include "common/Selection.h"
+#include "rotation/TForm7.h"
+#include "rotation/TdispForm.h"
 #include "viewer/TForm2.h"
 #include "viewer/TForm3.h"
 
@@ -20,6 +22,10 @@ struct Windows {
     std::unique_ptr<TForm2> Form2;
     std::unique_ptr<TForm3> Form3;
     std::unique_ptr<TForm5> Form5;
+    std::unique_ptr<TForm7> Form7;
+    // The result window is the rotation window's child window, so that it
+    // stays usable beside it; the rotation window owns it.
+    TdispForm* dispForm = nullptr;
 
     ~Windows();
 };

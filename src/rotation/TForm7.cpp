@@ -1,0 +1,218 @@
+#include "rotation/TForm7.h"
+
+#include "common/CanvasImage.h"
+#include "common/ErrorReport.h"
+#include "common/Hourglass.h"
+#include "common/ModalShow.h"
+#include "common/Selection.h"
+#include "imaging/PictureLoader.h"
+#include "imaging/StretchDraw.h"
+#include "imaging/ThumbnailFit.h"
+#include "imaging/UserError.h"
+#include "rotation/TdispForm.h"
+
+#include <QEvent>
+#include <QFont>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace zavio {
+namespace {
+
+constexpr Qt::WindowFlags kRotationFrame = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+// The preview's box; the picture control inside it is 313 x 233, so what is
+// drawn beyond that is clipped.
+constexpr int kBoxWidth = 317;
+constexpr int kBoxHeight = 237;
+constexpr int kImageWidth = 313;
+constexpr int kImageHeight = 233;
+
+QFont rotationFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
+    font.setPixelSize(12);
+    return font;
+}
+
+} // namespace
+
+TForm7::TForm7(const Selection& selection, QWidget* parent)
+    : QDialog(parent, kRotationFrame), selection_(selection)
+{
+    setObjectName(QStringLiteral("Form7"));
+    setWindowTitle(QStringLiteral("画像回転処理"));
+    setFont(rotationFont());
+
+    auto* menuBar = new QMenuBar(this);
+    N1 = menuBar->addMenu(QStringLiteral("回転"));
+    N2 = N1->addAction(QStringLiteral("右９０度(&R)"), this, &TForm7::N2Click);
+    N3 = N1->addAction(QStringLiteral("左９０度(&L)"), this, &TForm7::N3Click);
+    N4 = N1->addAction(QStringLiteral("閉じる(&C)"), this, &TForm7::N4Click);
+
+    ScrollBox1 = new QScrollArea(this);
+    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
+    ScrollBox1->setFixedSize(kBoxWidth, kBoxHeight);
+    ScrollBox1->setFrameShape(QFrame::NoFrame);
+    ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette grey = ScrollBox1->palette();
+    grey.setColor(QPalette::Window, QColor(160, 160, 164));
+    ScrollBox1->setPalette(grey);
+    ScrollBox1->setBackgroundRole(QPalette::Window);
+    Image1 = new CanvasImage(QStringLiteral("Image1"), nullptr);
+    Image1->resize(kImageWidth, kImageHeight);
+    ScrollBox1->setWidget(Image1);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setFixedHeight(19);
+    StatusBar1->setSizeGripEnabled(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(menuBar);
+    layout->addWidget(ScrollBox1);
+    layout->addWidget(StatusBar1);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    dispForm_ = new TdispForm(selection_, this);
+    connect(dispForm_, &TdispForm::activated, this, [this] { returnReloads_ = true; });
+
+    FormCreate();
+}
+
+TForm7::~TForm7() = default;
+
+void TForm7::FormCreate()
+{
+    Image1->fillCanvas(192, 192, 192);
+}
+
+QString TForm7::statusText() const
+{
+    return StatusBar1->currentMessage();
+}
+
+void TForm7::ShowModal()
+{
+    returnReloads_ = false;
+    fillAndShowModal(*this, [this] { FormActivate(); });
+}
+
+void TForm7::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    // Coming back from the result window reloads the picture from its file,
+    // so a picture just saved over shows as saved.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible() && returnReloads_) {
+        returnReloads_ = false;
+        FormActivate();
+    }
+}
+
+void TForm7::FormActivate()
+{
+    const FilePath& path = selection_.SelectedPicture;
+    {
+        Hourglass hourglass;
+        pixelImage_ = std::make_unique<TPixelImage>();
+        // One decode serves both the picture to turn and the preview.
+        previewError_.clear();
+        try {
+            if (!loadPicture(path, previewBitmap_))
+                previewError_ = QStringLiteral("この種類のファイルは表示できません: %1").arg(path.text());
+        } catch (const UserError& error) {
+            previewBitmap_ = TBitmap();
+            previewError_ = error.message();
+        }
+        if (previewError_.isEmpty() && TPixelImage::AcceptsFileName(path.text()))
+            pixelImage_->LoadBitmap(previewBitmap_);
+        StatusBar1->showMessage(path.fileName().text());
+    }
+    if (previewError_.isEmpty() && !TPixelImage::AcceptsFileName(path.text()))
+        showOwnMessage(QStringLiteral("拡張子が .jpeg の画像は回転できません。.jpg の名前で保存し直すと回転できます。"), false);
+    else if (!pixelImage_->Is24Bit())
+        showOwnMessage(QStringLiteral("画像ファイルが24ビットbmpでありません."), false);
+    else if (!pixelImage_->GreyPassMessage().isEmpty())
+        showOwnMessage(pixelImage_->GreyPassMessage(), false);
+    ShowPreview();
+}
+
+void TForm7::ShowPreview()
+{
+    Hourglass hourglass;
+    TBitmap canvas(kImageWidth, kImageHeight);
+    canvas.fill(192, 192, 192);
+    previewRect_ = QRect();
+    if (!previewError_.isEmpty()) {
+        Image1->setCanvas(canvas);
+        showOwnMessage(previewError_, true);
+        return;
+    }
+    const int w = previewBitmap_.width();
+    const int h = previewBitmap_.height();
+    StatusBar1->showMessage(QStringLiteral("サイズ＝%1*%2").arg(w).arg(h));
+    const FitRect rect = PreviewFit(w, h, kBoxWidth, kBoxHeight, 40, 40);
+    stretchDraw(canvas, rect, previewBitmap_);
+    previewRect_ = QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1));
+    Image1->setCanvas(canvas);
+    Image1->setAccessibleName(selection_.SelectedPicture.fileName().text());
+}
+
+void TForm7::showOwnMessage(const QString& message, bool error)
+{
+    // The box takes the activation; its closing gives it back to this window,
+    // which is no return from the result window.
+    const bool pending = returnReloads_;
+    if (error)
+        reportError(this, message);
+    else
+        showMessage(this, message);
+    returnReloads_ = pending;
+}
+
+void TForm7::RotateAndShow(const TPixelImage* picture, float angle)
+{
+    if (!picture)
+        return;
+    dispForm_->ShowRotated(picture, angle);
+    dispForm_->show();
+}
+
+void TForm7::N2Click()
+{
+    dispForm_->hide();
+    RotateAndShow(pixelImage_.get(), 270.0f);
+    dispForm_->show();
+}
+
+void TForm7::N3Click()
+{
+    dispForm_->hide();
+    RotateAndShow(pixelImage_.get(), 90.0f);
+    dispForm_->show();
+}
+
+void TForm7::N4Click()
+{
+    close();
+}
+
+void TForm7::done(int result)
+{
+    FormClose();
+    QDialog::done(result);
+}
+
+void TForm7::FormClose()
+{
+    returnReloads_ = false;
+    if (onClose_)
+        onClose_();
+}
+
+} // namespace zavio

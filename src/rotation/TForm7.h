@@ -1,0 +1,82 @@
+#pragma once
+
+#include "imaging/TBitmap.h"
+#include "rotation/TPixelImage.h"
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QScrollArea;
+class QStatusBar;
+
+namespace zavio {
+
+class CanvasImage;
+class Selection;
+class TdispForm;
+
+// The rotation window "画像回転処理": the picture of SelectedPicture (a full
+// path) previewed with its size, turned 90 degrees right or left into the
+// result window on command. Shown modally over the main window; its child,
+// the result window, stays usable beside it.
+class TForm7 : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TForm7(const Selection& selection, QWidget* parent = nullptr);
+    ~TForm7() override;
+
+    TdispForm* dispForm() const { return dispForm_; }
+    // Run when the window closes: rotation mode is switched off.
+    void setOnClose(std::function<void()> onClose) { onClose_ = std::move(onClose); }
+
+    // Loads the picture, previews it and waits until the user closes the window.
+    void ShowModal();
+    // Loads SelectedPicture into the TPixelImage and the preview.
+    void FormActivate();
+    void ShowPreview();
+    void RotateAndShow(const TPixelImage* picture, float angle);
+
+    const TPixelImage* pixelImage() const { return pixelImage_.get(); }
+    QString statusText() const;
+    // The rectangle of the last preview, in the 317 x 237 box.
+    QRect previewRect() const { return previewRect_; }
+
+    QScrollArea* ScrollBox1 = nullptr;
+    CanvasImage* Image1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QMenu* N1 = nullptr;
+    QAction* N2 = nullptr;
+    QAction* N3 = nullptr;
+    QAction* N4 = nullptr;
+
+    void N2Click();
+    void N3Click();
+    void N4Click();
+
+protected:
+    void done(int result) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormClose();
+    // A message box of this window's own: closing it is no return to the window.
+    void showOwnMessage(const QString& message, bool error);
+
+    const Selection& selection_;
+    std::function<void()> onClose_;
+    std::unique_ptr<TPixelImage> pixelImage_;
+    // The preview's picture, decoded once per activation, its buffer kept.
+    TBitmap previewBitmap_;
+    QString previewError_;
+    QRect previewRect_;
+    TdispForm* dispForm_ = nullptr;
+    // The user went to the result window; coming back reloads the picture.
+    bool returnReloads_ = false;
+};
+
+} // namespace zavio

@@ -1,0 +1,160 @@
+#include "rotation/TdispForm.h"
+
+#include "common/CanvasImage.h"
+#include "common/ErrorReport.h"
+#include "common/Hourglass.h"
+#include "common/Selection.h"
+#include "rotation/PictureSaver.h"
+#include "rotation/Rotation.h"
+#include "rotation/TPixelImage.h"
+
+#include <QEvent>
+#include <QFileDialog>
+#include <QFont>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace zavio {
+namespace {
+
+constexpr Qt::WindowFlags kResultFrame = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
+    | Qt::WindowCloseButtonHint;
+
+// The dialog shows each filter by its name alone; the patterns in the last
+// parentheses are what it matches.
+const QString kPictureFilter = QStringLiteral("画像ファイル(*.jpg;*.bmp) (*.jpg *.JPG *.bmp *.BMP)");
+const QString kAllFilter = QStringLiteral("全ファイル(*.*) (*)");
+
+QString askWithDialog(QFileDialog& dialog)
+{
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+TdispForm::TdispForm(const Selection& selection, QWidget* parent)
+    : QDialog(parent, kResultFrame), selection_(selection), askSaveName_(askWithDialog)
+{
+    setObjectName(QStringLiteral("dispForm"));
+    setWindowTitle(QStringLiteral("結果"));
+    setModal(false);
+    QFont font;
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
+    font.setPixelSize(12);
+    setFont(font);
+
+    auto* menuBar = new QMenuBar(this);
+    FileMenu = menuBar->addMenu(QStringLiteral("ファイル(&F)"));
+    FileMenuSave = FileMenu->addAction(QStringLiteral("別名で保存(&A)"), this, &TdispForm::FileMenuSaveClick);
+    FileMenuClose = FileMenu->addAction(QStringLiteral("上書き保存(&S)"), this, &TdispForm::FileMenuCloseClick);
+    C1 = FileMenu->addAction(QStringLiteral("閉じる(&C)"), this, &TdispForm::C1Click);
+
+    ScrollBox = new QScrollArea(this);
+    ScrollBox->setObjectName(QStringLiteral("ScrollBox"));
+    ScrollBox->setFrameShape(QFrame::Panel);
+    ScrollBox->setFrameShadow(QFrame::Sunken);
+    ScrollBox->setLineWidth(1);
+    ScrollBox->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setMenuBar(menuBar);
+    layout->addWidget(ScrollBox);
+    // The outer 317 x 276 less a usual frame.
+    resize(309, 245);
+
+    SavePictureDialog1 = new QFileDialog(this, QStringLiteral("名前を付けて保存"));
+    SavePictureDialog1->setObjectName(QStringLiteral("SavePictureDialog1"));
+    SavePictureDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    SavePictureDialog1->setOption(QFileDialog::HideNameFilterDetails);
+    SavePictureDialog1->setAcceptMode(QFileDialog::AcceptSave);
+    SavePictureDialog1->setFileMode(QFileDialog::AnyFile);
+    SavePictureDialog1->setNameFilters({kPictureFilter, kAllFilter});
+    SavePictureDialog1->selectNameFilter(kPictureFilter);
+    SavePictureDialog1->setSizeGripEnabled(true);
+}
+
+TdispForm::~TdispForm() = default;
+
+void TdispForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Centred on the screen whenever it is shown.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void TdispForm::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        emit activated();
+}
+
+void TdispForm::ShowRotated(const TPixelImage* picture, float angle)
+{
+    if (!picture)
+        return;
+    Hourglass hourglass;
+    // A failure while drawing is swallowed; what was drawn so far stays.
+    try {
+        const QSize size = RotatedSize(*picture, angle);
+        result_ = TBitmap(std::max(size.width(), 0), std::max(size.height(), 0));
+        result_.fill(255, 255, 255);
+        RotateImage(*picture, angle, result_);
+    } catch (...) {
+    }
+    if (!ResultImage) {
+        ResultImage = new CanvasImage(QStringLiteral("ResultImage"), nullptr);
+        ScrollBox->setWidget(ResultImage);
+    }
+    ResultImage->resize(result_.width(), result_.height());
+    ResultImage->setCanvas(result_);
+    ResultImage->setAccessibleName(QStringLiteral("結果 %1*%2").arg(result_.width()).arg(result_.height()));
+}
+
+void TdispForm::FileMenuSaveClick()
+{
+    const QString chosen = askSaveName_(*SavePictureDialog1);
+    if (!chosen.isEmpty()) {
+        // A failed write is told with the system's words and the window stays open.
+        const bool written = runReportingErrors(this, [&] {
+            QString refusal;
+            {
+                Hourglass hourglass;
+                refusal = saveAs(result_, FilePath(chosen), selection_.SelectedPicture);
+            }
+            if (!refusal.isEmpty())
+                showMessage(this, refusal);
+        });
+        if (!written)
+            return;
+    }
+    close();
+}
+
+void TdispForm::FileMenuCloseClick()
+{
+    const bool written = runReportingErrors(this, [&] {
+        Hourglass hourglass;
+        overwrite(result_, selection_.SelectedPicture);
+    });
+    if (written)
+        close();
+}
+
+void TdispForm::C1Click()
+{
+    close();
+}
+
+} // namespace zavio
