@@ -167,27 +167,31 @@ bool pwriteAll(int fd, std::string_view data, off_t at)
     return true;
 }
 
-// The whole file, read from its start in large blocks.
+// The whole file, read from its start in blocks of up to kReadBlock bytes
+// into a buffer sized from the file's length (and grown should it grow).
 bool readAll(int fd, std::string& out)
 {
     out.clear();
     try {
         struct stat st {};
-        if (::fstat(fd, &st) == 0 && st.st_size > 0)
-            out.reserve(std::size_t(st.st_size));
+        std::size_t capacity = ::fstat(fd, &st) == 0 && st.st_size > 0 ? std::size_t(st.st_size) + 1 : 4096;
         std::size_t size = 0;
+        out.resize(capacity);
         for (;;) {
-            out.resize(size + kReadBlock);
-            const ssize_t n = ::pread(fd, out.data() + size, kReadBlock, off_t(size));
+            if (size == capacity) {
+                capacity *= 2;
+                out.resize(capacity);
+            }
+            const ssize_t n = ::pread(fd, out.data() + size, std::min(capacity - size, kReadBlock), off_t(size));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0) {
                 out.clear();
                 return false;
             }
-            size += std::size_t(n);
             if (n == 0)
                 break;
+            size += std::size_t(n);
         }
         out.resize(size);
         return true;
