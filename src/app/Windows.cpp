@@ -1,6 +1,7 @@
 #include "app/Windows.h"
 
 #include <QCheckBox>
+#include <QPushButton>
 
 namespace zavio {
 
@@ -8,7 +9,9 @@ Windows::~Windows()
 {
     // The secondary windows go first, the main window last, the selection after them.
     Form7.reset();
+    Form6.reset();
     Form5.reset();
+    Form4.reset();
     Form3.reset();
     Form2.reset();
     Form1.reset();
@@ -21,7 +24,9 @@ std::unique_ptr<Windows> createWindows()
     windows->Form1 = std::make_unique<TForm1>(selection);
     windows->Form2 = std::make_unique<TForm2>(selection);
     windows->Form3 = std::make_unique<TForm3>();
+    windows->Form4 = std::make_unique<TForm4>(selection);
     windows->Form5 = std::make_unique<TForm5>();
+    windows->Form6 = std::make_unique<TForm6>(selection);
     windows->Form7 = std::make_unique<TForm7>(selection);
     windows->dispForm = windows->Form7->dispForm();
 
@@ -29,8 +34,19 @@ std::unique_ptr<Windows> createWindows()
     windows->Form1->setOpeners({
         .zoom = [&w] { w.Form2->ShowModal(); },
         .help = [&w] { w.Form3->exec(); },
+        .commentViewer = [&w] { w.Form6->ShowModal(); },
+        .commentEditor = [&w] { w.Form4->ShowModal(); },
         .rotation = [&w] { w.Form7->ShowModal(); },
     });
+    // Closing the comment editor switches both modes off; its "説明" opens
+    // the comment help.
+    windows->Form4->setOnClose([&w] {
+        w.Form1->CheckBox1->setChecked(false);
+        w.Form1->CheckBox2->setChecked(false);
+    });
+    windows->Form4->setOpenHelp([&w] { w.Form5->exec(); });
+    // Closing the viewer gives the keyboard focus to "操作説明".
+    windows->Form6->setFocusOnClose([&w] { w.Form1->BitBtn4->setFocus(); });
     // Closing the rotation window switches rotation mode off.
     windows->Form7->setOnClose([&w] { w.Form1->CheckBox2->setChecked(false); });
     return windows;

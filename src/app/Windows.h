@@ -1,7 +1,9 @@
 #pragma once
 
 #include "browser/TForm1.h"
+#include "comments/TForm4.h"
 #include "comments/TForm5.h"
+#include "comments/TForm6.h"
 #include "common/Selection.h"
 #include "rotation/TForm7.h"
 #include "rotation/TdispForm.h"
@@ -21,7 +23,9 @@ struct Windows {
     std::unique_ptr<TForm1> Form1;
     std::unique_ptr<TForm2> Form2;
     std::unique_ptr<TForm3> Form3;
+    std::unique_ptr<TForm4> Form4;
     std::unique_ptr<TForm5> Form5;
+    std::unique_ptr<TForm6> Form6;
     std::unique_ptr<TForm7> Form7;
     // The result window is the rotation window's child window, so that it
     // stays usable beside it; the rotation window owns it.

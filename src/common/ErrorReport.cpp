@@ -55,6 +55,28 @@ void showMessage(QWidget* parent, const QString& message)
     box.exec();
 }
 
+namespace {
+
+QuestionAnswerer& installedAnswerer()
+{
+    static QuestionAnswerer answerer;
+    return answerer;
+}
+
+} // namespace
+
+bool askYesNo(QWidget* parent, const QString& title, const QString& question)
+{
+    if (const QuestionAnswerer& answerer = installedAnswerer())
+        return answerer(title, question);
+    return QMessageBox::question(parent, title, question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+QuestionAnswerer setQuestionAnswerer(QuestionAnswerer answerer)
+{
+    return std::exchange(installedAnswerer(), std::move(answerer));
+}
+
 void endProgram(int status)
 {
     if (const ProgramEnder& ender = installedEnder()) {

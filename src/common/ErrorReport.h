@@ -24,6 +24,12 @@ ErrorReporter setErrorReporter(ErrorReporter reporter);
 // ...) in a plain message box with an OK button, and waits for it.
 void showMessage(QWidget* parent, const QString& message);
 
+// Asks a yes-or-no question with a question icon; true for Yes. Tests answer
+// through setQuestionAnswerer instead of a user.
+bool askYesNo(QWidget* parent, const QString& title, const QString& question);
+using QuestionAnswerer = std::function<bool(const QString& title, const QString& question)>;
+QuestionAnswerer setQuestionAnswerer(QuestionAnswerer answerer);
+
 // Ends the program with status once the current handler returns: every event
 // loop, modal ones included, is left. Tests replace it.
 void endProgram(int status);
