@@ -9,11 +9,14 @@
 #include "support/CapturedErrors.h"
 #include "support/PictureFolder.h"
 #include "support/ScratchMount.h"
+#include "support/WindowShot.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <gtest/gtest.h>
 
@@ -125,7 +128,7 @@ TEST(RotationWindow, ABrokenOrUnturnableFileIsToldAndTheWindowKeepsWorking)
 TEST(RotationWindow, TurnsAreNeverCumulative)
 {
     RotationFixture f;
-    f.folder.writeJpeg(QStringLiteral("a.jpg"), 64, 48, 5);
+    f.folder.writeJpeg(QStringLiteral("a.jpg"), 640, 480, 5);
     f.open(QStringLiteral("a.jpg"));
     TdispForm* result = f.form.dispForm();
     EXPECT_EQ(result->windowTitle(), QStringLiteral("結果"));
@@ -133,9 +136,12 @@ TEST(RotationWindow, TurnsAreNeverCumulative)
 
     f.form.N2Click();
     EXPECT_TRUE(result->isVisible());
+    QApplication::processEvents();
+    EXPECT_TRUE(result->ScrollBox->verticalScrollBar()->isVisible()) << "a result taller than the window scrolls";
+    EXPECT_GT(result->ScrollBox->verticalScrollBar()->maximum(), 0);
     const TBitmap right = turned(*f.form.pixelImage(), 270.0f);
     EXPECT_EQ(result->result().image(), right.image());
-    EXPECT_EQ(result->result().width(), 48);
+    EXPECT_EQ(result->result().width(), 480);
     EXPECT_EQ(result->ResultImage->canvas().image(), right.image());
 
     f.form.N2Click();
@@ -236,4 +242,21 @@ TEST(ResultWindow, AFailedSaveLeavesThePictureAndTheWindowOpen)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), before);
     mount->setReadOnly(false);
+}
+
+TEST(RotationWindow, ScreenshotsForTheReadme)
+{
+    const QString shots = qEnvironmentVariable("ZAVIO_SHOTS");
+    if (shots.isEmpty())
+        GTEST_SKIP() << "set ZAVIO_SHOTS to a folder to save the screenshots";
+    RotationFixture f;
+    f.folder.writeJpeg(QStringLiteral("旅行_京都.jpg"), 1200, 900, 8);
+    f.open(QStringLiteral("旅行_京都.jpg"));
+    f.form.show();
+    fixtures::saveWindowShot(&f.form, shots + QStringLiteral("/rotation-window.png"));
+    f.form.N2Click();
+    QApplication::processEvents();
+    fixtures::saveWindowShot(f.form.dispForm(), shots + QStringLiteral("/result-window.png"));
+    f.form.dispForm()->close();
+    f.form.close();
 }
