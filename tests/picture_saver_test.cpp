@@ -296,6 +296,11 @@ TEST(PictureSaver, DamagedCameraDataIsLeftOutAndThePictureStillSaved)
     QByteArray broken("Exif\0\0II*\0\xff\xff\xff\x7f", 14);
     EXPECT_TRUE(exifForSavedPicture(broken, 16, 8).isEmpty());
     EXPECT_TRUE(exifForSavedPicture(QByteArray("Exif\0\0", 6), 16, 8).isEmpty());
+    CameraExif thumbnailOnly;
+    thumbnailOnly.onlyThumbnail = true;
+    const QByteArray onlyThumbnail = test::makeExif(thumbnailOnly);
+    ASSERT_EQ(LoadedExif(onlyThumbnail).data->size, 4u);
+    EXPECT_TRUE(exifForSavedPicture(onlyThumbnail, 16, 8).isEmpty()) << "nothing left once the thumbnail goes";
     EXPECT_TRUE(cameraMarkers(QByteArray("not a jpeg"), 16, 8).empty());
 
     const QString source = folder.filePath(QStringLiteral("odd.jpg"));
