@@ -72,19 +72,5 @@ int run(const zavio::bench::BenchOptions& options)
 
 int main(int argc, char** argv)
 {
-    QString error;
-    const std::optional<zavio::bench::BenchOptions> options = zavio::bench::parseBenchOptions(argc, argv, error);
-    if (!options) {
-        std::fprintf(stderr, "saving: %s\nusage: saving [folder] [--dir folder] [--reps n]\n",
-            error.toLocal8Bit().constData());
-        return 2;
-    }
-    try {
-        return run(*options);
-    } catch (const zavio::UserError& e) {
-        std::fprintf(stderr, "saving: %s\n", e.message().toLocal8Bit().constData());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "saving: %s\n", e.what());
-    }
-    return 1;
+    return zavio::bench::benchMain(argc, argv, "saving", "[folder] [--dir folder] [--reps n]", run);
 }
