@@ -13,13 +13,10 @@
 #include "viewer/ZoomImage.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QMouseEvent>
-#include <QTemporaryDir>
 
 #include <chrono>
 #include <cstdio>
-#include <optional>
 
 namespace {
 
@@ -66,17 +63,9 @@ public:
 int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
 {
     qInstallMessageHandler(quietOffscreenNotes);
-    std::optional<QTemporaryDir> tempDir;
-    QString folder = options.folder;
-    if (folder.isEmpty()) {
-        tempDir.emplace();
-        folder = tempDir->path();
-    }
-    folder = QDir(folder).absolutePath();
-    zavio::bench::PhotoSetShape shape;
-    shape.count = 1;
-    zavio::bench::ensurePhotoSet(folder, shape, 2);
-    const QString path = QDir(folder).filePath(zavio::bench::photoFileName(0));
+    const zavio::bench::FirstPhoto photo(options.folder);
+    const zavio::bench::PhotoSetShape& shape = photo.shape();
+    const QString path = photo.path();
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
