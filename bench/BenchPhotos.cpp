@@ -159,6 +159,24 @@ int ensurePhotoSet(const QString& folder, const PhotoSetShape& shape, int thread
     return int(missing.size());
 }
 
+FirstPhoto::FirstPhoto(const QString& folder) : folder_(folder)
+{
+    if (folder_.isEmpty()) {
+        temporary_.emplace();
+        if (!temporary_->isValid())
+            throw PictureError(QStringLiteral("一時フォルダを作れません: %1").arg(temporary_->errorString()));
+        folder_ = temporary_->path();
+    }
+    folder_ = QDir(folder_).absolutePath();
+    shape_.count = 1;
+    ensurePhotoSet(folder_, shape_, 2);
+}
+
+QString FirstPhoto::path() const
+{
+    return QDir(folder_).filePath(photoFileName(0));
+}
+
 double averageFileMb(const QString& folder, const PhotoSetShape& shape)
 {
     if (shape.count <= 0)

@@ -3,6 +3,9 @@
 #include "imaging/TBitmap.h"
 
 #include <QString>
+#include <QTemporaryDir>
+
+#include <optional>
 
 namespace zavio::bench {
 
@@ -34,5 +37,21 @@ int ensurePhotoSet(const QString& folder, const PhotoSetShape& shape, int thread
 
 // The average size of the set's files in megabytes (1024 * 1024 bytes).
 double averageFileMb(const QString& folder, const PhotoSetShape& shape);
+
+// The first photo of the default shape, written unless it is there already,
+// in folder or, when that is empty, in a temporary folder removed with this.
+class FirstPhoto {
+public:
+    explicit FirstPhoto(const QString& folder);
+    const PhotoSetShape& shape() const { return shape_; }
+    // The folder as an absolute path.
+    const QString& folder() const { return folder_; }
+    QString path() const;
+
+private:
+    std::optional<QTemporaryDir> temporary_;
+    QString folder_;
+    PhotoSetShape shape_;
+};
 
 } // namespace zavio::bench

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -41,5 +42,11 @@ std::optional<BenchOptions> parseBenchOptions(int argc, char** argv, QString& er
 
 // Prints peak_rss_mb, or a warning on stderr when it cannot be read.
 void printPeakRss();
+
+// A benchmark's whole main: parses its options and returns what run returns.
+// Bad options print the usage ("usage: name usage") and give 2; an error that
+// escapes run is printed after the name and gives 1.
+int benchMain(int argc, char** argv, const char* name, const char* usage,
+    const std::function<int(const BenchOptions&)>& run);
 
 } // namespace zavio::bench

@@ -12,10 +12,8 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <cstdio>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -43,22 +41,13 @@ std::vector<double> timeSaves(const zavio::TBitmap& picture, const QString& fold
 
 int run(const zavio::bench::BenchOptions& options)
 {
-    std::optional<QTemporaryDir> tempDir;
-    QString folder = options.folder;
-    if (folder.isEmpty()) {
-        tempDir.emplace();
-        folder = tempDir->path();
-    }
-    folder = QDir(folder).absolutePath();
-    zavio::bench::PhotoSetShape shape;
-    shape.count = 1;
-    zavio::bench::ensurePhotoSet(folder, shape, 2);
-    const QString source = QDir(folder).filePath(zavio::bench::photoFileName(0));
-
-    // The first photo as the result window holds it after a quarter turn.
-    const zavio::TBitmap turned = zavio::bench::makePhoto(0, shape.height, shape.width);
-    const std::vector<double> jpegMs = timeSaves(turned, folder, QStringLiteral("saved.jpg"), source, options.reps);
-    const std::vector<double> bmpMs = timeSaves(turned, folder, QStringLiteral("saved.bmp"), source, options.reps);
+    const zavio::bench::FirstPhoto photo(options.folder);
+    // The photo as the result window holds it after a quarter turn.
+    const zavio::TBitmap turned = zavio::bench::makePhoto(0, photo.shape().height, photo.shape().width);
+    const std::vector<double> jpegMs =
+        timeSaves(turned, photo.folder(), QStringLiteral("saved.jpg"), photo.path(), options.reps);
+    const std::vector<double> bmpMs =
+        timeSaves(turned, photo.folder(), QStringLiteral("saved.bmp"), photo.path(), options.reps);
 
     zavio::bench::printSamples("save_jpeg_ms", jpegMs);
     zavio::bench::printSamples("save_bmp_ms", bmpMs);
@@ -72,19 +61,5 @@ int run(const zavio::bench::BenchOptions& options)
 
 int main(int argc, char** argv)
 {
-    QString error;
-    const std::optional<zavio::bench::BenchOptions> options = zavio::bench::parseBenchOptions(argc, argv, error);
-    if (!options) {
-        std::fprintf(stderr, "saving: %s\nusage: saving [folder] [--dir folder] [--reps n]\n",
-            error.toLocal8Bit().constData());
-        return 2;
-    }
-    try {
-        return run(*options);
-    } catch (const zavio::UserError& e) {
-        std::fprintf(stderr, "saving: %s\n", e.message().toLocal8Bit().constData());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "saving: %s\n", e.what());
-    }
-    return 1;
+    return zavio::bench::benchMain(argc, argv, "saving", "[folder] [--dir folder] [--reps n]", run);
 }

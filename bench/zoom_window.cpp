@@ -13,13 +13,10 @@
 #include "viewer/ZoomImage.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QMouseEvent>
-#include <QTemporaryDir>
 
 #include <chrono>
 #include <cstdio>
-#include <optional>
 
 namespace {
 
@@ -66,17 +63,9 @@ public:
 int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
 {
     qInstallMessageHandler(quietOffscreenNotes);
-    std::optional<QTemporaryDir> tempDir;
-    QString folder = options.folder;
-    if (folder.isEmpty()) {
-        tempDir.emplace();
-        folder = tempDir->path();
-    }
-    folder = QDir(folder).absolutePath();
-    zavio::bench::PhotoSetShape shape;
-    shape.count = 1;
-    zavio::bench::ensurePhotoSet(folder, shape, 2);
-    const QString path = QDir(folder).filePath(zavio::bench::photoFileName(0));
+    const zavio::bench::FirstPhoto photo(options.folder);
+    const zavio::bench::PhotoSetShape& shape = photo.shape();
+    const QString path = photo.path();
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -142,19 +131,6 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    QString error;
-    const std::optional<zavio::bench::BenchOptions> options = zavio::bench::parseBenchOptions(argc, argv, error);
-    if (!options) {
-        std::fprintf(stderr, "zoom_window: %s\nusage: zoom_window [folder] [--dir folder] [--reps n]\n",
-            error.toLocal8Bit().constData());
-        return 2;
-    }
-    try {
-        return run(*options, argc, argv);
-    } catch (const zavio::PictureError& e) {
-        std::fprintf(stderr, "zoom_window: %s\n", e.message().toLocal8Bit().constData());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "zoom_window: %s\n", e.what());
-    }
-    return 1;
+    return zavio::bench::benchMain(argc, argv, "zoom_window", "[folder] [--dir folder] [--reps n]",
+        [&](const zavio::bench::BenchOptions& options) { return run(options, argc, argv); });
 }

@@ -5,6 +5,7 @@
 #include "imaging/BmpCodec.h"
 #include "imaging/JpegCodec.h"
 #include "support/BmpFixtures.h"
+#include "support/ExifFixtures.h"
 #include "support/JpegFixtures.h"
 
 #include <QDir>
@@ -78,6 +79,15 @@ int main(int argc, char** argv)
     save("progressive.jpg", makeJpeg(progressive));
     save("cmyk.jpg", makeJpeg({8, 8, JpegFixture::Space::Cmyk, samples(8, 8, 4)}));
     save("ycck.jpg", makeJpeg({8, 8, JpegFixture::Space::Ycck, samples(8, 8, 4)}));
+
+    // A camera's file: EXIF with a thumbnail and an ICC profile in two chunks;
+    // and the EXIF marker's content alone.
+    const QByteArray exif = makeExif({.bigEndian = true, .width = 16, .height = 16, .dimensionsAsShort = true});
+    std::vector<JpegMarker> camera = iccMarkers(QByteArray(300, 'c'), 200);
+    camera.insert(camera.begin(), {0xe1, exif});
+    save("camera.jpg", withMarkers(TJPEGImage::encode(gradient(16, 16), 90), camera));
+    save("exif-intel.bin", makeExif({.width = 4000, .height = 3000}));
+    save("exif-motorola.bin", exif);
 
     save("24.bmp", encodeBmp24(gradient(7, 5)));
     for (int bits : {1, 4, 8}) {

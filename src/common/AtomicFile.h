@@ -23,6 +23,8 @@ public:
 // An existing target that the user may not write is refused as the system
 // would refuse writing to it. On any failure the temporary file is removed,
 // target is untouched, and WriteError names the file with the system's text.
+// The one exception is an input/output error while syncing the folder after
+// the rename: the new content is then in place, and the error says so.
 void writeFileAtomically(const FilePath& target, QByteArrayView bytes);
 
 } // namespace zavio

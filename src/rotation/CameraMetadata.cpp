@@ -68,8 +68,6 @@ QByteArray exifForSavedPicture(QByteArrayView exif, int width, int height)
     exif_data_unset_option(data.get(), EXIF_DATA_OPTION_IGNORE_UNKNOWN_TAGS);
     exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
     exif_data_load_data(data.get(), reinterpret_cast<const unsigned char*>(exif.data()), unsigned(exif.size()));
-    if (!hasTags(*data))
-        return {};
 
     // The thumbnail shows the old picture, the wrong way round.
     exif_mem_free(mem.get(), data->data);
@@ -88,6 +86,9 @@ QByteArray exifForSavedPicture(QByteArrayView exif, int width, int height)
     setNumber(exifIfd, EXIF_TAG_PIXEL_X_DIMENSION, order, unsigned(width));
     setNumber(exifIfd, EXIF_TAG_PIXEL_Y_DIMENSION, order, unsigned(height));
 
+    // Nothing but a thumbnail (or tags that could not be kept) is no EXIF.
+    if (!hasTags(*data))
+        return {};
     unsigned char* saved = nullptr;
     unsigned int size = 0;
     exif_data_save_data(data.get(), &saved, &size);

@@ -39,14 +39,11 @@ void addNumber(ExifContent* ifd, int tag, ExifByteOrder order, unsigned value, b
     addEntry(ifd, tag, asShort ? EXIF_FORMAT_SHORT : EXIF_FORMAT_LONG, 1, bytes, asShort ? 2 : 4);
 }
 
-} // namespace
-
-QByteArray makeExif(const CameraExif& exif)
+// Make, model, orientation and the private tag in IFD0, date and pixel size
+// in the EXIF IFD, latitude in the GPS IFD.
+void addCameraTags(ExifData* data, const CameraExif& exif)
 {
-    ExifData* data = exif_data_new();
-    const ExifByteOrder order = exif.bigEndian ? EXIF_BYTE_ORDER_MOTOROLA : EXIF_BYTE_ORDER_INTEL;
-    exif_data_set_byte_order(data, order);
-
+    const ExifByteOrder order = exif_data_get_byte_order(data);
     ExifContent* main = data->ifd[EXIF_IFD_0];
     addText(main, EXIF_TAG_MAKE, "Zavio Optics");
     addText(main, EXIF_TAG_MODEL, kCameraModel);
@@ -65,6 +62,17 @@ QByteArray makeExif(const CameraExif& exif)
     for (int i = 0; i < 3; ++i)
         exif_set_rational(latitude + 8 * i, order, parts[i]);
     addEntry(gps, EXIF_TAG_GPS_LATITUDE, EXIF_FORMAT_RATIONAL, 3, latitude, sizeof latitude);
+}
+
+} // namespace
+
+QByteArray makeExif(const CameraExif& exif)
+{
+    ExifData* data = exif_data_new();
+    const ExifByteOrder order = exif.bigEndian ? EXIF_BYTE_ORDER_MOTOROLA : EXIF_BYTE_ORDER_INTEL;
+    exif_data_set_byte_order(data, order);
+    if (!exif.onlyThumbnail)
+        addCameraTags(data, exif);
 
     if (exif.thumbnail) {
         static constexpr unsigned char kTinyJpeg[] = {0xff, 0xd8, 0xff, 0xd9};

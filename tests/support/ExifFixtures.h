@@ -22,12 +22,13 @@ struct CameraExif {
     bool dimensionsAsShort = false;
     int orientation = 6; // the camera was held upright
     bool thumbnail = true;
+    bool onlyThumbnail = false; // no tag but the thumbnail's
 };
 
 // The content of an EXIF APP1 marker ("Exif\0\0" and TIFF data), made with
 // libexif: make, model, orientation and the private tag in IFD0, date and
-// pixel dimensions in the EXIF IFD, latitude in the GPS IFD, and a small JPEG
-// thumbnail in IFD1.
+// pixel dimensions in the EXIF IFD, latitude in the GPS IFD (unless
+// onlyThumbnail), and a small JPEG thumbnail in IFD1.
 QByteArray makeExif(const CameraExif& exif);
 
 // profile split into APP2 "ICC_PROFILE" chunks of at most chunkBytes of it.
