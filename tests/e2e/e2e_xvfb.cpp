@@ -1,305 +1,70 @@
-// Starts the real program under a private Xvfb in a folder of three pictures and
-// checks its main window from a screenshot: size, three thumbnails, seventeen
-// empty silver cells. Then it clicks the third thumbnail with XTEST input and
-// checks the zoom window: caption, size, picture, the blocked main window,
-// zooming in and out by clicks, and closing it as a window manager would.
-// Usage: zavio_e2e <path to the zavio binary>.
+// The end-to-end test: the real program under a private Xvfb, driven by real
+// clicks and key presses and checked from screenshots.
+// Usage: zavio_e2e <path to the zavio binary> [scenario ...]; without names,
+// every scenario runs, one after the other.
 
-#include "imaging/JpegCodec.h"
-#include "imaging/TBitmap.h"
+#include "Scenarios.h"
 #include "support/ChildProcess.h"
-#include "support/MainWindowLayout.h"
-#include "support/Screenshots.h"
-#include "support/XSession.h"
-#include "support/XWindows.h"
-
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QImage>
-#include <QPoint>
-#include <QRect>
-#include <QTemporaryDir>
 
 #include <csignal>
 #include <cstdio>
-#include <iterator>
-#include <optional>
+#include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
-using namespace zavio::e2e;
-using namespace std::chrono_literals;
-
-constexpr int kJpegTolerance = 40;
-constexpr int kZoomCell = 3;
-constexpr int kBlockedCell = 1;
-constexpr const char* kZoomTitle = "可変表示・元サイズ＝640*480 3.jpg";
-
-struct Fixture {
-    const char* fileName;
-    int width;
-    int height;
-    QRgb colour;
+struct Scenario {
+    const char* name;
+    void (*run)(const std::string& program);
 };
 
-constexpr Fixture kPictures[] = {
-    {"1.jpg", 400, 300, qRgb(220, 30, 30)},
-    {"2.jpg", 300, 400, qRgb(30, 200, 40)},
-    {"3.jpg", 640, 480, qRgb(30, 40, 220)},
+constexpr Scenario kScenarios[] = {
+    {"main-window", zavio::e2e::mainWindowScenario},
+    {"broken-picture", zavio::e2e::brokenPictureScenario},
 };
 
-void writeFixture(const QString& folder)
+int usage(const char* self)
 {
-    for (const Fixture& picture : kPictures) {
-        zavio::TBitmap bitmap(picture.width, picture.height);
-        bitmap.fill(std::uint8_t(qRed(picture.colour)), std::uint8_t(qGreen(picture.colour)),
-                    std::uint8_t(qBlue(picture.colour)));
-        const QByteArray jpeg = zavio::TJPEGImage::encode(bitmap);
-        QFile file(folder + QLatin1Char('/') + QLatin1String(picture.fileName));
-        if (!file.open(QIODevice::WriteOnly) || file.write(jpeg) != jpeg.size())
-            throw Failure("cannot write fixture " + file.fileName().toStdString());
-    }
-    QFile notes(folder + QStringLiteral("/notes.txt"));
-    if (!notes.open(QIODevice::WriteOnly) || notes.write("not a picture\n") < 0)
-        throw Failure("cannot write fixture notes.txt");
-}
-
-// What is wrong with the screenshot, or nothing when it shows the expected page:
-// the three pictures (in any order) in cells 1 to 3 and silver cells after them.
-std::optional<std::string> checkScreenshot(const QImage& shot)
-{
-    if (shot.width() != kClientWidth || shot.height() != kClientHeight)
-        return "client area is " + std::to_string(shot.width()) + "x" + std::to_string(shot.height())
-               + ", expected " + std::to_string(kClientWidth) + "x" + std::to_string(kClientHeight);
-    std::vector<bool> used(std::size(kPictures), false);
-    for (int cell = 1; cell <= int(std::size(kPictures)); ++cell) {
-        const QRgb centre = shot.pixel(cellRect(cell).center());
-        if (centre == kSilver)
-            return "cell " + std::to_string(cell) + " is silver at its centre, no picture drawn";
-        bool matched = false;
-        for (size_t i = 0; i < std::size(kPictures); ++i) {
-            if (!used[i] && near(centre, kPictures[i].colour, kJpegTolerance)) {
-                used[i] = true;
-                matched = true;
-                break;
-            }
-        }
-        if (!matched)
-            return "cell " + std::to_string(cell) + " centre is " + rgbText(centre)
-                   + ", not the colour of any fixture picture not yet seen";
-    }
-    for (int cell = int(std::size(kPictures)) + 1; cell <= kCells; ++cell) {
-        for (int dy = 0; dy <= 10; ++dy) {
-            for (int dx = 0; dx <= 10; ++dx) {
-                const int x = cellLeft(cell) + dx * (kCellWidth - 1) / 10;
-                const int y = cellTop(cell) + dy * (kCellHeight - 1) / 10;
-                if (shot.pixel(x, y) != kSilver)
-                    return "cell " + std::to_string(cell) + " is not silver at (" + std::to_string(x) + ","
-                           + std::to_string(y) + "): " + rgbText(shot.pixel(x, y));
-            }
-        }
-    }
-    return std::nullopt;
-}
-
-int run(const std::string& program)
-{
-    QTemporaryDir work;
-    if (!work.isValid())
-        throw Failure("cannot make a temporary folder");
-    const std::string logs = work.path().toStdString();
-    const QString fixture = work.path() + QStringLiteral("/pictures");
-    if (!QDir().mkpath(fixture))
-        throw Failure("cannot make the fixture folder");
-    writeFixture(fixture);
-
-    XSession session(logs);
-    Display* display = session.display();
-    ProgramUnderTest zavio(session, program, fixture.toStdString(), logs);
-
-    const auto start = Clock::now();
-    const TitledWindow window = zavio.waitForWindow(display, 20s, std::string("window titled ") + kMainTitle,
-        [](const std::string& title) { return title.find(kMainTitle) != std::string::npos; });
-    const auto found = Clock::now();
-
-    QImage shot;
-    const std::optional<std::string> problem = zavio.pollUntil(15s, "the main window's page",
-        [&]() -> std::optional<std::string> {
-            shot = grabWindow(display, window.window);
-            return shot.isNull() ? std::optional<std::string>("the window could not be read") : checkScreenshot(shot);
-        }, 100ms);
-
-    const std::string shotPath = requestedShotPath();
-    if (!shotPath.empty() && !shot.isNull())
-        saveShot(shot, shotPath);
-    if (problem)
-        throw Failure("the window \"" + window.title + "\" is not as expected: " + *problem + zavio.output());
-
-    std::printf("window \"%s\" found after %lld ms, page checked after %lld ms more\n", window.title.c_str(),
-                (long long)std::chrono::duration_cast<std::chrono::milliseconds>(found - start).count(),
-                msSince(found));
-
-    // The page check takes the pictures in any order; the clicks need 3.jpg in cell 3.
-    const QPoint zoomCell = cellRect(kZoomCell).center();
-    if (!near(shot.pixel(zoomCell), kPictures[2].colour, kJpegTolerance))
-        throw Failure("cell " + std::to_string(kZoomCell) + " does not show 3.jpg: its centre is "
-                      + rgbText(shot.pixel(zoomCell)) + ", expected near " + rgbText(kPictures[2].colour)
-                      + zavio.output());
-
-    const auto zoomStart = Clock::now();
-    clickAt(display, window.window, zoomCell.x(), zoomCell.y(), kLeftButton);
-    std::optional<TitledWindow> zoom;
-    QImage zoomShot;
-    zavio.waitUntil(10s, std::string("zoom window titled \"") + kZoomTitle + "\" after clicking cell 3",
-        [&]() -> std::optional<std::string> {
-            if (!zoom) {
-                zoom = findTitledWindow(display, [](const std::string& title) { return title == kZoomTitle; });
-                if (zoom && (zoom->window == window.window || !isTopLevel(display, zoom->window))) {
-                    zoom.reset();
-                    return std::string("the window with that title is not a new top-level window");
-                }
-            }
-            if (!zoom) {
-                std::string seen;
-                for (const TitledWindow& top : mappedTopLevels(display))
-                    seen += " \"" + top.title + "\"";
-                return "the mapped top-level windows are titled" + seen;
-            }
-            const WindowState state = windowState(display, zoom->window);
-            if (!state.mapped || state.width != 640 || state.height != 480 || state.title != kZoomTitle)
-                return "the zoom window is " + state.text() + ", expected mapped, 640x480";
-            zoomShot = grabWindow(display, zoom->window);
-            if (zoomShot.isNull())
-                return std::string("the zoom window could not be read");
-            const QRgb centre = zoomShot.pixel(state.width / 2, state.height / 2);
-            if (!near(centre, kPictures[2].colour, kJpegTolerance))
-                return "the zoom window's centre is " + rgbText(centre) + ", expected near "
-                       + rgbText(kPictures[2].colour);
-            return std::nullopt;
-        });
-    if (!shotPath.empty() && !zoomShot.isNull())
-        saveShot(zoomShot, zavio::e2e::shotPath(shotPath, "-zoom"));
-    std::printf("zoom window \"%s\" shown and checked %lld ms after the click\n", kZoomTitle, msSince(zoomStart));
-
-    // The zoom window is modal: a click on another thumbnail must do nothing.
-    // It opens over the main window and may hide the cell; a user would drag
-    // it aside, and with no window manager the test moves it itself.
-    const auto blockedStart = Clock::now();
-    const QRect mainRect = rootRect(display, window.window);
-    const QRect blockedCell = cellRect(kBlockedCell).translated(mainRect.topLeft());
-    QRect zoomRect = rootRect(display, zoom->window);
-    if (!uncoveredPoint(blockedCell, zoomRect)) {
-        const QPoint aside(blockedCell.right() + 40, zoomRect.y());
-        moveWindow(display, zoom->window, aside);
-        zavio.waitUntil(2s, "zoom window moved aside to " + std::to_string(aside.x()) + "," + std::to_string(aside.y()),
-            [&]() -> std::optional<std::string> {
-                zoomRect = rootRect(display, zoom->window);
-                if (zoomRect.topLeft() == aside)
-                    return std::nullopt;
-                return "it is at " + std::to_string(zoomRect.x()) + "," + std::to_string(zoomRect.y());
-            });
-    }
-    const std::optional<QPoint> blockedPoint = uncoveredPoint(blockedCell, zoomRect);
-    if (!blockedPoint)
-        throw Failure("the zoom window at " + std::to_string(zoomRect.x()) + "," + std::to_string(zoomRect.y())
-                      + " hides all of cell " + std::to_string(kBlockedCell) + zavio.output());
-    clickAt(display, window.window, blockedPoint->x() - mainRect.x(), blockedPoint->y() - mainRect.y(), kLeftButton);
-    std::this_thread::sleep_for(500ms);
-    zavio.expectRunning("after a click on the blocked main window");
-    for (const TitledWindow& top : mappedTopLevels(display)) {
-        if (top.window != window.window && top.window != zoom->window)
-            throw Failure("a click on cell " + std::to_string(kBlockedCell)
-                          + " while the zoom window was open mapped another window titled \"" + top.title + "\""
-                          + zavio.output());
-    }
-    if (const WindowState state = windowState(display, zoom->window);
-        !state.mapped || state.title != kZoomTitle || state.width != 640 || state.height != 480)
-        throw Failure("a click on cell " + std::to_string(kBlockedCell)
-                      + " while the zoom window was open changed it: it is " + state.text() + zavio.output());
-    std::printf("click on the blocked main window ignored (%lld ms)\n", msSince(blockedStart));
-
-    // Each click in the picture zooms by a tenth and the window follows.
-    const auto zoomClick = [&](unsigned int button, const char* buttonName, int width, int height) {
-        const auto clickStart = Clock::now();
-        const WindowState before = windowState(display, zoom->window);
-        clickAt(display, zoom->window, before.width / 2, before.height / 2, button);
-        const std::string title = "Size=" + std::to_string(width) + "*" + std::to_string(height);
-        zavio.waitUntil(5s,
-            "zoom window at " + std::to_string(width) + "x" + std::to_string(height) + " titled \"" + title
-                + "\" after a " + buttonName + " click",
-            [&]() -> std::optional<std::string> {
-                const WindowState state = windowState(display, zoom->window);
-                if (state.mapped && state.width == width && state.height == height && state.title == title)
-                    return std::nullopt;
-                return "the zoom window is " + state.text();
-            });
-        std::printf("%s click: \"%s\" after %lld ms\n", buttonName, title.c_str(), msSince(clickStart));
-    };
-    zoomClick(kLeftButton, "left", 704, 528);
-    zoomClick(kRightButton, "right", 640, 480);
-    zoomClick(kRightButton, "right", 576, 432);
-
-    // Closing the zoom window hands control back to the main window.
-    const auto closeStart = Clock::now();
-    sendDeleteWindow(display, zoom->window);
-    zavio.waitUntil(5s, "unmapping of the zoom window after WM_DELETE_WINDOW", [&]() -> std::optional<std::string> {
-        const WindowState state = windowState(display, zoom->window);
-        if (!state.mapped)
-            return std::nullopt;
-        return "the zoom window is " + state.text();
-    });
-    std::this_thread::sleep_for(200ms);
-    zavio.expectRunning("after its zoom window was closed");
-    if (const WindowState state = windowState(display, window.window); !state.mapped)
-        throw Failure("after the zoom window was closed the main window is " + state.text() + zavio.output());
-    std::printf("zoom window closed after %lld ms, main window still shown\n", msSince(closeStart));
-
-    // The same click on cell 1 now opens its picture, so the click that was
-    // ignored above did hit a live thumbnail.
-    const auto reopenStart = Clock::now();
-    clickAt(display, window.window, blockedPoint->x() - mainRect.x(), blockedPoint->y() - mainRect.y(), kLeftButton);
-    std::optional<TitledWindow> reopened;
-    zavio.waitUntil(10s,
-        "zoom window after a click on cell " + std::to_string(kBlockedCell) + " of the unblocked main window",
-        [&]() -> std::optional<std::string> {
-            for (const TitledWindow& top : mappedTopLevels(display)) {
-                if (top.window != window.window) {
-                    reopened = top;
-                    return std::nullopt;
-                }
-            }
-            return std::string("only the main window is mapped");
-        });
-    sendDeleteWindow(display, reopened->window);
-    zavio.waitUntil(5s, "unmapping of the reopened zoom window", [&]() -> std::optional<std::string> {
-        const WindowState state = windowState(display, reopened->window);
-        if (!state.mapped)
-            return std::nullopt;
-        return "the zoom window is " + state.text();
-    });
-    std::printf("cell %d opened \"%s\" once unblocked, closed again after %lld ms\n", kBlockedCell,
-                reopened->title.c_str(), msSince(reopenStart));
-    return 0;
+    std::fprintf(stderr, "usage: %s <path to zavio> [scenario ...]\nscenarios:", self);
+    for (const Scenario& scenario : kScenarios)
+        std::fprintf(stderr, " %s", scenario.name);
+    std::fprintf(stderr, "\n");
+    return 2;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <path to zavio>\n", argv[0]);
-        return 2;
+    if (argc < 2)
+        return usage(argv[0]);
+    std::vector<const Scenario*> chosen;
+    for (int i = 2; i < argc; ++i) {
+        const Scenario* found = nullptr;
+        for (const Scenario& scenario : kScenarios)
+            if (std::strcmp(scenario.name, argv[i]) == 0)
+                found = &scenario;
+        if (!found)
+            return usage(argv[0]);
+        chosen.push_back(found);
     }
+    if (chosen.empty())
+        for (const Scenario& scenario : kScenarios)
+            chosen.push_back(&scenario);
+
+    // Progress lines keep their place beside a failure on stderr.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     // The guards send SIGTERM to their children; a broken log pipe must not end us.
     std::signal(SIGPIPE, SIG_IGN);
     try {
-        const int result = run(absoluteProgram(argv[1]));
+        const std::string program = zavio::e2e::absoluteProgram(argv[1]);
+        for (const Scenario* scenario : chosen) {
+            std::printf("--- %s\n", scenario->name);
+            scenario->run(program);
+        }
         std::printf("e2e: PASS\n");
-        return result;
+        return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "e2e: FAIL: %s\n", error.what());
         return 1;

@@ -62,6 +62,11 @@ QImage grabWindow(Display* display, Window window)
     return grabWindow(display, window, QRect(0, 0, attributes.width, attributes.height));
 }
 
+QImage grabScreen(Display* display, const QRect& area)
+{
+    return grabWindow(display, DefaultRootWindow(display), area);
+}
+
 bool near(QRgb a, QRgb b, int tolerance)
 {
     return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance

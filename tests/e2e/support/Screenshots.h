@@ -15,6 +15,8 @@ namespace zavio::e2e {
 QImage grabWindow(Display* display, Window window, const QRect& area);
 // The whole window.
 QImage grabWindow(Display* display, Window window);
+// A part of the screen, whatever windows it shows.
+QImage grabScreen(Display* display, const QRect& area);
 
 bool near(QRgb a, QRgb b, int tolerance);
 std::string rgbText(QRgb colour);
