@@ -11,19 +11,18 @@
 #include "imaging/FilePath.h"
 #include "imaging/JpegCodec.h"
 #include "support/ChildProcess.h"
+#include "support/WorkFolder.h"
 #include "support/MainWindowLayout.h"
 #include "support/Screenshots.h"
 #include "support/XSession.h"
 #include "support/XWindows.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QRect>
 #include <QSize>
 #include <QString>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <limits>
@@ -218,14 +217,6 @@ std::optional<std::string> checkPage(const QImage& shot, const ExpectedCells& ex
     return std::nullopt;
 }
 
-std::string topLevelTitles(Display* display)
-{
-    std::string seen;
-    for (const TitledWindow& top : mappedTopLevels(display))
-        seen += " \"" + top.title + "\"";
-    return seen.empty() ? " (none)" : seen;
-}
-
 bool isMainWindowTitle(const std::string& title)
 {
     return title.rfind(kMainTitle, 0) == 0 && title != kMainTitle;
@@ -248,20 +239,14 @@ bool isDrawn(const QImage& image)
 
 void brokenPictureScenario(const std::string& program)
 {
-    QTemporaryDir work;
-    if (!work.isValid())
-        throw Failure("cannot make a temporary folder");
-    const std::string logs = work.path().toStdString();
-    const QString folder = work.path() + QStringLiteral("/pictures");
-    const QString intact = work.path() + QStringLiteral("/intact");
-    if (!QDir().mkpath(folder) || !QDir().mkpath(intact))
-        throw Failure("cannot make the fixture folders");
-    const ExpectedCells expected = writeFolder(folder, intact);
+    const WorkFolder work;
+    const QString folder = work.makeFolder(QStringLiteral("pictures"));
+    const ExpectedCells expected = writeFolder(folder, work.makeFolder(QStringLiteral("intact")));
     const std::string shots = requestedShotPath();
 
-    XSession session(logs);
+    XSession session(work.logs());
     Display* display = session.display();
-    ProgramUnderTest zavio(session, program, folder.toStdString(), logs);
+    ProgramUnderTest zavio(session, program, folder.toStdString(), work.logs());
 
     const auto start = Clock::now();
     const TitledWindow main = zavio.waitForWindow(display, 20s, "main window", isMainWindowTitle);
@@ -272,8 +257,7 @@ void brokenPictureScenario(const std::string& program)
         [&]() -> std::optional<std::string> {
             const std::vector<TitledWindow> boxes = topLevelsTitled(display, kMainTitle);
             if (boxes.size() != 1)
-                return std::to_string(boxes.size()) + " such windows; the mapped top-level windows are titled"
-                       + topLevelTitles(display);
+                return std::to_string(boxes.size()) + " such windows; " + describeTopLevels(display);
             box = boxes.front();
             if (transientFor(display, box->window) != main.window)
                 return std::string("the box does not belong to the main window (WM_TRANSIENT_FOR)");
@@ -290,12 +274,7 @@ void brokenPictureScenario(const std::string& program)
 
     // Dismissed with a real key press, it stays away: one box for the page.
     pressKey(display, box->window, kReturnKey);
-    zavio.waitUntil(5s, "closing of the error message box after the Return key", [&]() -> std::optional<std::string> {
-        const WindowState state = windowState(display, box->window);
-        if (!state.mapped)
-            return std::nullopt;
-        return "the box is " + state.text();
-    });
+    zavio.waitForUnmap(display, box->window, 5s, "closing of the error message box after the Return key");
     const auto noMessageBox = [&](const std::string& when) {
         if (!topLevelsTitled(display, kMainTitle).empty())
             throw Failure("another message box appeared " + when + zavio.output());

@@ -8,18 +8,17 @@
 #include "imaging/JpegCodec.h"
 #include "imaging/TBitmap.h"
 #include "support/ChildProcess.h"
+#include "support/WorkFolder.h"
 #include "support/MainWindowLayout.h"
 #include "support/Screenshots.h"
 #include "support/XSession.h"
 #include "support/XWindows.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <iterator>
@@ -109,18 +108,13 @@ std::optional<std::string> checkScreenshot(const QImage& shot)
 
 void mainWindowScenario(const std::string& program)
 {
-    QTemporaryDir work;
-    if (!work.isValid())
-        throw Failure("cannot make a temporary folder");
-    const std::string logs = work.path().toStdString();
-    const QString fixture = work.path() + QStringLiteral("/pictures");
-    if (!QDir().mkpath(fixture))
-        throw Failure("cannot make the fixture folder");
+    const WorkFolder work;
+    const QString fixture = work.makeFolder(QStringLiteral("pictures"));
     writeFixture(fixture);
 
-    XSession session(logs);
+    XSession session(work.logs());
     Display* display = session.display();
-    ProgramUnderTest zavio(session, program, fixture.toStdString(), logs);
+    ProgramUnderTest zavio(session, program, fixture.toStdString(), work.logs());
 
     const auto start = Clock::now();
     const TitledWindow window = zavio.waitForWindow(display, 20s, std::string("window titled ") + kMainTitle,
@@ -164,12 +158,8 @@ void mainWindowScenario(const std::string& program)
                     return std::string("the window with that title is not a new top-level window");
                 }
             }
-            if (!zoom) {
-                std::string seen;
-                for (const TitledWindow& top : mappedTopLevels(display))
-                    seen += " \"" + top.title + "\"";
-                return "the mapped top-level windows are titled" + seen;
-            }
+            if (!zoom)
+                return describeTopLevels(display);
             const WindowState state = windowState(display, zoom->window);
             if (!state.mapped || state.width != 640 || state.height != 480 || state.title != kZoomTitle)
                 return "the zoom window is " + state.text() + ", expected mapped, 640x480";
@@ -247,12 +237,7 @@ void mainWindowScenario(const std::string& program)
     // Closing the zoom window hands control back to the main window.
     const auto closeStart = Clock::now();
     sendDeleteWindow(display, zoom->window);
-    zavio.waitUntil(5s, "unmapping of the zoom window after WM_DELETE_WINDOW", [&]() -> std::optional<std::string> {
-        const WindowState state = windowState(display, zoom->window);
-        if (!state.mapped)
-            return std::nullopt;
-        return "the zoom window is " + state.text();
-    });
+    zavio.waitForUnmap(display, zoom->window, 5s, "unmapping of the zoom window after WM_DELETE_WINDOW");
     std::this_thread::sleep_for(200ms);
     zavio.expectRunning("after its zoom window was closed");
     if (const WindowState state = windowState(display, window.window); !state.mapped)
@@ -276,12 +261,7 @@ void mainWindowScenario(const std::string& program)
             return std::string("only the main window is mapped");
         });
     sendDeleteWindow(display, reopened->window);
-    zavio.waitUntil(5s, "unmapping of the reopened zoom window", [&]() -> std::optional<std::string> {
-        const WindowState state = windowState(display, reopened->window);
-        if (!state.mapped)
-            return std::nullopt;
-        return "the zoom window is " + state.text();
-    });
+    zavio.waitForUnmap(display, reopened->window, 5s, "unmapping of the reopened zoom window");
     std::printf("cell %d opened \"%s\" once unblocked, closed again after %lld ms\n", kBlockedCell,
                 reopened->title.c_str(), msSince(reopenStart));
 }

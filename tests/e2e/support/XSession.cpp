@@ -142,12 +142,20 @@ TitledWindow ProgramUnderTest::waitForWindow(Display* display, std::chrono::mill
         found = findTitledWindow(display, wanted);
         if (found)
             return std::nullopt;
-        std::string seen;
-        for (const TitledWindow& top : mappedTopLevels(display))
-            seen += " \"" + top.title + "\"";
-        return "the mapped top-level windows are titled" + (seen.empty() ? std::string(" (none)") : seen);
+        return describeTopLevels(display);
     }, std::chrono::milliseconds(50));
     return *found;
+}
+
+void ProgramUnderTest::waitForUnmap(Display* display, Window window, std::chrono::milliseconds limit,
+                                    const std::string& what)
+{
+    waitUntil(limit, what, [&]() -> std::optional<std::string> {
+        const WindowState state = windowState(display, window);
+        if (!state.mapped)
+            return std::nullopt;
+        return "the window is " + state.text();
+    });
 }
 
 } // namespace zavio::e2e

@@ -139,6 +139,14 @@ bool isTopLevel(Display* display, Window window)
     return false;
 }
 
+std::string describeTopLevels(Display* display)
+{
+    std::string seen;
+    for (const TitledWindow& top : mappedTopLevels(display))
+        seen += " \"" + top.title + "\"";
+    return "the mapped top-level windows are titled" + (seen.empty() ? std::string(" (none)") : seen);
+}
+
 std::vector<TitledWindow> topLevelsTitled(Display* display, const std::string& title)
 {
     std::vector<TitledWindow> titled;

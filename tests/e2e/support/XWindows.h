@@ -32,6 +32,8 @@ std::optional<TitledWindow> findTitledWindow(Display* display, const TitleTest& 
 // windows the program shows.
 std::vector<TitledWindow> mappedTopLevels(Display* display);
 bool isTopLevel(Display* display, Window window);
+// "the mapped top-level windows are titled ..." for a failure message.
+std::string describeTopLevels(Display* display);
 // Mapped top-level windows whose title is exactly title.
 std::vector<TitledWindow> topLevelsTitled(Display* display, const std::string& title);
 
