@@ -11,9 +11,9 @@
 #include "imaging/FilePath.h"
 #include "imaging/JpegCodec.h"
 #include "support/ChildProcess.h"
-#include "support/WorkFolder.h"
 #include "support/MainWindowLayout.h"
 #include "support/Screenshots.h"
+#include "support/WorkFolder.h"
 #include "support/XSession.h"
 #include "support/XWindows.h"
 
@@ -24,6 +24,7 @@
 #include <QSize>
 #include <QString>
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <optional>

@@ -8,9 +8,9 @@
 #include "imaging/JpegCodec.h"
 #include "imaging/TBitmap.h"
 #include "support/ChildProcess.h"
-#include "support/WorkFolder.h"
 #include "support/MainWindowLayout.h"
 #include "support/Screenshots.h"
+#include "support/WorkFolder.h"
 #include "support/XSession.h"
 #include "support/XWindows.h"
 
