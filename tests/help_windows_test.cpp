@@ -18,6 +18,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <gtest/gtest.h>
@@ -303,6 +304,77 @@ TEST(HelpWindows, EveryLineFitsAndTheHelpScrollsToItsClosingLine)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&commentHelp));
     EXPECT_EQ(commentHelp.Memo1->verticalScrollBar()->maximum(), 0);
     EXPECT_TRUE(blockFullyVisible(commentHelp.Memo1, commentHelp.Memo1->document()->lastBlock()));
+}
+
+// The rows of one pixel column, from top to bottom.
+std::vector<QRgb> column(const QImage& image, int x, int top, int bottom)
+{
+    std::vector<QRgb> rows;
+    for (int y = top; y <= bottom; ++y)
+        rows.push_back(image.pixel(x, y));
+    return rows;
+}
+
+int greyDistance(QRgb a, QRgb b)
+{
+    return std::abs(qGray(a) - qGray(b));
+}
+
+TEST(HelpWindows, TheHelpsScrollBarIsDrawnAndItsHandleFollowsTheText)
+{
+    TForm3 help;
+    help.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
+    QScrollBar* bar = help.Memo1->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+
+    // A strip of usable width along the right edge, inside the box's frame,
+    // from top to bottom.
+    const QRect strip(bar->mapTo(&help, QPoint(0, 0)), bar->size());
+    EXPECT_GE(strip.width(), 12);
+    EXPECT_LE(help.width() - 1 - strip.right(), 2);
+    EXPECT_GE(strip.height(), help.height() - 4);
+    const int x = strip.center().x();
+    const QRgb text = help.Memo1->palette().color(QPalette::Base).rgb();
+
+    // The drawn pixels with the text at its start and at its end.
+    bar->setValue(0);
+    const std::vector<QRgb> atStart = column(help.grab().toImage(), x, strip.top(), strip.bottom());
+    bar->setValue(bar->maximum());
+    const std::vector<QRgb> atEnd = column(help.grab().toImage(), x, strip.top(), strip.bottom());
+
+    // Every row of the bar stands out from the text beside it.
+    for (size_t row = 0; row < atStart.size(); ++row) {
+        EXPECT_GE(greyDistance(atStart[row], text), 40) << "row " << row << " at the start";
+        EXPECT_GE(greyDistance(atEnd[row], text), 40) << "row " << row << " at the end";
+    }
+
+    // Only the handle changes between the two: the rows that differ form a
+    // run near the top, where the handle was, and one near the bottom, where
+    // it went. Arrows and groove stay put.
+    std::vector<int> moved;
+    for (size_t row = 0; row < atStart.size(); ++row)
+        if (atStart[row] != atEnd[row])
+            moved.push_back(int(row));
+    ASSERT_GE(moved.size(), 20u) << "the handle did not move";
+    const auto gap = std::adjacent_find(moved.begin(), moved.end(), [](int a, int b) { return b != a + 1; });
+    ASSERT_NE(gap, moved.end()) << "the handle's two places should not touch";
+    const int upperFirst = moved.front();
+    const int upperLast = *gap;
+    const int lowerFirst = *(gap + 1);
+    const int lowerLast = moved.back();
+    EXPECT_TRUE(std::adjacent_find(gap + 1, moved.end(), [](int a, int b) { return b != a + 1; }) == moved.end());
+    EXPECT_LT(upperFirst, strip.height() / 8) << "the handle starts at the top";
+    EXPECT_GT(lowerLast, strip.height() * 7 / 8) << "the handle ends at the bottom";
+    EXPECT_NEAR(upperLast - upperFirst, lowerLast - lowerFirst, 2) << "the same handle at both ends";
+
+    // The handle in the middle of its run differs from the groove it left.
+    const int upperMiddle = (upperFirst + upperLast) / 2;
+    const int lowerMiddle = (lowerFirst + lowerLast) / 2;
+    EXPECT_GE(greyDistance(atStart[size_t(upperMiddle)], atEnd[size_t(upperMiddle)]), 10);
+    EXPECT_GE(greyDistance(atEnd[size_t(lowerMiddle)], atStart[size_t(lowerMiddle)]), 10);
+    EXPECT_EQ(atStart[size_t(upperMiddle)], atEnd[size_t(lowerMiddle)]) << "the handle looks the same";
+    EXPECT_EQ(atEnd[size_t(upperMiddle)], atStart[size_t(lowerMiddle)]) << "the groove looks the same";
 }
 
 TEST(HelpWindows, TextsQuoteTheProgramsOwnNamesAndLimits)

@@ -1,11 +1,18 @@
+#include "app/DesktopSession.h"
 #include "app/Startup.h"
 #include "app/Windows.h"
 #include "common/ErrorReport.h"
 
 #include <QApplication>
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
+    // Said plainly here, as Qt itself would end with advice to reinstall.
+    if (const auto missing = zavio::missingDesktopSession(zavio::DesktopSession::ofProcess(argc, argv))) {
+        std::fprintf(stderr, "%s\n", missing->c_str());
+        return 1;
+    }
     QApplication app(argc, argv);
     int status = 0;
     // Whatever escapes start-up or the event loop is shown, and the program

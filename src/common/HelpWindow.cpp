@@ -5,6 +5,7 @@
 #include <QInputMethodEvent>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -35,6 +36,18 @@ QString helpText(const QString& resource)
     while (text.endsWith(u'\n'))
         text.chop(1);
     return text;
+}
+
+// The style paints a scroll bar from the button face: on the light system
+// palette a near-white handle on a pale groove, which beside the pale text
+// cannot be told from it, so the reader would not see that the text goes on.
+// A mid-grey face and a dark outline make the bar and its handle stand out.
+void makeBarStandOut(QScrollBar* bar)
+{
+    QPalette colours = bar->palette();
+    colours.setColor(QPalette::Button, QColor(180, 180, 180));
+    colours.setColor(QPalette::Window, QColor(110, 110, 110));
+    bar->setPalette(colours);
 }
 
 // Qt keeps offering a read-only box to the input method and inserts the text
@@ -84,6 +97,8 @@ HelpWindow::HelpWindow(const Layout& layout, QWidget* parent) : QDialog(parent, 
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setVerticalScrollBarPolicy(layout.verticalBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    if (layout.verticalBar)
+        makeBarStandOut(Memo1->verticalScrollBar());
     Memo1->setReadOnly(true);
     Memo1->setPlainText(helpText(layout.textResource));
 

@@ -1,0 +1,89 @@
+#include "app/DesktopSession.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <optional>
+
+using namespace zavio;
+
+namespace {
+
+// Sets or clears one environment variable and puts the old value back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+} // namespace
+
+TEST(DesktopSession, WindowsNeedADisplayOfThePlatformAskedFor)
+{
+    struct Case {
+        DesktopSession session;
+        bool complains;
+        const char* names; // the variable the complaint names, if any
+    };
+    const Case cases[] = {
+        // Qt's own choice of platform: either display will do.
+        {{"", "", ""}, true, "neither DISPLAY nor WAYLAND_DISPLAY is set"},
+        {{"", ":0", ""}, false, nullptr},
+        {{"", "", "wayland-0"}, false, nullptr},
+        // Platforms that need no display are left to Qt.
+        {{"offscreen", "", ""}, false, nullptr},
+        {{"minimal", "", ""}, false, nullptr},
+        {{"vnc:size=800x600", "", ""}, false, nullptr},
+        // The display the platform asked for must be there.
+        {{"xcb", "", ""}, true, "needs DISPLAY, which is not set"},
+        {{"xcb", "", "wayland-0"}, true, "needs DISPLAY, which is not set"},
+        {{"xcb", ":1", ""}, false, nullptr},
+        {{"wayland", ":0", ""}, true, "needs WAYLAND_DISPLAY, which is not set"},
+        {{"wayland-egl", "", "wayland-1"}, false, nullptr},
+        // In a list one platform that can start is enough.
+        {{"wayland;xcb", ":0", ""}, false, nullptr},
+        {{"wayland;xcb", "", ""}, true, "needs DISPLAY or WAYLAND_DISPLAY, and neither is set"},
+        {{"xcb;offscreen", "", ""}, false, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("platform \"" + c.session.platform + "\", DISPLAY \"" + c.session.x11Display
+            + "\", WAYLAND_DISPLAY \"" + c.session.waylandDisplay + "\"");
+        const std::optional<std::string> line = missingDesktopSession(c.session);
+        ASSERT_EQ(line.has_value(), c.complains);
+        if (!line)
+            continue;
+        EXPECT_EQ(line->find('\n'), std::string::npos) << "one line";
+        EXPECT_NE(line->find("needs a desktop session (X11 or Wayland)"), std::string::npos) << *line;
+        EXPECT_NE(line->find(c.names), std::string::npos) << *line;
+    }
+}
+
+TEST(DesktopSession, QtsPlatformArgumentOutranksTheEnvironment)
+{
+    const ScopedEnv platform("QT_QPA_PLATFORM", "xcb");
+    const ScopedEnv x11("DISPLAY", ":7");
+    const ScopedEnv wayland("WAYLAND_DISPLAY", nullptr);
+    const char* plain[] = {"zavio"};
+    DesktopSession session = DesktopSession::ofProcess(1, plain);
+    EXPECT_EQ(session.platform, "xcb");
+    EXPECT_EQ(session.x11Display, ":7");
+    EXPECT_EQ(session.waylandDisplay, "");
+
+    for (const char* option : {"-platform", "--platform"}) {
+        const char* argv[] = {"zavio", option, "offscreen"};
+        EXPECT_EQ(DesktopSession::ofProcess(3, argv).platform, "offscreen") << option;
+    }
+    // An option without its value is Qt's to refuse.
+    const char* dangling[] = {"zavio", "-platform"};
+    EXPECT_EQ(DesktopSession::ofProcess(2, dangling).platform, "xcb");
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace zavio::e2e {
+
+// Each scenario starts the program at the given path under its own Xvfb and
+// throws Failure when it does not behave; what it saw goes to stdout.
+
+// The main window's first page, then the zoom window opened by a click.
+void mainWindowScenario(const std::string& program);
+// A folder of 45 pictures whose fifth is broken, paged through to its end.
+void brokenPictureScenario(const std::string& program);
+
+} // namespace zavio::e2e

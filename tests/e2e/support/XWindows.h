@@ -1,0 +1,81 @@
+#pragma once
+
+#include "support/XTypes.h"
+
+#include <QPoint>
+#include <QRect>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zavio::e2e {
+
+// Looking windows up, reading their state and sending them real input through
+// XTEST, on a display without a window manager.
+
+struct TitledWindow {
+    Window window;
+    std::string title;
+};
+
+using TitleTest = std::function<bool(const std::string&)>;
+
+// The window's _NET_WM_NAME (UTF-8), else its WM_NAME; empty when it has none.
+std::string windowTitle(Display* display, Window window);
+
+// A mapped window anywhere under the root whose title passes the test.
+std::optional<TitledWindow> findTitledWindow(Display* display, const TitleTest& wanted);
+
+// The mapped children of the root: without a window manager, the top-level
+// windows the program shows.
+std::vector<TitledWindow> mappedTopLevels(Display* display);
+bool isTopLevel(Display* display, Window window);
+// "the mapped top-level windows are titled ..." for a failure message.
+std::string describeTopLevels(Display* display);
+// Mapped top-level windows whose title is exactly title.
+std::vector<TitledWindow> topLevelsTitled(Display* display, const std::string& title);
+
+// The window a dialog belongs to (WM_TRANSIENT_FOR), 0 when it has none.
+Window transientFor(Display* display, Window window);
+
+// What a window shows of itself: title, size and whether it is mapped.
+struct WindowState {
+    bool exists = false;
+    bool mapped = false;
+    int width = 0;
+    int height = 0;
+    std::string title;
+
+    std::string text() const;
+};
+WindowState windowState(Display* display, Window window);
+
+// The window's rectangle in root coordinates, empty when it cannot be read.
+QRect rootRect(Display* display, Window window);
+
+// The middle of the largest strip of area that cover leaves visible, or
+// nothing when cover hides all of it.
+std::optional<QPoint> uncoveredPoint(const QRect& area, const QRect& cover);
+
+// Moves a top-level window to pos on the screen, as a user dragging it aside
+// would; the caller waits for the move.
+void moveWindow(Display* display, Window window, const QPoint& pos);
+
+// A click of the given button at (x, y) in the top-level window: the pointer
+// moves there, then the button goes down and up. The click is refused when
+// another window covers that point.
+void clickAt(Display* display, Window window, int x, int y, unsigned int button);
+
+// A key pressed and released while window has the input focus, as a window
+// manager gives it to a window the user turns to; the pointer rests in the
+// window too, so the key reaches it whichever way focus is settled.
+void pressKey(Display* display, Window window, unsigned long keysym);
+constexpr unsigned long kReturnKey = 0xff0d; // XK_Return
+
+// Asks the window to close the way a window manager does, with a
+// WM_DELETE_WINDOW message of the WM_PROTOCOLS kind.
+void sendDeleteWindow(Display* display, Window window);
+
+} // namespace zavio::e2e
