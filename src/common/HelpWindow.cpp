@@ -1,8 +1,9 @@
 #include "common/HelpWindow.h"
 
+#include "common/Memo.h"
+
 #include <QFile>
 #include <QFont>
-#include <QInputMethodEvent>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -50,31 +51,6 @@ void makeBarStandOut(QScrollBar* bar)
     bar->setPalette(colours);
 }
 
-// Qt keeps offering a read-only box to the input method and inserts the text
-// the input method commits, so Japanese typed through it would change the
-// help. This box turns the input method away while it is read-only.
-class HelpMemo : public QPlainTextEdit {
-public:
-    using QPlainTextEdit::QPlainTextEdit;
-
-    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override
-    {
-        if (query == Qt::ImEnabled && isReadOnly())
-            return false;
-        return QPlainTextEdit::inputMethodQuery(query);
-    }
-
-protected:
-    void inputMethodEvent(QInputMethodEvent* event) override
-    {
-        if (isReadOnly()) {
-            event->ignore();
-            return;
-        }
-        QPlainTextEdit::inputMethodEvent(event);
-    }
-};
-
 } // namespace
 
 HelpWindow::HelpWindow(const Layout& layout, QWidget* parent) : QDialog(parent, kHelpFrame)
@@ -86,7 +62,7 @@ HelpWindow::HelpWindow(const Layout& layout, QWidget* parent) : QDialog(parent, 
     // its parent when it is shown.
     move(layout.position);
 
-    Memo1 = new HelpMemo(this);
+    Memo1 = new Memo(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setFont(helpFont());
     QPalette colours = Memo1->palette();
@@ -115,11 +91,7 @@ void HelpWindow::showEvent(QShowEvent* event)
 
 void HelpWindow::FormActivate()
 {
-    Memo1->setReadOnly(true);
-    // Read-only leaves mouse selection only, which draws no caret; a zero
-    // width keeps it hidden should keyboard selection ever be switched on.
-    Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    Memo1->setCursorWidth(0);
+    Memo1->showReadOnly();
 }
 
 } // namespace zavio

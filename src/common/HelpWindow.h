@@ -1,12 +1,13 @@
 #pragma once
 
+#include "common/Memo.h"
+
 #include <QColor>
 #include <QDialog>
 #include <QPoint>
 #include <QSize>
 #include <QString>
 
-class QPlainTextEdit;
 class QShowEvent;
 
 namespace zavio {
@@ -28,7 +29,7 @@ public:
         QString textResource;
     };
 
-    QPlainTextEdit* Memo1 = nullptr;
+    Memo* Memo1 = nullptr;
 
 protected:
     HelpWindow(const Layout& layout, QWidget* parent);
