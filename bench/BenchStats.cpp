@@ -1,5 +1,7 @@
 #include "BenchStats.h"
 
+#include "imaging/PictureError.h"
+
 #include <QByteArray>
 #include <QList>
 #include <algorithm>
@@ -147,6 +149,25 @@ void printPeakRss()
         printFigure("peak_rss_mb", *peak);
     else
         std::fprintf(stderr, "# warning: /proc/self/status has no VmHWM\n");
+}
+
+int benchMain(const char* name, const char* usage, int argc, char** argv,
+    const std::function<int(const BenchOptions&)>& run)
+{
+    QString error;
+    const std::optional<BenchOptions> options = parseBenchOptions(argc, argv, error);
+    if (!options) {
+        std::fprintf(stderr, "%s: %s\nusage: %s %s\n", name, error.toLocal8Bit().constData(), name, usage);
+        return 2;
+    }
+    try {
+        return run(*options);
+    } catch (const PictureError& e) {
+        std::fprintf(stderr, "%s: %s\n", name, e.message().toLocal8Bit().constData());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", name, e.what());
+    }
+    return 1;
 }
 
 } // namespace zavio::bench

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -41,5 +42,12 @@ std::optional<BenchOptions> parseBenchOptions(int argc, char** argv, QString& er
 
 // Prints peak_rss_mb, or a warning on stderr when it cannot be read.
 void printPeakRss();
+
+// A benchmark's main: parses its arguments and runs run with them. A bad
+// argument prints the error and usage (the options after the program's name)
+// and returns 2; an error thrown by run is printed and returns 1. Every
+// message starts with name.
+int benchMain(const char* name, const char* usage, int argc, char** argv,
+    const std::function<int(const BenchOptions&)>& run);
 
 } // namespace zavio::bench

@@ -244,20 +244,6 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    QString error;
-    const std::optional<zavio::bench::BenchOptions> options =
-        zavio::bench::parseBenchOptions(argc, argv, error);
-    if (!options) {
-        printError(error);
-        std::fprintf(stderr, "usage: page_fill [folder] [--dir folder] [--reps n] [--fill-threads n]\n");
-        return 2;
-    }
-    try {
-        return run(*options, argc, argv);
-    } catch (const zavio::PictureError& e) {
-        printError(e.message());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "page_fill: %s\n", e.what());
-    }
-    return 1;
+    return zavio::bench::benchMain("page_fill", "[folder] [--dir folder] [--reps n] [--fill-threads n]", argc, argv,
+        [&](const zavio::bench::BenchOptions& options) { return run(options, argc, argv); });
 }

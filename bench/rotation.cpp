@@ -6,7 +6,6 @@
 #include "BenchPhotos.h"
 #include "BenchStats.h"
 
-#include "imaging/PictureError.h"
 #include "imaging/PictureLoader.h"
 #include "rotation/Rotation.h"
 #include "rotation/TPixelImage.h"
@@ -16,7 +15,6 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -38,16 +36,6 @@ zavio::TBitmap whiteTarget(const zavio::TPixelImage& image, float angle)
     zavio::TBitmap target(size.width(), size.height());
     target.fill(255, 255, 255);
     return target;
-}
-
-bool samePixels(const zavio::TBitmap& a, const zavio::TBitmap& b)
-{
-    if (a.width() != b.width() || a.height() != b.height())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        if (std::memcmp(a.scanLine(y), b.scanLine(y), std::size_t(a.width()) * 3) != 0)
-            return false;
-    return true;
 }
 
 int run(const zavio::bench::BenchOptions& options)
@@ -83,7 +71,7 @@ int run(const zavio::bench::BenchOptions& options)
     const Clock::time_point literalStart = Clock::now();
     zavio::literal::rotateImage(image, kQuarterTurn, slow);
     const double literalMs = msSince(literalStart);
-    if (!samePixels(fast, slow)) {
+    if (!fast.samePixels(slow)) {
         std::fprintf(stderr, "rotation: the fast quarter turn differs from the plain rule\n");
         return 1;
     }
@@ -109,19 +97,6 @@ int run(const zavio::bench::BenchOptions& options)
 
 int main(int argc, char** argv)
 {
-    QString error;
-    const std::optional<zavio::bench::BenchOptions> options = zavio::bench::parseBenchOptions(argc, argv, error);
-    if (!options) {
-        std::fprintf(stderr, "rotation: %s\nusage: rotation [folder] [--dir folder] [--reps n]\n",
-            error.toLocal8Bit().constData());
-        return 2;
-    }
-    try {
-        return run(*options);
-    } catch (const zavio::PictureError& e) {
-        std::fprintf(stderr, "rotation: %s\n", e.message().toLocal8Bit().constData());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "rotation: %s\n", e.what());
-    }
-    return 1;
+    return zavio::bench::benchMain("rotation", "[folder] [--dir folder] [--reps n]", argc, argv,
+        [&](const zavio::bench::BenchOptions& options) { return run(options); });
 }

@@ -142,19 +142,6 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    QString error;
-    const std::optional<zavio::bench::BenchOptions> options = zavio::bench::parseBenchOptions(argc, argv, error);
-    if (!options) {
-        std::fprintf(stderr, "zoom_window: %s\nusage: zoom_window [folder] [--dir folder] [--reps n]\n",
-            error.toLocal8Bit().constData());
-        return 2;
-    }
-    try {
-        return run(*options, argc, argv);
-    } catch (const zavio::PictureError& e) {
-        std::fprintf(stderr, "zoom_window: %s\n", e.message().toLocal8Bit().constData());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "zoom_window: %s\n", e.what());
-    }
-    return 1;
+    return zavio::bench::benchMain("zoom_window", "[folder] [--dir folder] [--reps n]", argc, argv,
+        [&](const zavio::bench::BenchOptions& options) { return run(options, argc, argv); });
 }
