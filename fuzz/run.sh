@@ -1,7 +1,8 @@
 #!/bin/sh
-# Builds the loader fuzzer and runs it.
-#   fuzz/run.sh [seconds (default 60)] [build folder (default /tmp/zavio-fuzz)]
-# The corpus and any crash files stay in the build folder between runs.
+# Builds the fuzzers and runs each of them in turn: the loaders, then the
+# rotation (loading a picture for rotation and turning it).
+#   fuzz/run.sh [seconds per fuzzer (default 60)] [build folder (default /tmp/zavio-fuzz)]
+# The corpora and any crash files stay in the build folder between runs.
 set -eu
 
 seconds=${1:-60}
@@ -11,22 +12,26 @@ here=$(cd "$(dirname "$0")" && pwd)
 cmake -S "$here" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2
 
-corpus="$build/corpus"
 artifacts="$build/artifacts"
-mkdir -p "$corpus" "$artifacts"
-if [ -z "$(ls -A "$corpus")" ]; then
-    "$build/make_seeds" "$corpus"
-fi
-
-log="$build/fuzz.log"
+mkdir -p "$artifacts"
 status=0
-"$build/fuzz_loaders" \
-    -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=1000000 -timeout=20 \
-    -artifact_prefix="$artifacts/" -print_final_stats=1 \
-    "$corpus" >"$log" 2>&1 || status=$?
+for fuzzer in fuzz_loaders fuzz_rotation; do
+    # The loaders keep the corpus folder of earlier runs.
+    if [ "$fuzzer" = fuzz_loaders ]; then corpus="$build/corpus"; else corpus="$build/corpus-$fuzzer"; fi
+    mkdir -p "$corpus"
+    if [ -z "$(ls -A "$corpus")" ]; then
+        "$build/make_seeds" "$corpus"
+    fi
+    log="$build/$fuzzer.log"
+    "$build/$fuzzer" \
+        -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=1000000 -timeout=20 \
+        -artifact_prefix="$artifacts/$fuzzer-" -print_final_stats=1 \
+        "$corpus" >"$log" 2>&1 || status=$?
 
-tail -n 25 "$log"
-runs=$(grep -Eo 'Done [0-9]+ runs' "$log" | grep -Eo '[0-9]+' || true)
-echo "executions: ${runs:-unknown (see $log)}"
+    echo "== $fuzzer"
+    tail -n 25 "$log"
+    runs=$(grep -Eo 'Done [0-9]+ runs' "$log" | grep -Eo '[0-9]+' || true)
+    echo "$fuzzer executions: ${runs:-unknown (see $log)}"
+done
 echo "crash files: $(ls "$artifacts" | wc -l) in $artifacts"
 exit "$status"
