@@ -159,6 +159,22 @@ int ensurePhotoSet(const QString& folder, const PhotoSetShape& shape, int thread
     return int(missing.size());
 }
 
+SinglePhoto::SinglePhoto(const QString& folder)
+{
+    QString where = folder;
+    if (where.isEmpty()) {
+        tempDir_.emplace();
+        if (!tempDir_->isValid())
+            throw PictureError(QStringLiteral("一時フォルダを作れません: %1").arg(tempDir_->errorString()));
+        where = tempDir_->path();
+    }
+    where = QDir(where).absolutePath();
+    PhotoSetShape shape;
+    shape.count = 1;
+    ensurePhotoSet(where, shape, 2);
+    path_ = QDir(where).filePath(photoFileName(0));
+}
+
 double averageFileMb(const QString& folder, const PhotoSetShape& shape)
 {
     if (shape.count <= 0)

@@ -3,6 +3,9 @@
 #include "imaging/TBitmap.h"
 
 #include <QString>
+#include <QTemporaryDir>
+
+#include <optional>
 
 namespace zavio::bench {
 
@@ -31,6 +34,19 @@ bool isCompletePhoto(const QString& path, int width, int height);
 // threads, each holding one picture at a time; files are written atomically.
 // Returns how many files were written. Throws PictureError on failure.
 int ensurePhotoSet(const QString& folder, const PhotoSetShape& shape, int threads);
+
+// The first photo of the default shape, made in folder when it is missing, or
+// in a temporary folder that lasts as long as this object when folder is empty.
+// Throws PictureError when it cannot be written.
+class SinglePhoto {
+public:
+    explicit SinglePhoto(const QString& folder);
+    const QString& path() const { return path_; }
+
+private:
+    std::optional<QTemporaryDir> tempDir_;
+    QString path_;
+};
 
 // The average size of the set's files in megabytes (1024 * 1024 bytes).
 double averageFileMb(const QString& folder, const PhotoSetShape& shape);

@@ -11,11 +11,7 @@
 #include "rotation/TPixelImage.h"
 #include "support/RotationLiteral.h"
 
-#include <QDir>
-#include <QTemporaryDir>
-
 #include <cstdio>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -40,20 +36,11 @@ zavio::TBitmap whiteTarget(const zavio::TPixelImage& image, float angle)
 
 int run(const zavio::bench::BenchOptions& options)
 {
-    std::optional<QTemporaryDir> tempDir;
-    QString folder = options.folder;
-    if (folder.isEmpty()) {
-        tempDir.emplace();
-        folder = tempDir->path();
-    }
-    folder = QDir(folder).absolutePath();
-    zavio::bench::PhotoSetShape shape;
-    shape.count = 1;
-    zavio::bench::ensurePhotoSet(folder, shape, 2);
+    const zavio::bench::SinglePhoto photo(options.folder);
     zavio::configureImageReaders();
 
     zavio::TPixelImage image;
-    if (!image.LoadPicture(QDir(folder).filePath(zavio::bench::photoFileName(0))) || !image.Is24Bit()) {
+    if (!image.LoadPicture(photo.path()) || !image.Is24Bit()) {
         std::fprintf(stderr, "rotation: the photo did not load\n");
         return 1;
     }

@@ -13,13 +13,10 @@
 #include "viewer/ZoomImage.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QMouseEvent>
-#include <QTemporaryDir>
 
 #include <chrono>
 #include <cstdio>
-#include <optional>
 
 namespace {
 
@@ -66,17 +63,8 @@ public:
 int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
 {
     qInstallMessageHandler(quietOffscreenNotes);
-    std::optional<QTemporaryDir> tempDir;
-    QString folder = options.folder;
-    if (folder.isEmpty()) {
-        tempDir.emplace();
-        folder = tempDir->path();
-    }
-    folder = QDir(folder).absolutePath();
-    zavio::bench::PhotoSetShape shape;
-    shape.count = 1;
-    zavio::bench::ensurePhotoSet(folder, shape, 2);
-    const QString path = QDir(folder).filePath(zavio::bench::photoFileName(0));
+    const zavio::bench::SinglePhoto photo(options.folder);
+    const QString& path = photo.path();
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -88,7 +76,7 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
         const Clock::time_point start = Clock::now();
         const zavio::TBitmap bitmap = zavio::TJPEGImage::decode(zavio::readPictureFile(path));
         decodeMs.push_back(msSince(start));
-        if (bitmap.width() != shape.width)
+        if (bitmap.width() != zavio::bench::PhotoSetShape().width)
             throw zavio::PictureError(QStringLiteral("想定外の大きさです"));
     }
 
