@@ -6,18 +6,12 @@
 #include "BenchPhotos.h"
 #include "BenchStats.h"
 
-#include "imaging/PictureError.h"
 #include "imaging/PictureLoader.h"
 #include "rotation/Rotation.h"
 #include "rotation/TPixelImage.h"
 #include "support/RotationLiteral.h"
 
-#include <QDir>
-#include <QTemporaryDir>
-
 #include <cstdio>
-#include <cstring>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -40,32 +34,13 @@ zavio::TBitmap whiteTarget(const zavio::TPixelImage& image, float angle)
     return target;
 }
 
-bool samePixels(const zavio::TBitmap& a, const zavio::TBitmap& b)
-{
-    if (a.width() != b.width() || a.height() != b.height())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        if (std::memcmp(a.scanLine(y), b.scanLine(y), std::size_t(a.width()) * 3) != 0)
-            return false;
-    return true;
-}
-
 int run(const zavio::bench::BenchOptions& options)
 {
-    std::optional<QTemporaryDir> tempDir;
-    QString folder = options.folder;
-    if (folder.isEmpty()) {
-        tempDir.emplace();
-        folder = tempDir->path();
-    }
-    folder = QDir(folder).absolutePath();
-    zavio::bench::PhotoSetShape shape;
-    shape.count = 1;
-    zavio::bench::ensurePhotoSet(folder, shape, 2);
+    const zavio::bench::FirstPhoto photo(options.folder);
     zavio::configureImageReaders();
 
     zavio::TPixelImage image;
-    if (!image.LoadPicture(QDir(folder).filePath(zavio::bench::photoFileName(0))) || !image.Is24Bit()) {
+    if (!image.LoadPicture(photo.path()) || !image.Is24Bit()) {
         std::fprintf(stderr, "rotation: the photo did not load\n");
         return 1;
     }
@@ -83,7 +58,7 @@ int run(const zavio::bench::BenchOptions& options)
     const Clock::time_point literalStart = Clock::now();
     zavio::literal::rotateImage(image, kQuarterTurn, slow);
     const double literalMs = msSince(literalStart);
-    if (!samePixels(fast, slow)) {
+    if (!fast.samePixels(slow)) {
         std::fprintf(stderr, "rotation: the fast quarter turn differs from the plain rule\n");
         return 1;
     }
@@ -109,19 +84,6 @@ int run(const zavio::bench::BenchOptions& options)
 
 int main(int argc, char** argv)
 {
-    QString error;
-    const std::optional<zavio::bench::BenchOptions> options = zavio::bench::parseBenchOptions(argc, argv, error);
-    if (!options) {
-        std::fprintf(stderr, "rotation: %s\nusage: rotation [folder] [--dir folder] [--reps n]\n",
-            error.toLocal8Bit().constData());
-        return 2;
-    }
-    try {
-        return run(*options);
-    } catch (const zavio::PictureError& e) {
-        std::fprintf(stderr, "rotation: %s\n", e.message().toLocal8Bit().constData());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "rotation: %s\n", e.what());
-    }
-    return 1;
+    return zavio::bench::benchMain(argc, argv, "rotation", "[folder] [--dir folder] [--reps n]",
+        [&](const zavio::bench::BenchOptions& options) { return run(options); });
 }

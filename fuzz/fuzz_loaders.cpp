@@ -11,32 +11,16 @@
 #include "viewer/ZoomLevels.h"
 #include "viewer/ZoomRules.h"
 
+#include "FuzzSupport.h"
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
 // Larger pictures are real but only make the run slow and the memory high; the
 // size checks themselves are still exercised by every header.
 constexpr std::int64_t kMaxFuzzPixels = 4'000'000;
-
-bool jpegSmallEnough(QByteArrayView data)
-{
-    try {
-        const zavio::TJPEGImage::Header header = zavio::TJPEGImage::readHeader(data);
-        return std::int64_t(header.width) * header.height <= kMaxFuzzPixels;
-    } catch (const zavio::PictureError&) {
-        return true; // the decoder fails the same way: let it
-    }
-}
-
-bool bmpSmallEnough(QByteArrayView data)
-{
-    const QSize size = zavio::bmpHeaderSize(data);
-    return std::int64_t(size.width()) * std::abs(std::int64_t(size.height())) <= kMaxFuzzPixels;
-}
 
 void exercise(const zavio::TBitmap& picture)
 {
@@ -59,35 +43,28 @@ void exercise(const zavio::TBitmap& picture)
                                                                            || chosen.height() < client.height())))
         std::abort();
 
-    const TBitmap back = decodeBmp(encodeBmp24(picture));
-    if (back.width() != picture.width() || back.height() != picture.height())
+    if (!decodeBmp(encodeBmp24(picture)).samePixels(picture))
         std::abort();
-    for (int y = 0; y < picture.height(); ++y)
-        if (std::memcmp(back.scanLine(y), picture.scanLine(y), std::size_t(picture.width()) * 3) != 0)
-            std::abort();
 }
-
-void silence(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    qInstallMessageHandler(silence);
-    zavio::configureImageReaders();
+    zavio::fuzz::prepareFuzzer();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    if (jpegSmallEnough(bytes)) {
+    if (zavio::fuzz::jpegSmallEnough(bytes, kMaxFuzzPixels)) {
         try {
             exercise(zavio::TJPEGImage::decode(bytes));
         } catch (const zavio::PictureError&) {
         }
     }
-    if (bmpSmallEnough(bytes)) {
+    if (zavio::fuzz::bmpSmallEnough(bytes, kMaxFuzzPixels)) {
         try {
             exercise(zavio::decodeBmp(bytes));
         } catch (const zavio::PictureError&) {

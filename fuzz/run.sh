@@ -1,40 +1,40 @@
 #!/bin/sh
-# Builds the fuzzers and runs one of them.
-#   fuzz/run.sh [seconds (default 60)] [build folder (default /tmp/zavio-fuzz)] [fuzzer]
-# The fuzzer is fuzz_loaders (the picture decoders, the default) or
-# fuzz_metadata (the camera markers and the EXIF edit of a saved JPEG).
-# Its corpus and any crash files stay in the build folder between runs.
+# Builds the fuzz targets and runs each of them in turn for the given seconds:
+# the picture loaders, loading and turning a picture for rotation, the camera
+# data a saved JPEG carries, the comment file.
+#   fuzz/run.sh [seconds per fuzzer (default 60)] [build folder (default /tmp/zavio-fuzz)] [fuzzer...]
+# With fuzzers named, only those run. The corpora and any crash files stay in
+# the build folder between runs.
 set -eu
 
 seconds=${1:-60}
 build=${2:-/tmp/zavio-fuzz}
-fuzzer=${3:-fuzz_loaders}
+[ $# -ge 2 ] && shift 2 || shift $#
 here=$(cd "$(dirname "$0")" && pwd)
+fuzzers=${*:-$(sed -n 's/^set(FUZZERS \(.*\))$/\1/p' "$here/CMakeLists.txt")}
 
 cmake -S "$here" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2
 
-if [ "$fuzzer" = fuzz_loaders ]; then
-    corpus="$build/corpus"
-    artifacts="$build/artifacts"
-else
-    corpus="$build/corpus-$fuzzer"
-    artifacts="$build/artifacts-$fuzzer"
-fi
-mkdir -p "$corpus" "$artifacts"
-if [ -z "$(ls -A "$corpus")" ]; then
-    "$build/make_seeds" "$corpus"
-fi
-
-log="$build/$fuzzer.log"
+artifacts="$build/artifacts"
+mkdir -p "$artifacts"
 status=0
-"$build/$fuzzer" \
-    -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=1000000 -timeout=20 \
-    -artifact_prefix="$artifacts/" -print_final_stats=1 \
-    "$corpus" >"$log" 2>&1 || status=$?
+for fuzzer in $fuzzers; do
+    corpus="$build/corpus-$fuzzer"
+    mkdir -p "$corpus"
+    if [ -z "$(ls -A "$corpus")" ]; then
+        "$build/make_seeds" "$corpus"
+    fi
+    log="$build/$fuzzer.log"
+    "$build/$fuzzer" \
+        -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=1000000 -timeout=20 \
+        -artifact_prefix="$artifacts/$fuzzer-" -print_final_stats=1 \
+        "$corpus" >"$log" 2>&1 || status=$?
 
-tail -n 25 "$log"
-runs=$(grep -Eo 'Done [0-9]+ runs' "$log" | grep -Eo '[0-9]+' || true)
-echo "executions: ${runs:-unknown (see $log)}"
+    echo "== $fuzzer"
+    tail -n 8 "$log"
+    runs=$(grep -Eo 'Done [0-9]+ runs' "$log" | grep -Eo '[0-9]+' || true)
+    echo "$fuzzer executions: ${runs:-unknown (see $log)}"
+done
 echo "crash files: $(ls "$artifacts" | wc -l) in $artifacts"
 exit "$status"

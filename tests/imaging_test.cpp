@@ -121,8 +121,12 @@ TEST(TBitmap, HoldsBlackBgrPixelsAndConvertsAnyImage)
 
     // Copies share pixels until written.
     TBitmap copy = b;
+    EXPECT_TRUE(copy.samePixels(b));
     copy.setPixel(1, 0, 1, 2, 3);
     EXPECT_EQ(b.pixel(1, 0), qRgb(10, 20, 30));
+    EXPECT_FALSE(copy.samePixels(b));
+    EXPECT_FALSE(TBitmap(2, 3).samePixels(TBitmap(3, 2)));
+    EXPECT_TRUE(TBitmap().samePixels(TBitmap()));
 
     EXPECT_PICTURE_ERROR(TBitmap(70000, 1), "大きすぎます");
     EXPECT_PICTURE_ERROR(TBitmap(0, 1), "0 です");

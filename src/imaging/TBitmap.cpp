@@ -70,6 +70,17 @@ void TBitmap::fill(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
         std::memcpy(image_.scanLine(y), first, size_t(rowBytes));
 }
 
+bool TBitmap::samePixels(const TBitmap& other) const
+{
+    if (width() != other.width() || height() != other.height())
+        return false;
+    const std::size_t rowBytes = 3 * std::size_t(width());
+    for (int y = 0; y < height(); ++y)
+        if (std::memcmp(scanLine(y), other.scanLine(y), rowBytes) != 0)
+            return false;
+    return true;
+}
+
 TBitmap TBitmap::fromImage(const QImage& image)
 {
     TBitmap result;

@@ -27,6 +27,8 @@ public:
     // The pixel as 0xffRRGGBB.
     QRgb pixel(int x, int y) const;
     void fill(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
+    // Whether other has the same size and the same pixels (row padding aside).
+    bool samePixels(const TBitmap& other) const;
     // Makes this a width x height picture whose pixels are left unset, for a
     // decoder that writes every one of them. Its own buffer is kept when it
     // already has that size and no copy shares it, so a decoder that fills

@@ -106,10 +106,11 @@ void blendPixel(const Source& source, const Terms& terms, std::uint8_t* out)
 // |e| * reach < 2^-27 (reach bounding |x| and |y|), then off the target's
 // centre row (y = 0) and centre column (x = 0) u and v are whole numbers:
 // u = fl32(fl80(+-x + fl80(e * y))) for a quarter turn, say. The product +-x is
-// exact, |fl80(e * y)| < 2^-26, and rounding the sum to nearest moves it no
-// further than that again, so the extended sum lies within 2^-25 of the
-// integer +-x. Single precision spaces its values at least 2^-24 apart near a
-// non-zero integer below 2^24, so the sum rounds back to exactly +-x. The same
+// exact and |fl80(e * y)| < 2^-26; rounding the sum to nearest moves it no
+// further than that again (+-x itself is a candidate), so the extended sum lies
+// less than 2^-25 from the integer +-x. Single precision spaces its values at
+// least 2^-24 apart around a non-zero integer below 2^24, so whatever lies less
+// than half of that from it rounds back to exactly +-x. The same
 // holds for v with the roles of x and y swapped, and for half turns with
 // u = +-y, v = +-x. For angles of 90 and 270 degrees e is about 6e-17 and
 // 1.8e-16, far inside the bound for any picture the loaders accept.
