@@ -141,6 +141,16 @@ std::optional<BenchOptions> parseBenchOptions(int argc, char** argv, QString& er
     return parseBenchOptions(args, error);
 }
 
+std::optional<BenchOptions> parseBenchOptionsOrUsage(int argc, char** argv, const char* program)
+{
+    QString error;
+    std::optional<BenchOptions> options = parseBenchOptions(argc, argv, error);
+    if (!options)
+        std::fprintf(stderr, "%s: %s\nusage: %s [folder] [--dir folder] [--reps n]\n", program,
+            error.toLocal8Bit().constData(), program);
+    return options;
+}
+
 void printPeakRss()
 {
     if (const std::optional<double> peak = peakRssMb())

@@ -38,6 +38,9 @@ struct BenchOptions {
 std::optional<BenchOptions> parseBenchOptions(const QStringList& args, QString& error);
 // The same over main's own arguments.
 std::optional<BenchOptions> parseBenchOptions(int argc, char** argv, QString& error);
+// The same, printing the error and "usage: <program> [folder] [--dir folder]
+// [--reps n]" on stderr when the arguments are bad.
+std::optional<BenchOptions> parseBenchOptionsOrUsage(int argc, char** argv, const char* program);
 
 // Prints peak_rss_mb, or a warning on stderr when it cannot be read.
 void printPeakRss();

@@ -126,12 +126,9 @@ int run(const zavio::bench::BenchOptions& options)
 
 int main(int argc, char** argv)
 {
-    QString error;
-    const std::optional<zavio::bench::BenchOptions> options = zavio::bench::parseBenchOptions(argc, argv, error);
-    if (!options) {
-        std::fprintf(stderr, "comment_file: %s\nusage: comment_file [folder] [--dir folder] [--reps n]\n",
-            error.toLocal8Bit().constData());
+    const std::optional<zavio::bench::BenchOptions> options =
+        zavio::bench::parseBenchOptionsOrUsage(argc, argv, "comment_file");
+    if (!options)
         return 2;
-    }
     return run(*options);
 }

@@ -142,13 +142,10 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    QString error;
-    const std::optional<zavio::bench::BenchOptions> options = zavio::bench::parseBenchOptions(argc, argv, error);
-    if (!options) {
-        std::fprintf(stderr, "zoom_window: %s\nusage: zoom_window [folder] [--dir folder] [--reps n]\n",
-            error.toLocal8Bit().constData());
+    const std::optional<zavio::bench::BenchOptions> options =
+        zavio::bench::parseBenchOptionsOrUsage(argc, argv, "zoom_window");
+    if (!options)
         return 2;
-    }
     try {
         return run(*options, argc, argv);
     } catch (const zavio::PictureError& e) {
