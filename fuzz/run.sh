@@ -22,7 +22,15 @@ status=0
 for fuzzer in $fuzzers; do
     corpus="$build/corpus-$fuzzer"
     mkdir -p "$corpus"
-    if [ -z "$(ls -A "$corpus")" ]; then
+    if [ -n "$(ls -A "$corpus")" ]; then
+        :
+    elif [ "$fuzzer" = fuzz_comments ]; then
+        # Comment seeds: flags, key length, key, text length, text, then the file.
+        printf '\003\005a.jpg\012a.jpg\r\nnew\r\nb.jpg\r\nb\016a.jpg\r\nold\016a.jpg\016' >"$corpus/replace"
+        printf '\002\006\202\240.jpg\000x.jpg.jpg\016\202\240.jpg\rcr\016c\000d\016\202\240.jpg\r\nopen end' \
+            >"$corpus/delete"
+        printf '\002\005z.jpg\007z.jpg\r\n\201\200.bmp\r\n\377\200\016' >"$corpus/append"
+    else
         "$build/make_seeds" "$corpus"
     fi
     log="$build/$fuzzer.log"

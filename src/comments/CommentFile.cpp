@@ -153,20 +153,6 @@ bool writeAll(int fd, std::string_view data)
     return true;
 }
 
-bool pwriteAll(int fd, std::string_view data, off_t at)
-{
-    while (!data.empty()) {
-        const ssize_t n = ::pwrite(fd, data.data(), data.size(), at);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data.remove_prefix(std::size_t(n));
-        at += n;
-    }
-    return true;
-}
-
 // The whole file, read from its start in blocks of up to kReadBlock bytes
 // into a buffer sized from the file's length (and grown should it grow).
 bool readAll(int fd, std::string& out)
@@ -200,6 +186,14 @@ bool readAll(int fd, std::string& out)
         errno = ENOMEM;
         return false;
     }
+}
+
+// The picture folder, whose files are then opened relative to it; an empty
+// path is the current folder.
+UniqueFd openFolder(std::string_view folder)
+{
+    const std::string path(folder.empty() ? std::string_view(".") : folder);
+    return UniqueFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
 // Opens name in dir without blocking on anything that is not a plain file,
@@ -266,7 +260,7 @@ bool appendTo(int fd, std::string_view text)
     if (st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) != 1)
         return false;
     const std::string record = newRecordBytes(text, last != kRecordTerminator);
-    if (pwriteAll(fd, record, st.st_size) && ::fsync(fd) == 0)
+    if (::lseek(fd, st.st_size, SEEK_SET) == st.st_size && writeAll(fd, record) && ::fsync(fd) == 0)
         return true;
     const int error = errno;
     while (::ftruncate(fd, st.st_size) != 0 && errno == EINTR) {}
@@ -407,8 +401,7 @@ CommentFile::~CommentFile()
 CommentOutcome CommentFile::OpenForEdit(std::string_view folder)
 {
     CloseForEdit();
-    const std::string path(folder.empty() ? std::string_view(".") : folder);
-    d_->editDir = UniqueFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    d_->editDir = openFolder(folder);
     if (!d_->editDir)
         return failure(CommentMessageId::FileOpenError, true);
     makeWritable(d_->editDir.get(), kCommentFileName);
@@ -528,8 +521,7 @@ void CommentFile::CloseForEdit()
 CommentOutcome CommentFile::OpenForView(std::string_view folder)
 {
     CloseForView();
-    const std::string path(folder.empty() ? std::string_view(".") : folder);
-    const UniqueFd dir(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd dir = openFolder(folder);
     if (!dir)
         return failure(CommentMessageId::FileOpenError);
     makeWritable(dir.get(), kCommentFileName);
