@@ -198,6 +198,11 @@ TEST(Paging, ABrokenPictureDoesNotStopPaging)
     EXPECT_EQ(errors.messages.size(), 1);
     form.BitBtn1->click();
     EXPECT_EQ(viewOf(form), (PageView{1, 20, off, on, off, on}));
+    EXPECT_EQ(errors.messages.size(), 1) << "a failure told once is not told again on every fill";
+    EXPECT_FALSE(form.cellError(5).isEmpty()) << "the cell still knows its error";
+
+    // Reading the folder again tells it again.
+    form.openFolder(folder.path());
     EXPECT_EQ(errors.messages.size(), 2);
 }
 

@@ -272,14 +272,21 @@ std::vector<PageFailure> TForm1::FillPage()
 
 void TForm1::reportPageFailures(const std::vector<PageFailure>& failures)
 {
-    if (failures.empty())
-        return;
+    // Each failure is told once after the folder was read: coming back to a
+    // page, or selecting a file, shows the marks without the same box again.
     QStringList parts;
-    for (const PageFailure& failure : failures)
-        parts.append(failure.message);
-    const QString heading = failures.size() == 1
+    for (const PageFailure& failure : failures) {
+        const QString told = failure.name.text() + u'\n' + failure.message;
+        if (!toldFailures_.contains(told)) {
+            toldFailures_.insert(told);
+            parts.append(failure.message);
+        }
+    }
+    if (parts.isEmpty())
+        return;
+    const QString heading = parts.size() == 1
         ? QStringLiteral("表示できない画像があります。")
-        : QStringLiteral("表示できない画像が %1 枚あります。").arg(failures.size());
+        : QStringLiteral("表示できない画像が %1 枚あります。").arg(parts.size());
     reportError(this, heading + QStringLiteral("\n\n") + parts.join(QStringLiteral("\n\n")));
 }
 
@@ -543,6 +550,7 @@ void TForm1::refillFileList(const QString& folder)
     {
         const QSignalBlocker blocker(FileListBox1);
         fileNames_ = listPictureFiles(FilePath(folder));
+        toldFailures_.clear();
         FileListBox1->setItems(textsOf(fileNames_));
         FileListBox1->selectRow(-1);
     }

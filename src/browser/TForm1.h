@@ -8,6 +8,7 @@
 #include "imaging/FilePath.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -127,7 +128,7 @@ private:
     // or the zoom window.
     void FileListBox1MouseUp();
     // One standard error report naming every picture of the last page that
-    // could not be shown.
+    // could not be shown and was not told since the folder was read.
     void reportPageFailures(const std::vector<PageFailure>& failures);
     // A paging click: its step over the counters, the page fill, and for the
     // forward buttons the states after the fill, which a failed fill skips.
@@ -151,6 +152,8 @@ private:
     // What each cell's label names, with the name's own bytes.
     std::array<FilePath, kCellsPerPage> cellNames_;
     std::array<QString, kCellsPerPage> cellErrors_;
+    // The failures told since the folder was last read.
+    QSet<QString> toldFailures_;
     // The mount points the drive box lists, read once at start-up.
     QStringList mounts_;
     QHash<QString, QString> lastFolderOnMount_;
