@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace zavio;
@@ -53,4 +54,19 @@ TEST(Windows, AllEightAreMadeAtStartUpAndWiredTogether)
     main.BitBtn4->click();
     EXPECT_EQ(opened.last(), QStringLiteral("Form3"));
     EXPECT_EQ(opened.size(), 5);
+}
+
+TEST(Windows, ClosingTheMainWindowEndsTheProgramBesideAnOpenResultWindow)
+{
+    const auto windows = createWindows();
+    windows->Form1->show();
+    bool closedInTime = false;
+    QTimer::singleShot(0, [&] {
+        windows->dispForm->show();
+        windows->Form1->close();
+    });
+    // Should the loop not end, this ends it and the test fails.
+    QTimer::singleShot(5000, [&] { QApplication::exit(7); });
+    closedInTime = QApplication::exec() == 0;
+    EXPECT_TRUE(closedInTime) << "the event loop went on after the main window closed";
 }

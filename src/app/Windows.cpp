@@ -1,5 +1,6 @@
 #include "app/Windows.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
 
@@ -49,6 +50,9 @@ std::unique_ptr<Windows> createWindows()
     windows->Form6->setFocusOnClose([&w] { w.Form1->BitBtn4->setFocus(); });
     // Closing the rotation window switches rotation mode off.
     windows->Form7->setOnClose([&w] { w.Form1->CheckBox2->setChecked(false); });
+    // Closing the main window ends the program, also while a window that is
+    // not modal (the result window) is still open.
+    QObject::connect(windows->Form1.get(), &TForm1::closed, qApp, &QCoreApplication::quit);
     return windows;
 }
 

@@ -20,9 +20,6 @@ int main(int argc, char** argv)
     zavio::runReportingErrors(nullptr, [&] {
         zavio::prepareApplication(app);
         const auto windows = zavio::createWindows();
-        // Closing the main window ends the program, also while a window
-        // that is not modal (the result window) is still open.
-        QObject::connect(windows->Form1.get(), &zavio::TForm1::closed, &app, &QApplication::quit);
         windows->Form1->show();
         status = app.exec();
     });
