@@ -2,6 +2,7 @@
 
 #include "imaging/JpegCodec.h"
 #include "imaging/PictureError.h"
+#include "imaging/PictureLoader.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <exception>
@@ -175,6 +177,19 @@ FirstPhoto::FirstPhoto(const QString& folder) : folder_(folder)
 QString FirstPhoto::path() const
 {
     return QDir(folder_).filePath(photoFileName(0));
+}
+
+std::vector<double> FirstPhoto::timePlainDecodes(int reps) const
+{
+    std::vector<double> samples;
+    for (int r = 0; r < reps; ++r) {
+        const auto start = std::chrono::steady_clock::now();
+        const TBitmap bitmap = TJPEGImage::decode(readPictureFile(path()));
+        samples.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        if (bitmap.width() != shape_.width)
+            throw PictureError(QStringLiteral("想定外の大きさです"));
+    }
+    return samples;
 }
 
 double averageFileMb(const QString& folder, const PhotoSetShape& shape)

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include <optional>
+#include <vector>
 
 namespace zavio::bench {
 
@@ -47,6 +48,9 @@ public:
     // The folder as an absolute path.
     const QString& folder() const { return folder_; }
     QString path() const;
+    // The milliseconds of reps plain decodes of the photo (reading the file
+    // and decoding it into a fresh bitmap), the windows' yardstick.
+    std::vector<double> timePlainDecodes(int reps) const;
 
 private:
     std::optional<QTemporaryDir> temporary_;

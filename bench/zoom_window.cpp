@@ -64,7 +64,6 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
 {
     qInstallMessageHandler(quietOffscreenNotes);
     const zavio::bench::FirstPhoto photo(options.folder);
-    const zavio::bench::PhotoSetShape& shape = photo.shape();
     const QString path = photo.path();
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -72,14 +71,7 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
     QApplication app(argc, argv);
     zavio::configureImageReaders();
 
-    std::vector<double> decodeMs;
-    for (int r = 0; r < options.reps; ++r) {
-        const Clock::time_point start = Clock::now();
-        const zavio::TBitmap bitmap = zavio::TJPEGImage::decode(zavio::readPictureFile(path));
-        decodeMs.push_back(msSince(start));
-        if (bitmap.width() != shape.width)
-            throw zavio::PictureError(QStringLiteral("想定外の大きさです"));
-    }
+    const std::vector<double> decodeMs = photo.timePlainDecodes(options.reps);
 
     zavio::Selection selection;
     zavio::TForm2 form(selection, kScreen);

@@ -387,10 +387,20 @@ void TForm1::BitBtn5Click()
     pageBackward(back50BeforeFill);
 }
 
+namespace {
+
+// Runs an opener that was handed over; one that was not opens nothing.
+void runOpener(const std::function<void()>& opener)
+{
+    if (opener)
+        opener();
+}
+
+} // namespace
+
 void TForm1::BitBtn4Click()
 {
-    if (openers_.help)
-        openers_.help();
+    runOpener(openers_.help);
 }
 
 void TForm1::ImageClick(int n)
@@ -406,8 +416,7 @@ void TForm1::ImageClick(int n)
         reportError(this, cellErrors_[cell]);
         return;
     }
-    if (openers_.zoom)
-        openers_.zoom();
+    runOpener(openers_.zoom);
 }
 
 void TForm1::LabelClick(int n)
@@ -416,12 +425,7 @@ void TForm1::LabelClick(int n)
     selection_.SelectedCommentKey = cellNames_[cell];
     if (selection_.SelectedCommentKey.isEmpty())
         return;
-    if (CheckBox1->isChecked()) {
-        if (openers_.commentEditor)
-            openers_.commentEditor();
-    } else if (openers_.commentViewer) {
-        openers_.commentViewer();
-    }
+    runOpener(CheckBox1->isChecked() ? openers_.commentEditor : openers_.commentViewer);
 }
 
 void TForm1::CheckBox1Click()
@@ -441,13 +445,11 @@ void TForm1::FileListBox1MouseUp()
     selection_.SelectedPicture = name;
     if (!name.isEmpty() && CheckBox2->isChecked()) {
         selection_.SelectedPicture = selection_.inFolder(name);
-        if (openers_.rotation)
-            openers_.rotation();
+        runOpener(openers_.rotation);
     } else if (!name.isEmpty() && CheckBox1->isChecked()) {
-        if (openers_.commentEditor)
-            openers_.commentEditor();
-    } else if (openers_.zoom) {
-        openers_.zoom();
+        runOpener(openers_.commentEditor);
+    } else {
+        runOpener(openers_.zoom);
     }
 }
 
