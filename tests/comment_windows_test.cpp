@@ -14,6 +14,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -283,4 +284,25 @@ TEST(CommentViewer, CreatesTheCommentFileWhereItCanAndCopesWithAReadOnlyMedium)
     EXPECT_FALSE(QFile::exists(mount->filePath(QStringLiteral("coment.txt"))));
     w.viewer.close();
     mount->setReadOnly(false);
+}
+
+TEST(CommentEditor, ACommentFileThatCannotBeOpenedEndsTheProgramAfterItsMessage)
+{
+    CommentWindows w;
+    ASSERT_TRUE(QDir(w.folder.path()).mkdir(QStringLiteral("coment.txt")));
+    CapturedErrors errors;
+    w.selection.SelectedCommentKey = FilePath(QStringLiteral("a.jpg"));
+    ModalWatcher watcher;
+    w.editor.ShowModal();
+    EXPECT_EQ(watcher.opened(), 0);
+    EXPECT_EQ(errors.messages, QStringList{QStringLiteral("FileOpen Error")});
+    EXPECT_EQ(errors.endings, QList<int>{1}) << "the program ends with status 1 after OK";
+
+    // The viewer only tells it, and shows the picture without a comment.
+    w.folder.writeJpeg(QStringLiteral("a.jpg"), 20, 10, 1);
+    w.view(QStringLiteral("a.jpg"));
+    EXPECT_EQ(errors.messages.size(), 2);
+    EXPECT_EQ(errors.endings.size(), 1);
+    EXPECT_TRUE(w.viewer.Memo1->toPlainText().endsWith(QStringLiteral("コメントは書き込まれていません。")));
+    w.viewer.close();
 }
