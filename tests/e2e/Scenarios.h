@@ -14,5 +14,8 @@ void brokenPictureScenario(const std::string& program);
 // The rotation window over the blocked main window, with the result window
 // usable beside it: turning, overwriting, the reload on returning, closing.
 void rotationScenario(const std::string& program);
+// The comment viewer on a prepared Shift-JIS coment.txt, then a new record
+// typed into the comment editor in comment mode.
+void commentsScenario(const std::string& program);
 
 } // namespace zavio::e2e
