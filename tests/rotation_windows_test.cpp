@@ -76,7 +76,36 @@ void activate(QWidget* window)
     ASSERT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == window->windowHandle(); }, 2000));
 }
 
+// The menu as it pops up, at least minimumWidth wide.
+QImage drawnMenu(QMenu* menu, int minimumWidth)
+{
+    menu->setMinimumWidth(minimumWidth);
+    menu->popup(QPoint(0, 0));
+    QApplication::processEvents();
+    const QImage drawn = menu->grab().toImage();
+    menu->close();
+    menu->setMinimumWidth(0);
+    return drawn;
+}
+
 } // namespace
+
+TEST(RotationWindow, MenuEntriesAreDrawnWhole)
+{
+    // An entry looks the same in its menu as in one far wider: none is cut short.
+    RotationFixture f;
+    for (QMenu* menu : {f.form.N1, f.form.dispForm()->FileMenu}) {
+        const QImage own = drawnMenu(menu, 0);
+        QList<QRect> texts;
+        for (QAction* action : menu->actions()) {
+            const QRect item = menu->actionGeometry(action);
+            texts.append(QRect(item.left(), item.top(), item.width() - 4, item.height()));
+        }
+        const QImage wide = drawnMenu(menu, 400);
+        for (int i = 0; i < texts.size(); ++i)
+            EXPECT_EQ(own.copy(texts[i]), wide.copy(texts[i])) << menu->actions()[i]->text().toStdString();
+    }
+}
 
 TEST(RotationWindow, PreviewsThePictureWithItsSize)
 {
