@@ -36,5 +36,8 @@ struct Scene {
 
 // The picture in the file as the program decodes it; throws when it cannot.
 QImage decodedPicture(const QString& path);
+// The program draws a picture unscaled with at most this mean difference per
+// colour channel from decodedPicture (or from its own turn of it).
+constexpr double kSamePixels = 1.0;
 
 } // namespace zavio::e2e

@@ -48,7 +48,6 @@ const QRect kViewerPicture(0, 0, 571, 421);
 const QRect kViewerComment(10, 450, 551, 131);
 // The editor's "書き込み" button.
 const QRect kWriteButton(496, 178, 81, 31);
-constexpr double kSamePixels = 1.0;
 
 // a.jpg's record as the editor of a Shift-JIS system writes it: the key,
 // "海辺の夕焼け" and a line of twenty "■", then the terminator.

@@ -65,9 +65,8 @@ constexpr int kWideCell = 1;
 constexpr int kPreviewWidth = 313;
 constexpr int kPreviewHeight = 233;
 constexpr int kStatusBarHeight = 19;
-// Pixels shown by the program itself differ from the expected pictures by
-// no more than this mean per channel; a JPEG written and read back by more.
-constexpr double kSamePixels = 1.0;
+// A JPEG written and read back differs from what was written by up to this
+// mean per colour channel.
 constexpr double kSameJpeg = 4.0;
 // A point on the turned picture in the result window, below its menu bar.
 constexpr QPoint kResultPicturePoint(40, 60);

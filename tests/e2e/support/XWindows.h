@@ -64,8 +64,8 @@ std::optional<QPoint> uncoveredPoint(const QRect& area, const QRect& cover);
 // is covered.
 std::optional<QPoint> visiblePoint(Display* display, Window window, const QRect& area);
 
-// The window that has the keyboard focus (the root or 0 when none of the
-// program's windows has it).
+// The window that has the keyboard focus: None, PointerRoot (1) or the root
+// when no window has it.
 Window inputFocus(Display* display);
 
 // Gives window the keyboard focus, as a window manager does when the user
