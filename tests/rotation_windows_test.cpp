@@ -15,9 +15,12 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace zavio;
@@ -65,7 +68,44 @@ double meanChannelDifference(const QImage& a, const QImage& b)
     return sum / (3.0 * a.width() * a.height());
 }
 
+// Gives window the keyboard focus. (Qt's own wait for an active window is
+// content as soon as the window it belongs to has the focus.)
+void activate(QWidget* window)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == window->windowHandle(); }, 2000));
+}
+
+// The menu as it pops up, at least minimumWidth wide.
+QImage drawnMenu(QMenu* menu, int minimumWidth)
+{
+    menu->setMinimumWidth(minimumWidth);
+    menu->popup(QPoint(0, 0));
+    QApplication::processEvents();
+    const QImage drawn = menu->grab().toImage();
+    menu->close();
+    menu->setMinimumWidth(0);
+    return drawn;
+}
+
 } // namespace
+
+TEST(RotationWindow, MenuEntriesAreDrawnWhole)
+{
+    // An entry looks the same in its menu as in one far wider: none is cut short.
+    RotationFixture f;
+    for (QMenu* menu : {f.form.N1, f.form.dispForm()->FileMenu}) {
+        const QImage own = drawnMenu(menu, 0);
+        QList<QRect> texts;
+        for (QAction* action : menu->actions()) {
+            const QRect item = menu->actionGeometry(action);
+            texts.append(QRect(item.left(), item.top(), item.width() - 4, item.height()));
+        }
+        const QImage wide = drawnMenu(menu, 400);
+        for (int i = 0; i < texts.size(); ++i)
+            EXPECT_EQ(own.copy(texts[i]), wide.copy(texts[i])) << menu->actions()[i]->text().toStdString();
+    }
+}
 
 TEST(RotationWindow, PreviewsThePictureWithItsSize)
 {
@@ -157,6 +197,49 @@ TEST(RotationWindow, TurnsAreNeverCumulative)
     f.form.N4Click();
     EXPECT_EQ(closes, 1);
     EXPECT_FALSE(f.form.isVisible());
+}
+
+TEST(RotationWindow, ComingBackFromTheResultWindowReloadsThePicture)
+{
+    RotationFixture f;
+    f.folder.writeJpeg(QStringLiteral("a.jpg"), 64, 48, 9);
+    f.open(QStringLiteral("a.jpg"));
+    f.form.show();
+    activate(&f.form);
+    TdispForm* result = f.form.dispForm();
+
+    // A click straight into the result window's menu: the window gets the
+    // focus while its menu is open, which Qt does not count as activating it.
+    f.form.N2Click();
+    result->FileMenu->popup(result->mapToGlobal(QPoint(0, 0)));
+    activate(result);
+    result->FileMenu->close();
+    EXPECT_EQ(f.form.statusText(), QStringLiteral("サイズ＝64*48")) << "going to the result window reloads nothing";
+
+    // The overwrite closes the result window, which had the focus: the
+    // rotation window takes it back and shows the file as saved.
+    result->FileMenuCloseClick();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == f.form.windowHandle(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.form.statusText() == QStringLiteral("サイズ＝48*64"); }, 2000))
+        << f.form.statusText().toStdString();
+    ASSERT_TRUE(f.form.pixelImage());
+    EXPECT_EQ(f.form.pixelImage()->Width(), 48u);
+    EXPECT_EQ(f.form.previewRect(), QRect(0, 0, 48, 64));
+
+    // Every return reloads once, whichever way the user comes back: a file
+    // broken meanwhile is told once for each.
+    f.form.N2Click();
+    activate(result);
+    f.folder.writeBytes(QStringLiteral("a.jpg"), QByteArray("\xff\xd8\xff\xe0 cut", 8));
+    CapturedErrors errors;
+    result->C1Click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return errors.messages.size() >= 2; }, 2000));
+    f.form.N2Click();
+    activate(result);
+    activate(&f.form);
+    QTest::qWait(50);
+    EXPECT_EQ(errors.messages.size(), 4) << errors.messages.join(u'|').toStdString();
+    f.form.close();
 }
 
 TEST(ResultWindow, SavesByTheExtensionRulesAndClosesAfterEveryOutcome)

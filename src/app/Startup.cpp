@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QProxyStyle>
 #include <QTranslator>
 
 // The resources live in a static library, so their registration is pulled in
@@ -17,6 +18,24 @@ static void initResources()
 }
 
 namespace zavio {
+namespace {
+
+// Qt 6.4's Fusion gives a menu entry a pixel less room than its text needs
+// when drawn, and so elides the widest entry of a menu in the middle
+// ("右９０度(&R)" showed as "右90…R)"). A little more room keeps each whole.
+class WholeMenuEntriesStyle : public QProxyStyle {
+public:
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget) const override
+    {
+        QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
+        if (type == CT_MenuItem)
+            result.rwidth() += 2;
+        return result;
+    }
+};
+
+} // namespace
 
 void applyJapaneseFont(QApplication& app)
 {
@@ -38,6 +57,8 @@ void prepareApplication(QApplication& app)
         app.installTranslator(translator);
 
     initResources();
+    // The application owns the style; it wraps the platform's own.
+    app.setStyle(new WholeMenuEntriesStyle);
     applyJapaneseFont(app);
     configureImageReaders();
     CanvasImage::registerAccessibility();

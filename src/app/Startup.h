@@ -5,7 +5,7 @@ class QApplication;
 namespace zavio {
 
 // Sets up the application before any window is made: Japanese standard
-// dialogs, the window font, the picture budget of the image readers.
+// dialogs, the style, the window font, the picture budget of the image readers.
 void prepareApplication(QApplication& app);
 
 // The font of every window: "ＭＳ Ｐゴシック" where installed, else IPAPGothic.

@@ -13,10 +13,12 @@
 
 #include <QEvent>
 #include <QFont>
+#include <QGuiApplication>
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace zavio {
 namespace {
@@ -80,7 +82,8 @@ TForm7::TForm7(const Selection& selection, QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     dispForm_ = new TdispForm(selection_, this);
-    connect(dispForm_, &TdispForm::activated, this, [this] { returnReloads_ = true; });
+    dispForm_->installEventFilter(this);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &TForm7::focusWindowChanged);
 
     FormCreate();
 }
@@ -103,15 +106,34 @@ void TForm7::ShowModal()
     fillAndShowModal(*this, [this] { FormActivate(); });
 }
 
-void TForm7::changeEvent(QEvent* event)
+void TForm7::focusWindowChanged(QWindow* focus)
 {
-    QDialog::changeEvent(event);
-    // Coming back from the result window reloads the picture from its file,
-    // so a picture just saved over shows as saved.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible() && returnReloads_) {
+    // The focus window is followed rather than the active window: a click
+    // straight into the result window's menu gives it the focus while Qt,
+    // busy with the menu, leaves this window the active one.
+    if (!focus || !isVisible())
+        return;
+    if (focus == dispForm_->windowHandle()) {
+        returnReloads_ = true;
+    } else if (focus == windowHandle() && returnReloads_) {
+        // Coming back from the result window reloads the picture from its
+        // file, so a picture just saved over shows as saved.
         returnReloads_ = false;
         FormActivate();
     }
+}
+
+bool TForm7::eventFilter(QObject* watched, QEvent* event)
+{
+    // The result window closing with the focus hands it back here, as a
+    // window manager would; without one the focus would fall to the desktop
+    // and the return would go unseen.
+    if (watched == dispForm_ && event->type() == QEvent::Hide && !event->spontaneous() && isVisible()) {
+        const QWindow* focus = QGuiApplication::focusWindow();
+        if (!focus || focus == dispForm_->windowHandle())
+            activateWindow();
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TForm7::FormActivate()

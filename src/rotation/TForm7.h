@@ -11,6 +11,7 @@ class QAction;
 class QMenu;
 class QScrollArea;
 class QStatusBar;
+class QWindow;
 
 namespace zavio {
 
@@ -59,10 +60,13 @@ public:
 
 protected:
     void done(int result) override;
-    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
+    // The window with the keyboard focus changed: a return from the result
+    // window reloads the picture.
+    void focusWindowChanged(QWindow* focus);
     void FormClose();
     // A message box of this window's own: closing it is no return to the window.
     void showOwnMessage(const QString& message, bool error);

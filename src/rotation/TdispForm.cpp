@@ -8,7 +8,6 @@
 #include "rotation/Rotation.h"
 #include "rotation/TPixelImage.h"
 
-#include <QEvent>
 #include <QFileDialog>
 #include <QFont>
 #include <QGuiApplication>
@@ -91,13 +90,6 @@ void TdispForm::showEvent(QShowEvent* event)
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-}
-
-void TdispForm::changeEvent(QEvent* event)
-{
-    QDialog::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        emit activated();
 }
 
 void TdispForm::ShowRotated(const TPixelImage* picture, float angle)

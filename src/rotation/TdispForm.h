@@ -48,13 +48,7 @@ public:
     void FileMenuCloseClick();
     void C1Click();
 
-signals:
-    // The window became the active window (the rotation window reloads its
-    // picture when the user comes back from here).
-    void activated();
-
 protected:
-    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:

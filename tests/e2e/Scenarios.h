@@ -11,5 +11,11 @@ namespace zavio::e2e {
 void mainWindowScenario(const std::string& program);
 // A folder of 45 pictures whose fifth is broken, paged through to its end.
 void brokenPictureScenario(const std::string& program);
+// The rotation window over the blocked main window, with the result window
+// usable beside it: turning, overwriting, the reload on returning, closing.
+void rotationScenario(const std::string& program);
+// The comment viewer on a prepared Shift-JIS coment.txt, then a new record
+// typed into the comment editor in comment mode.
+void commentsScenario(const std::string& program);
 
 } // namespace zavio::e2e

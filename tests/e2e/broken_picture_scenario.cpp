@@ -18,7 +18,6 @@
 #include "support/XWindows.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QImage>
 #include <QRect>
 #include <QSize>
@@ -26,7 +25,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <limits>
 #include <optional>
 #include <string>
 #include <thread>
@@ -78,13 +76,6 @@ QSize sizeAt(int position)
     }
 }
 
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        throw Failure("cannot write fixture " + path.toStdString());
-}
-
 // What each cell may show, as the program draws it.
 struct ExpectedCells {
     std::vector<QImage> pictures; // by position; the broken one as its intact picture
@@ -121,24 +112,6 @@ ExpectedCells writeFolder(const QString& folder, const QString& intact)
     expected.silver.fill(kSilver);
     expected.brokenMark = brokenPictureCell(kCellWidth, kCellHeight).image().convertToFormat(QImage::Format_RGB32);
     return expected;
-}
-
-// The mean difference per colour channel between the cell's area of shot and
-// image; stops counting once it is past limit.
-double meanDifference(const QImage& shot, const QRect& cell, const QImage& image,
-                      double limit = std::numeric_limits<double>::max())
-{
-    const double samples = 3.0 * cell.width() * cell.height();
-    const double stopAt = limit * samples;
-    double sum = 0;
-    for (int y = 0; y < cell.height() && sum <= stopAt; ++y) {
-        const auto* seen = reinterpret_cast<const QRgb*>(shot.constScanLine(cell.top() + y)) + cell.left();
-        const auto* wanted = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < cell.width(); ++x)
-            sum += std::abs(qRed(seen[x]) - qRed(wanted[x])) + std::abs(qGreen(seen[x]) - qGreen(wanted[x]))
-                   + std::abs(qBlue(seen[x]) - qBlue(wanted[x]));
-    }
-    return sum / samples;
 }
 
 // What the cell shows: the position whose picture it is, silver, the broken
@@ -216,24 +189,6 @@ std::optional<std::string> checkPage(const QImage& shot, const ExpectedCells& ex
                    + shownText(shown);
     }
     return std::nullopt;
-}
-
-bool isMainWindowTitle(const std::string& title)
-{
-    return title.rfind(kMainTitle, 0) == 0 && title != kMainTitle;
-}
-
-// Whether the window shows more than one colour, that is, has been drawn.
-bool isDrawn(const QImage& image)
-{
-    if (image.isNull())
-        return false;
-    const QRgb first = image.pixel(0, 0);
-    for (int y = 0; y < image.height(); y += 2)
-        for (int x = 0; x < image.width(); x += 2)
-            if (image.pixel(x, y) != first)
-                return true;
-    return false;
 }
 
 } // namespace

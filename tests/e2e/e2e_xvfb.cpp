@@ -22,6 +22,8 @@ struct Scenario {
 constexpr Scenario kScenarios[] = {
     {"main-window", zavio::e2e::mainWindowScenario},
     {"broken-picture", zavio::e2e::brokenPictureScenario},
+    {"rotation", zavio::e2e::rotationScenario},
+    {"comments", zavio::e2e::commentsScenario},
 };
 
 int usage(const char* self)

@@ -15,7 +15,6 @@
 #include "support/XWindows.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -56,14 +55,9 @@ void writeFixture(const QString& folder)
         zavio::TBitmap bitmap(picture.width, picture.height);
         bitmap.fill(std::uint8_t(qRed(picture.colour)), std::uint8_t(qGreen(picture.colour)),
                     std::uint8_t(qBlue(picture.colour)));
-        const QByteArray jpeg = zavio::TJPEGImage::encode(bitmap);
-        QFile file(folder + QLatin1Char('/') + QLatin1String(picture.fileName));
-        if (!file.open(QIODevice::WriteOnly) || file.write(jpeg) != jpeg.size())
-            throw Failure("cannot write fixture " + file.fileName().toStdString());
+        writeBytes(folder + QLatin1Char('/') + QLatin1String(picture.fileName), zavio::TJPEGImage::encode(bitmap));
     }
-    QFile notes(folder + QStringLiteral("/notes.txt"));
-    if (!notes.open(QIODevice::WriteOnly) || notes.write("not a picture\n") < 0)
-        throw Failure("cannot write fixture notes.txt");
+    writeBytes(folder + QStringLiteral("/notes.txt"), QByteArray("not a picture\n"));
 }
 
 // What is wrong with the screenshot, or nothing when it shows the expected page:

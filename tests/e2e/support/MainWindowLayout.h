@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QImage>
+#include <QPoint>
 #include <QRect>
 #include <QRgb>
+
+#include <string>
 
 namespace zavio::e2e {
 
@@ -14,6 +18,13 @@ constexpr int kCellWidth = 131;
 constexpr int kCellHeight = 101;
 constexpr int kCells = 20;
 constexpr QRgb kSilver = 0xffc0c0c0;
+
+// The main window's title: the program's name and its version. Message boxes
+// carry the name alone.
+inline bool isMainWindowTitle(const std::string& title)
+{
+    return title.rfind(kMainTitle, 0) == 0 && title != kMainTitle;
+}
 
 // Cell n (1 to 20) counts row by row through five columns.
 constexpr int cellLeft(int cell)
@@ -41,6 +52,41 @@ inline QRect labelRect(int cell)
 inline QRect nextButtonRect()
 {
     return QRect(230, 10, 71, 31);
+}
+
+// The mode check boxes "コメント処理" and "９０度回転".
+inline QRect commentBoxRect()
+{
+    return QRect(480, 20, 121, 21);
+}
+
+inline QRect rotationBoxRect()
+{
+    return QRect(590, 20, 121, 21);
+}
+
+// A point on the box's square, where a click toggles it.
+inline QPoint checkBoxPoint(const QRect& box)
+{
+    return QPoint(box.left() + 7, box.center().y());
+}
+
+// The dark pixels of the check mark inside the box's square: none when the
+// box is unchecked, whether or not it has the focus or the pointer.
+inline int checkMarkPixels(const QImage& shot, const QRect& box)
+{
+    int dark = 0;
+    for (int y = box.top() + 4; y < box.top() + 16; ++y)
+        for (int x = box.left() + 2; x < box.left() + 14; ++x)
+            dark += qGray(shot.pixel(x, y)) < 128;
+    return dark;
+}
+
+// The middle of a row of the file list (0 for the first file): rows are 15
+// pixels high inside the list's frame.
+inline QPoint fileListRowPoint(int row)
+{
+    return QPoint(40, 410 + 2 + 15 * row + 7);
 }
 
 } // namespace zavio::e2e

@@ -73,6 +73,46 @@ bool near(QRgb a, QRgb b, int tolerance)
            && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
+bool isDrawn(const QImage& image)
+{
+    if (image.isNull())
+        return false;
+    const QRgb first = image.pixel(0, 0);
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2)
+            if (image.pixel(x, y) != first)
+                return true;
+    return false;
+}
+
+double meanDifference(const QImage& shot, const QRect& area, const QImage& image, double limit)
+{
+    const QImage seenImage = shot.convertToFormat(QImage::Format_RGB32);
+    const QImage wantedImage = image.convertToFormat(QImage::Format_RGB32);
+    const double samples = 3.0 * area.width() * area.height();
+    const double stopAt = limit * samples;
+    double sum = 0;
+    for (int y = 0; y < area.height() && sum <= stopAt; ++y) {
+        const auto* seen = reinterpret_cast<const QRgb*>(seenImage.constScanLine(area.top() + y)) + area.left();
+        const auto* wanted = reinterpret_cast<const QRgb*>(wantedImage.constScanLine(y));
+        for (int x = 0; x < area.width(); ++x)
+            sum += std::abs(qRed(seen[x]) - qRed(wanted[x])) + std::abs(qGreen(seen[x]) - qGreen(wanted[x]))
+                   + std::abs(qBlue(seen[x]) - qBlue(wanted[x]));
+    }
+    return sum / samples;
+}
+
+std::optional<QPoint> findImage(const QImage& shot, const QImage& image, const QRect& origins, double tolerance)
+{
+    for (int y = origins.top(); y <= origins.bottom(); ++y)
+        for (int x = origins.left(); x <= origins.right(); ++x) {
+            const QRect area(QPoint(x, y), image.size());
+            if (shot.rect().contains(area) && meanDifference(shot, area, image, tolerance) <= tolerance)
+                return area.topLeft();
+        }
+    return std::nullopt;
+}
+
 std::string rgbText(QRgb c)
 {
     return "(" + std::to_string(qRed(c)) + "," + std::to_string(qGreen(c)) + "," + std::to_string(qBlue(c)) + ")";

@@ -3,8 +3,11 @@
 #include "support/XTypes.h"
 
 #include <QImage>
+#include <QPoint>
 #include <QRect>
 
+#include <limits>
+#include <optional>
 #include <string>
 
 namespace zavio::e2e {
@@ -19,6 +22,15 @@ QImage grabWindow(Display* display, Window window);
 QImage grabScreen(Display* display, const QRect& area);
 
 bool near(QRgb a, QRgb b, int tolerance);
+// Whether the image shows more than one colour, that is, has been drawn.
+bool isDrawn(const QImage& image);
+// The mean difference per colour channel between the area of shot and image
+// (of the area's size); stops counting once it is past limit.
+double meanDifference(const QImage& shot, const QRect& area, const QImage& image,
+                      double limit = std::numeric_limits<double>::max());
+// Where within origins (top-left corners to try) shot shows image with a mean
+// difference of at most tolerance, or nothing.
+std::optional<QPoint> findImage(const QImage& shot, const QImage& image, const QRect& origins, double tolerance);
 std::string rgbText(QRgb colour);
 
 // Where ZAVIO_E2E_SHOT asks screenshots to go; empty when it is not set.

@@ -3,6 +3,7 @@
 #include "support/ChildProcess.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace zavio::e2e {
 
@@ -18,6 +19,13 @@ QString WorkFolder::makeFolder(const QString& name) const
     if (!QDir().mkpath(path))
         throw Failure("cannot make the folder " + path.toStdString());
     return path;
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        throw Failure("cannot write fixture " + path.toStdString());
 }
 
 } // namespace zavio::e2e

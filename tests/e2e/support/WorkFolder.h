@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -20,5 +21,8 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// Writes a fixture file whole; throws a failure when it cannot.
+void writeBytes(const QString& path, const QByteArray& bytes);
 
 } // namespace zavio::e2e

@@ -219,6 +219,48 @@ std::optional<QPoint> uncoveredPoint(const QRect& area, const QRect& cover)
     return best->center();
 }
 
+std::optional<QPoint> visiblePoint(Display* display, Window window, const QRect& area)
+{
+    const QRect own = rootRect(display, window);
+    // The root lists its children from the bottom of the stack to the top.
+    std::vector<QRect> covers;
+    bool above = false;
+    for (const TitledWindow& top : mappedTopLevels(display)) {
+        if (above)
+            covers.push_back(rootRect(display, top.window));
+        above = above || top.window == window;
+    }
+    const QRect onScreen = area.translated(own.topLeft());
+    std::optional<QPoint> best;
+    int bestDistance = 0;
+    for (int y = onScreen.top(); y <= onScreen.bottom(); y += 2)
+        for (int x = onScreen.left(); x <= onScreen.right(); x += 2) {
+            const QPoint point(x, y);
+            if (std::any_of(covers.begin(), covers.end(), [&](const QRect& cover) { return cover.contains(point); }))
+                continue;
+            const int distance = (point - onScreen.center()).manhattanLength();
+            if (!best || distance < bestDistance) {
+                best = point - own.topLeft();
+                bestDistance = distance;
+            }
+        }
+    return best;
+}
+
+Window inputFocus(Display* display)
+{
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    return focus;
+}
+
+void giveFocus(Display* display, Window window)
+{
+    XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
+    XFlush(display);
+}
+
 void moveWindow(Display* display, Window window, const QPoint& pos)
 {
     XMoveWindow(display, window, pos.x(), pos.y());
@@ -242,11 +284,21 @@ void pressKey(Display* display, Window window, unsigned long keysym)
     if (!XGetWindowAttributes(display, window, &attributes))
         throw Failure("the window to type into is gone");
     movePointer(display, window, attributes.width / 2, attributes.height / 2);
-    XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
+    giveFocus(display, window);
     XSync(display, False);
     XTestFakeKeyEvent(display, code, True, CurrentTime);
     XTestFakeKeyEvent(display, code, False, CurrentTime);
     XFlush(display);
+}
+
+void typeText(Display* display, Window window, const std::string& text)
+{
+    static const std::string unshifted = "abcdefghijklmnopqrstuvwxyz0123456789 .,-/;=";
+    for (const char c : text) {
+        if (unshifted.find(c) == std::string::npos)
+            throw Failure(std::string("typeText cannot type '") + c + "' without a shift key");
+        pressKey(display, window, (unsigned char)c);
+    }
 }
 
 void sendDeleteWindow(Display* display, Window window)

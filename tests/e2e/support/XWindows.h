@@ -59,6 +59,19 @@ QRect rootRect(Display* display, Window window);
 // nothing when cover hides all of it.
 std::optional<QPoint> uncoveredPoint(const QRect& area, const QRect& cover);
 
+// The point of area (in window's coordinates) nearest its middle that no
+// mapped top-level window stacked above it covers, or nothing when all of it
+// is covered.
+std::optional<QPoint> visiblePoint(Display* display, Window window, const QRect& area);
+
+// The window that has the keyboard focus: None, PointerRoot (1) or the root
+// when no window has it.
+Window inputFocus(Display* display);
+
+// Gives window the keyboard focus, as a window manager does when the user
+// turns to it or when a window in front of it closes.
+void giveFocus(Display* display, Window window);
+
 // Moves a top-level window to pos on the screen, as a user dragging it aside
 // would; the caller waits for the move.
 void moveWindow(Display* display, Window window, const QPoint& pos);
@@ -73,6 +86,9 @@ void clickAt(Display* display, Window window, int x, int y, unsigned int button)
 // window too, so the key reaches it whichever way focus is settled.
 void pressKey(Display* display, Window window, unsigned long keysym);
 constexpr unsigned long kReturnKey = 0xff0d; // XK_Return
+// Types text key by key: lower-case letters, digits, spaces and . , - / ; =,
+// the keys typed without shift, whose keysyms are their ASCII codes.
+void typeText(Display* display, Window window, const std::string& text);
 
 // Asks the window to close the way a window manager does, with a
 // WM_DELETE_WINDOW message of the WM_PROTOCOLS kind.
