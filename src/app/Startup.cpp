@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "common/CanvasImage.h"
+#include "common/JapaneseFont.h"
 #include "imaging/PictureLoader.h"
 
 #include <QApplication>
@@ -39,10 +40,7 @@ public:
 
 void applyJapaneseFont(QApplication& app)
 {
-    QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
-    font.setPixelSize(15);
-    app.setFont(font);
+    app.setFont(japaneseFont(15));
 }
 
 void prepareApplication(QApplication& app)

@@ -8,7 +8,7 @@ namespace zavio {
 // dialogs, the style, the window font, the picture budget of the image readers.
 void prepareApplication(QApplication& app);
 
-// The font of every window: "ＭＳ Ｐゴシック" where installed, else IPAPGothic.
+// The font of every window at 15 pixels.
 void applyJapaneseFont(QApplication& app);
 
 } // namespace zavio

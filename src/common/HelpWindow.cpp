@@ -1,5 +1,6 @@
 #include "common/HelpWindow.h"
 
+#include "common/JapaneseFont.h"
 #include "common/Memo.h"
 
 #include <QFile>
@@ -16,14 +17,6 @@ namespace {
 // A title bar with the close button alone; the size is fixed below.
 constexpr Qt::WindowFlags kHelpFrame = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
     | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
-
-QFont helpFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
-    font.setPixelSize(12);
-    return font;
-}
 
 // The text of a help resource without its final line break, so that its last
 // line is the box's last line. The texts are built in; a missing one leaves
@@ -64,7 +57,7 @@ HelpWindow::HelpWindow(const Layout& layout, QWidget* parent) : QDialog(parent, 
 
     Memo1 = new Memo(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setFont(helpFont());
+    Memo1->setFont(japaneseFont(12));
     QPalette colours = Memo1->palette();
     colours.setColor(QPalette::Base, layout.background);
     colours.setColor(QPalette::Text, layout.textColour);

@@ -3,6 +3,7 @@
 #include "common/CanvasImage.h"
 #include "common/ErrorReport.h"
 #include "common/Hourglass.h"
+#include "common/JapaneseFont.h"
 #include "common/ModalShow.h"
 #include "common/Selection.h"
 #include "imaging/PictureLoader.h"
@@ -32,14 +33,6 @@ constexpr int kBoxHeight = 237;
 constexpr int kImageWidth = 313;
 constexpr int kImageHeight = 233;
 
-QFont rotationFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
-    font.setPixelSize(12);
-    return font;
-}
-
 } // namespace
 
 TForm7::TForm7(const Selection& selection, QWidget* parent)
@@ -47,7 +40,7 @@ TForm7::TForm7(const Selection& selection, QWidget* parent)
 {
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("画像回転処理"));
-    setFont(rotationFont());
+    setFont(japaneseFont(12));
 
     auto* menuBar = new QMenuBar(this);
     N1 = menuBar->addMenu(QStringLiteral("回転"));

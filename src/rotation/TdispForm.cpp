@@ -3,6 +3,7 @@
 #include "common/CanvasImage.h"
 #include "common/ErrorReport.h"
 #include "common/Hourglass.h"
+#include "common/JapaneseFont.h"
 #include "common/Selection.h"
 #include "rotation/PictureSaver.h"
 #include "rotation/Rotation.h"
@@ -43,10 +44,7 @@ TdispForm::TdispForm(const Selection& selection, QWidget* parent)
     setObjectName(QStringLiteral("dispForm"));
     setWindowTitle(QStringLiteral("結果"));
     setModal(false);
-    QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(japaneseFont(12));
 
     auto* menuBar = new QMenuBar(this);
     FileMenu = menuBar->addMenu(QStringLiteral("ファイル(&F)"));
