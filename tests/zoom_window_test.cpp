@@ -68,6 +68,21 @@ ZoomView click(TForm2& form, Qt::MouseButton button)
 
 const QSize kScreen1280(1280, 1024);
 
+// A zoom window on a 1280 x 1024 screen, filled with a width x height JPEG
+// named name in a folder of its own, which is the current folder meanwhile.
+struct ZoomOnPicture {
+    PictureFolder folder;
+    CurrentFolder current{folder.path()};
+    Selection selection;
+    TForm2 form{selection, kScreen1280};
+
+    ZoomOnPicture(const QString& name, int width, int height, int seed)
+    {
+        folder.writeJpeg(name, width, height, seed);
+        selection.SelectedPicture = name;
+    }
+};
+
 } // namespace
 
 TEST(ZoomRules, OpeningSizesAndCaptions)
@@ -182,12 +197,8 @@ TEST(ZoomWindow, GrowsWithThePictureThenScrollsOnA1280Screen)
 
 TEST(ZoomWindow, WideBaseReducesToTenPercentAndMiddleButtonFixesTheFrame)
 {
-    Selection selection;
-    PictureFolder folder;
-    folder.writeJpeg(QStringLiteral("B.JPG"), 1200, 900, 5);
-    CurrentFolder current(folder.path());
-    selection.SelectedPicture = QStringLiteral("B.JPG");
-    TForm2 form(selection, kScreen1280);
+    ZoomOnPicture zoom(QStringLiteral("B.JPG"), 1200, 900, 5);
+    TForm2& form = zoom.form;
     ASSERT_TRUE(form.FormActivate());
     form.show();
     EXPECT_EQ(click(form, Qt::MiddleButton), (ZoomView{{1000, 749}, {1000, 749}, false, false, "Size=1000*749"}));
@@ -415,12 +426,8 @@ TEST(ThumbnailClick, HelpButtonOpensTheHelpWindowInAnyState)
 
 TEST(ZoomWindow, StaysInsideTheScreenAndReopensWhereTheUserLeftIt)
 {
-    Selection selection;
-    PictureFolder folder;
-    folder.writeJpeg(QStringLiteral("a.jpg"), 1200, 900, 3);
-    CurrentFolder current(folder.path());
-    selection.SelectedPicture = QStringLiteral("a.jpg");
-    TForm2 form(selection, kScreen1280);
+    ZoomOnPicture zoom(QStringLiteral("a.jpg"), 1200, 900, 3);
+    TForm2& form = zoom.form;
     ASSERT_TRUE(form.FormActivate());
     form.move(200, 150);
     form.show();
