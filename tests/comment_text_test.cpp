@@ -1,8 +1,12 @@
+#include "comments/CommentFile.h"
 #include "comments/CommentMemo.h"
 #include "comments/CommentText.h"
+#include "common/ShiftJis.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QInputMethodEvent>
 #include <QTest>
 #include <QTextBlock>
@@ -84,4 +88,49 @@ TEST(CommentMemo, TypingPastingAndInputMethodCommitsKeepWithinTheLimit)
     QApplication::sendEvent(&memo, &late);
     EXPECT_EQ(memo.toPlainText(), QStringLiteral("123456日本"));
     EXPECT_FALSE(memo.inputMethodQuery(Qt::ImEnabled).toBool());
+}
+
+// Every double-byte character of code page 932 survives a write, a read and a
+// rewrite through the comment file; where two codes stand for one character,
+// the code the conversion gives is the one written, and it stays.
+TEST(CommentText, EveryDoubleByteCharacterSurvivesTheCommentFile)
+{
+    QString all;
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (lead == 0xA0)
+            lead = 0xE0;
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            const char pair[2] = {char(lead), char(trail)};
+            if (isValidShiftJis(QByteArrayView(pair, 2)))
+                all += fromShiftJis(QByteArrayView(pair, 2));
+        }
+    }
+    ASSERT_GT(all.size(), 9000);
+    const QString text = QStringLiteral("all.jpg\n") + all + u'\n';
+    const QByteArray stored = commentBytesOf(text);
+
+    QTemporaryDir folder;
+    const QByteArray path = QFile::encodeName(folder.path());
+    const std::string_view folderBytes(path.constData(), size_t(path.size()));
+    {
+        CommentFile file;
+        ASSERT_TRUE(file.OpenForEdit(folderBytes).ok());
+        ASSERT_FALSE(file.FindRecordForEdit("all.jpg").found);
+        ASSERT_TRUE(file.AppendRecord(stored.toStdString()).ok());
+        file.CloseForEdit();
+    }
+    CommentFile file;
+    ASSERT_TRUE(file.OpenForEdit(folderBytes).ok());
+    const RecordMatch match = file.FindRecordForEdit("all.jpg");
+    ASSERT_TRUE(match.found);
+    EXPECT_EQ(match.recordText, stored.toStdString());
+    const std::string lines = TextToLines(match.recordText);
+    const QString read = commentTextOf(QByteArrayView(lines.data(), qsizetype(lines.size())));
+    EXPECT_EQ(read, text + u'\n') << "read back as written, plus the line the editor adds";
+    ASSERT_TRUE(file.BeginRewrite(match).ok());
+    ASSERT_TRUE(file.ReplaceRecord(commentBytesOf(text).toStdString()).ok());
+    file.CloseForEdit();
+    QFile written(folder.filePath(QStringLiteral("coment.txt")));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), stored + '\x0e') << "rewritten byte for byte";
 }
