@@ -9,7 +9,6 @@
 #include "common/Memo.h"
 #include "common/ModalShow.h"
 #include "common/Selection.h"
-#include "imaging/PictureError.h"
 #include "imaging/PictureLoader.h"
 #include "imaging/StretchDraw.h"
 #include "imaging/ThumbnailFit.h"
@@ -113,9 +112,7 @@ void TForm6::DrawPicture()
     // A picture that cannot be loaded is told, and the comment stays readable
     // beside a silver area.
     runReportingErrors(this, [&] {
-        if (!loadPictureInto(selection_.inFolder(selection_.SelectedCommentKey), bitmap_))
-            throw PictureError(
-                QStringLiteral("この種類のファイルは表示できません: %1").arg(selection_.SelectedCommentKey.text()));
+        loadShownPictureInto(selection_.inFolder(selection_.SelectedCommentKey), bitmap_);
         const int w = bitmap_.width();
         const int h = bitmap_.height();
         Label1->setText(QStringLiteral("サイズ＝%1*%2").arg(w).arg(h));

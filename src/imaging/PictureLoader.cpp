@@ -132,6 +132,12 @@ bool loadPictureInto(const FilePath& file, TBitmap& scratch)
     });
 }
 
+void loadShownPictureInto(const FilePath& file, TBitmap& scratch)
+{
+    if (!loadPictureInto(file, scratch))
+        throw PictureError(QStringLiteral("この種類のファイルは表示できません: %1").arg(file.text()));
+}
+
 void configureImageReaders()
 {
     QImageReader::setAllocationLimit(kQtImageAllocationLimitMb);

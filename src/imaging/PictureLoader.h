@@ -23,6 +23,10 @@ bool loadPicture(const FilePath& file, TBitmap& bitmap);
 // After an error scratch holds no usable picture.
 bool loadPictureInto(const FilePath& file, TBitmap& scratch);
 
+// As loadPictureInto, for a window that shows the picture: a file of no known
+// kind is a PictureError naming it too.
+void loadShownPictureInto(const FilePath& file, TBitmap& scratch);
+
 // The whole content of a file, or PictureError naming it.
 QByteArray readPictureFile(const FilePath& file);
 

@@ -138,8 +138,7 @@ void TForm7::FormActivate()
         // One decode serves both the picture to turn and the preview.
         previewError_.clear();
         try {
-            if (!loadPicture(path, previewBitmap_))
-                previewError_ = QStringLiteral("この種類のファイルは表示できません: %1").arg(path.text());
+            loadShownPictureInto(path, previewBitmap_);
         } catch (const UserError& error) {
             previewBitmap_ = TBitmap();
             previewError_ = error.message();

@@ -4,7 +4,6 @@
 #include "common/Hourglass.h"
 #include "common/ModalShow.h"
 #include "common/Selection.h"
-#include "imaging/PictureError.h"
 #include "imaging/PictureLoader.h"
 #include "viewer/MagnifierCursor.h"
 #include "viewer/ZoomImage.h"
@@ -110,8 +109,7 @@ void TForm2::loadSelectedPicture()
     const QString& name = selection_.SelectedPicture.text();
     try {
         Hourglass hourglass;
-        if (!loadPictureInto(selection_.picturePath(), bitmap_))
-            throw PictureError(QStringLiteral("この種類のファイルは表示できません: %1").arg(name));
+        loadShownPictureInto(selection_.picturePath(), bitmap_);
     } catch (...) {
         // Nothing of an earlier picture stays behind a failed one.
         bitmap_ = TBitmap();
