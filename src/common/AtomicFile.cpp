@@ -1,7 +1,5 @@
 #include "common/AtomicFile.h"
 
-#include "imaging/FileHandle.h"
-
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -15,11 +13,6 @@ namespace zavio {
 
 namespace {
 
-[[noreturn]] void failWith(const QString& name, int error)
-{
-    throw WriteError(QStringLiteral("ファイルを保存できません: %1\n%2").arg(name, systemText(error)));
-}
-
 // The real path of a symbolic link, so that writing replaces the file it
 // points to; any other path, or a link that leads nowhere, as it is.
 QByteArray followLink(const QByteArray& path)
@@ -31,119 +24,122 @@ QByteArray followLink(const QByteArray& path)
     return resolved ? QByteArray(resolved.get()) : path;
 }
 
-// The new content, under a hidden name in the target's folder until it is
-// renamed over the target; removed unless it was.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(const QByteArray& target) : handle_(createBeside(target, path_)) {}
-    ~TemporaryFile()
-    {
-        handle_.close();
-        if (created_ && !renamed_)
-            ::unlink(path_.constData());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    FileHandle& handle() { return handle_; }
-    const QByteArray& path() const { return path_; }
-    void markRenamed() { renamed_ = true; }
-
-private:
-    // Opens a new file in target's folder and sets path to its name; the
-    // descriptor is negative, with errno set, when none could be made.
-    static int createBeside(const QByteArray& target, QByteArray& path)
-    {
-        const QByteArray folder = target.left(target.lastIndexOf('/') + 1);
-        int fd = -1;
-        // A clash with an existing name is vanishingly rare; one that keeps
-        // coming back means something else is wrong.
-        for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-            path = folder + ".zavio-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".tmp";
-            fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-            if (fd < 0 && errno != EEXIST)
-                break;
-        }
-        return fd;
-    }
-
-    QByteArray path_; // before handle_, which is made from it
-    FileHandle handle_;
-    bool created_ = handle_.fd() >= 0; // a name that was not made here is not removed
-    bool renamed_ = false;
-};
-
-bool writeAll(int fd, QByteArrayView bytes)
-{
-    const char* p = bytes.data();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        p += n;
-        left -= n;
-    }
-    return true;
-}
-
-// Makes the rename itself durable. A file system that cannot sync folders
-// says so with EINVAL; only a real input/output error is worth reporting,
-// and then the new content is already in place.
-void syncFolderOf(const QByteArray& path, const QString& name)
+QByteArray folderOf(const QByteArray& path)
 {
     const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
-    const FileHandle handle(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (handle.fd() >= 0 && ::fsync(handle.fd()) != 0 && errno == EIO)
-        throw WriteError(QStringLiteral("ファイルは書き換えましたが、ディスクへの書き込みを確かめられません: %1\n%2")
-                             .arg(name, systemText(EIO)));
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
+QByteArray hiddenScratchName()
+{
+    return ".zavio-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".tmp";
 }
 
 } // namespace
 
-void writeFileAtomically(const FilePath& target, QByteArrayView bytes)
+FileReplacement::FileReplacement(const FilePath& target, QByteArrayView scratchName) : name_(target.text())
 {
-    const QString& name = target.text();
     if (target.isEmpty())
-        throw WriteError(QStringLiteral("保存するファイルの名前がありません。"));
+        throw WriteError(QStringLiteral("保存するファイルの名前がありません。"), ENOENT);
     const QByteArray path = followLink(target.native());
+    fileName_ = path.mid(path.lastIndexOf('/') + 1);
 
     struct stat existing {};
-    const bool exists = ::stat(path.constData(), &existing) == 0;
-    if (!exists && errno != ENOENT)
-        failWith(name, errno);
-    if (exists) {
+    exists_ = ::stat(path.constData(), &existing) == 0;
+    if (!exists_ && errno != ENOENT)
+        fail(errno);
+    if (exists_) {
         if (S_ISDIR(existing.st_mode))
-            failWith(name, EISDIR);
-        // A device or a pipe under a picture's name is not replaced by a file.
+            fail(EISDIR);
+        // A device or a pipe under the file's name is not replaced by a file.
         if (!S_ISREG(existing.st_mode))
-            throw WriteError(QStringLiteral("ファイルを保存できません（通常のファイルではありません）: %1").arg(name));
+            throw WriteError(QStringLiteral("ファイルを保存できません（通常のファイルではありません）: %1").arg(name_),
+                             EINVAL);
         // The rename below would replace even a file the user may not write;
         // such a file is refused as writing into it would be.
         if (::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0)
-            failWith(name, errno);
+            fail(errno);
+        mode_ = existing.st_mode & 07777;
+        owner_ = existing.st_uid;
+        group_ = existing.st_gid;
     }
 
-    TemporaryFile temporary(path);
-    const int fd = temporary.handle().fd();
-    if (fd < 0)
-        failWith(name, errno);
-    if (exists) {
-        // Keeping the owner needs privileges a user seldom has; the file is
-        // then the user's own, as any file the user writes anew.
-        [[maybe_unused]] const int owned = ::fchown(fd, existing.st_uid, existing.st_gid);
-        if (::fchmod(fd, existing.st_mode & 07777) != 0)
-            failWith(name, errno);
+    folder_ = FileHandle(io::openAt(AT_FDCWD, folderOf(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder_)
+        fail(errno);
+    constexpr int kCreate = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    if (!scratchName.isEmpty()) {
+        // A scratch file left by an earlier run that was cut short is stale.
+        scratch_ = scratchName.toByteArray();
+        io::unlinkAt(folder_.fd(), scratch_.constData(), 0);
+        file_ = FileHandle(io::openAt(folder_.fd(), scratch_.constData(), kCreate, 0666));
+    } else {
+        // A clash with an existing name is vanishingly rare; one that keeps
+        // coming back means something else is wrong.
+        for (int attempt = 0; attempt < 16 && !file_; ++attempt) {
+            scratch_ = hiddenScratchName();
+            file_ = FileHandle(io::openAt(folder_.fd(), scratch_.constData(), kCreate, 0666));
+            if (!file_ && errno != EEXIST)
+                break;
+        }
     }
-    if (!writeAll(fd, bytes) || ::fsync(fd) != 0 || !temporary.handle().close())
-        failWith(name, errno);
-    if (::rename(temporary.path().constData(), path.constData()) != 0)
-        failWith(name, errno);
-    temporary.markRenamed();
-    syncFolderOf(path, name);
+    if (!file_)
+        fail(errno);
+}
+
+FileReplacement::~FileReplacement()
+{
+    file_.reset();
+    if (!committed_ && folder_ && !scratch_.isEmpty())
+        io::unlinkAt(folder_.fd(), scratch_.constData(), 0);
+}
+
+void FileReplacement::fail(int error) const
+{
+    throw WriteError(QStringLiteral("ファイルを保存できません: %1\n%2").arg(name_, systemText(error)), error);
+}
+
+void FileReplacement::write(QByteArrayView bytes)
+{
+    if (!file_ || !io::writeAll(file_.fd(), bytes))
+        fail(file_ ? errno : EBADF);
+}
+
+void FileReplacement::commit()
+{
+    if (!file_)
+        fail(EBADF);
+    if (exists_) {
+        // Keeping the owner needs privileges a user seldom has; the group can
+        // be kept by any member of it, so that others sharing the folder can
+        // still write the file. Where neither is allowed the file is simply
+        // the user's own, as any file the user writes anew.
+        if (::fchown(file_.fd(), owner_, group_) != 0 && ::fchown(file_.fd(), uid_t(-1), group_) != 0) {
+            // Neither could be kept; the file now belongs to the user alone.
+        }
+        // Set after the owner, as changing it clears the set-id bits.
+        if (io::fchmod(file_.fd(), mode_) != 0)
+            fail(errno);
+    }
+    if (io::fsync(file_.fd()) != 0 || !file_.close())
+        fail(errno);
+    if (io::renameAt(folder_.fd(), scratch_.constData(), folder_.fd(), fileName_.constData()) != 0)
+        fail(errno);
+    committed_ = true;
+    // Makes the rename itself durable. A file system that cannot sync folders
+    // says so with EINVAL; only a real input/output error is worth reporting,
+    // and then the new content is already in place.
+    if (io::fsync(folder_.fd()) != 0 && errno == EIO)
+        throw WriteError(QStringLiteral("ファイルは書き換えましたが、ディスクへの書き込みを確かめられません: %1\n%2")
+                             .arg(name_, systemText(EIO)),
+                         EIO, true);
+}
+
+void writeFileAtomically(const FilePath& target, QByteArrayView bytes)
+{
+    FileReplacement replacement(target);
+    replacement.write(bytes);
+    replacement.commit();
 }
 
 } // namespace zavio
