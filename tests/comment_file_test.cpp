@@ -29,10 +29,14 @@ std::string sjis(const char16_t* text)
     return toShiftJis(QString::fromUtf16(text)).toStdString();
 }
 
-CommentMessage message(CommentMessageId id, std::string key = {})
+CommentMessage message(CommentMessageId id, std::string key = {}, std::string detail = {})
 {
-    return {id, std::move(key)};
+    return {id, std::move(key), std::move(detail)};
 }
+
+// The sentence that follows "FileOpen Error" when the folder cannot be written.
+const std::string kUnwritableFolder = "このフォルダーには書き込めないため（読み取り専用のメディアか、書き込みの権限がありません）、"
+                                      "コメントを書けません。";
 
 std::vector<CommentMessage> messages(std::initializer_list<CommentMessage> list)
 {
@@ -339,8 +343,8 @@ TEST(CommentEditor, WaitsForTheLockOfAnotherEditor)
     EXPECT_EQ(folder.comments(), std::string("a.jpg\r\nA") + T);
 }
 
-// The viewer creates the file where it can, reads a read-only medium and
-// never asks for the process to end; the editor does when it cannot open.
+// The viewer creates the file where it can and reads a read-only medium; the
+// editor tells why it cannot open there. Neither asks for the process to end.
 TEST(CommentViewer, OpensWhateverTheMediumAllows)
 {
     QTemporaryDir dir;
@@ -359,12 +363,11 @@ TEST(CommentViewer, OpensWhateverTheMediumAllows)
     ASSERT_EQ(::mkdir(oddFolder.filePath(kCommentFileName).c_str(), 0755), 0);
     const CommentOutcome viewed = viewer.OpenForView(oddFolder.path());
     EXPECT_EQ(viewed.messages, messages({message(CommentMessageId::FileOpenError)}));
-    EXPECT_FALSE(viewed.fatal);
     EXPECT_FALSE(viewer.FindCommentForView("a.jpg").found);
     CommentFile editor;
     const CommentOutcome edited = editor.OpenForEdit(oddFolder.path());
     EXPECT_EQ(edited.messages, messages({message(CommentMessageId::FileOpenError)}));
-    EXPECT_TRUE(edited.fatal);
+    EXPECT_FALSE(edited.done);
 
     const auto mount = ScratchMount::tryMount(1 << 20);
     if (!mount)
@@ -375,7 +378,9 @@ TEST(CommentViewer, OpensWhateverTheMediumAllows)
     EXPECT_TRUE(viewer.OpenForView(card.path()).ok());
     EXPECT_EQ(viewer.FindCommentForView("b.jpg").comment, "\nfrom the card");
     viewer.CloseForView();
-    EXPECT_TRUE(editor.OpenForEdit(card.path()).fatal);
+    const CommentOutcome onCard = editor.OpenForEdit(card.path());
+    EXPECT_EQ(onCard.messages, messages({message(CommentMessageId::FileOpenError, {}, kUnwritableFolder)}));
+    EXPECT_FALSE(onCard.done);
 
     ASSERT_TRUE(mount->setReadOnly(false));
     ASSERT_EQ(::unlink(card.filePath(kCommentFileName).c_str()), 0);
@@ -451,10 +456,10 @@ TEST(CommentFaults, ReadOnlyMediumLeavesTheFileAsItWas)
     ASSERT_TRUE(mount->setReadOnly(true));
     const CommentOutcome replaced = file.ReplaceRecord("a.jpg\r\nA");
     EXPECT_EQ(replaced.messages, messages({message(CommentMessageId::ComentFileOpenError)}));
-    EXPECT_TRUE(replaced.fatal);
+    EXPECT_FALSE(replaced.done);
     const CommentOutcome deleted = file.DeleteRecord();
     EXPECT_EQ(deleted.messages, messages({message(CommentMessageId::DeleteError)}));
-    EXPECT_FALSE(deleted.fatal);
+    EXPECT_FALSE(deleted.done);
     EXPECT_EQ(file.AppendRecord("n.jpg").messages, messages({message(CommentMessageId::WriteError, "a.jpg")}));
     file.CloseForEdit();
     EXPECT_EQ(folder.comments(), original);

@@ -1,5 +1,9 @@
 #include "comments/CommentFile.h"
 
+#include "common/AtomicFile.h"
+#include "imaging/FileHandle.h"
+#include "imaging/FileIo.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -7,6 +11,7 @@
 #include <new>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -17,39 +22,8 @@ namespace {
 constexpr std::size_t kReadBlock = std::size_t(1) << 20;
 // How often a lock is taken again when the file was replaced while waiting for it.
 constexpr int kLockAttempts = 100;
-
-// A file descriptor, closed when it goes out of scope.
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd() { reset(); }
-    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept
-    {
-        if (this != &other) {
-            reset();
-            fd_ = std::exchange(other.fd_, -1);
-        }
-        return *this;
-    }
-
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    void reset()
-    {
-        if (fd_ >= 0)
-            ::close(std::exchange(fd_, -1));
-    }
-    // Closes and reports whether the last writes were accepted.
-    bool close()
-    {
-        return ::close(std::exchange(fd_, -1)) == 0;
-    }
-
-private:
-    int fd_ = -1;
-};
+// How often a held lock is tried again while waiting for it.
+constexpr std::chrono::milliseconds kLockPoll{20};
 
 bool isLineBreak(char c)
 {
@@ -139,20 +113,6 @@ RewritePlan planRewrite(std::string_view content, const RecordMatch& match)
     return plan;
 }
 
-// Writes all of data; false (errno set) when the file takes less.
-bool writeAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data.remove_prefix(std::size_t(n));
-    }
-    return true;
-}
-
 // The whole file, read from its start in blocks of up to kReadBlock bytes
 // into a buffer sized from the file's length (and grown should it grow).
 bool readAll(int fd, std::string& out)
@@ -168,9 +128,7 @@ bool readAll(int fd, std::string& out)
                 capacity *= 2;
                 out.resize(capacity);
             }
-            const ssize_t n = ::pread(fd, out.data() + size, std::min(capacity - size, kReadBlock), off_t(size));
-            if (n < 0 && errno == EINTR)
-                continue;
+            const ssize_t n = io::preadSome(fd, out.data() + size, std::min(capacity - size, kReadBlock), off_t(size));
             if (n < 0) {
                 out.clear();
                 return false;
@@ -188,105 +146,139 @@ bool readAll(int fd, std::string& out)
     }
 }
 
-// The picture folder, whose files are then opened relative to it; an empty
-// path is the current folder.
-UniqueFd openFolder(std::string_view folder)
+bool writeAll(int fd, std::string_view data)
 {
-    const std::string path(folder.empty() ? std::string_view(".") : folder);
-    return UniqueFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return io::writeAll(fd, QByteArrayView(data.data(), qsizetype(data.size())));
 }
 
-// Opens name in dir without blocking on anything that is not a plain file,
-// and refuses anything that is not one.
-UniqueFd openRegular(int dir, const char* name, int flags)
+QByteArrayView bytesOf(std::string_view data)
 {
-    UniqueFd fd(::openat(dir, name, flags | O_CLOEXEC | O_NONBLOCK, 0666));
+    return {data.data(), qsizetype(data.size())};
+}
+
+// The path of name in folder; an empty folder is the current one.
+std::string pathIn(const std::string& folder, const char* name)
+{
+    if (folder.empty())
+        return name;
+    return folder.back() == '/' ? folder + name : folder + '/' + name;
+}
+
+// Opens path without blocking on anything that is not a plain file, and
+// refuses anything that is not one.
+FileHandle openRegular(const std::string& path, int flags)
+{
+    FileHandle fd(io::openAt(AT_FDCWD, path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666));
     if (!fd)
         return fd;
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd.fd(), &st) != 0 || !S_ISREG(st.st_mode)) {
         fd.reset();
         errno = EISDIR;
     }
     return fd;
 }
 
-// Adds read and write permission for the owner of name if it exists, as the
-// read-only attribute is cleared on other systems; failure is not an error.
-void makeWritable(int dir, const char* name)
+// Adds read and write permission for the owner of path if it exists, as the
+// read-only attribute is cleared on other systems. Where that is refused the
+// open that follows tells the user.
+void makeWritable(const std::string& path)
 {
     struct stat st {};
-    if (::fstatat(dir, name, &st, 0) == 0 && S_ISREG(st.st_mode)
-        && (st.st_mode & (S_IRUSR | S_IWUSR)) != (S_IRUSR | S_IWUSR))
-        ::fchmodat(dir, name, (st.st_mode & 07777) | S_IRUSR | S_IWUSR, 0);
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)
+        && (st.st_mode & (S_IRUSR | S_IWUSR)) != (S_IRUSR | S_IWUSR)
+        && ::chmod(path.c_str(), (st.st_mode & 07777) | S_IRUSR | S_IWUSR) != 0) {
+        // A read-only medium or another user's file: opening it reports that.
+    }
+}
+
+// Takes the exclusive lock on fd, waiting at most wait for another program
+// to let it go. False, with errno EWOULDBLOCK, when it is held longer. Where
+// the file system has no locks, the file is used unlocked.
+bool lockWithin(int fd, std::chrono::milliseconds wait)
+{
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        if (io::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            errno = EWOULDBLOCK;
+            return false;
+        }
+        std::this_thread::sleep_for(kLockPoll);
+    }
 }
 
 // "coment.txt" as it is at its path now, open for reading and writing and
 // locked exclusively against other editors of the folder until it is closed.
 // A file replaced while waiting for the lock is opened and locked again.
-// Where the file system has no locks, the file is used unlocked.
-UniqueFd openLocked(int dir, bool create)
+// Empty with errno EWOULDBLOCK when another program holds the lock too long.
+FileHandle openLocked(const std::string& path, bool create, std::chrono::milliseconds wait)
 {
     for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
-        UniqueFd fd = openRegular(dir, kCommentFileName, O_RDWR | (create ? O_CREAT : 0));
+        FileHandle fd = openRegular(path, O_RDWR | (create ? O_CREAT : 0));
         if (!fd)
             return fd;
-        while (::flock(fd.get(), LOCK_EX) != 0 && errno == EINTR) {}
+        if (!lockWithin(fd.fd(), wait))
+            return FileHandle();
         struct stat held {};
         struct stat named {};
-        if (::fstat(fd.get(), &held) == 0 && ::fstatat(dir, kCommentFileName, &named, 0) == 0
-            && held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+        if (::fstat(fd.fd(), &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev
+            && held.st_ino == named.st_ino)
             return fd;
     }
     errno = EAGAIN;
-    return UniqueFd();
+    return FileHandle();
 }
 
-// Creates an empty "buftx.txt", replacing whatever stood under that name.
-UniqueFd createScratch(int dir)
-{
-    ::unlinkat(dir, kScratchFileName, 0);
-    return UniqueFd(::openat(dir, kScratchFileName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-}
-
-// Appends a new record to the locked file. On failure the file is cut back
-// to its old length, so no part of the record stays.
+// Appends a new record to the locked file in one write. On failure the file
+// is cut back to its old length, so no part of the record stays.
 bool appendTo(int fd, std::string_view text)
 {
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         return false;
     char last = kRecordTerminator;
-    if (st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) != 1)
+    if (st.st_size > 0 && io::preadSome(fd, &last, 1, st.st_size - 1) != 1)
         return false;
     const std::string record = newRecordBytes(text, last != kRecordTerminator);
-    if (::lseek(fd, st.st_size, SEEK_SET) == st.st_size && writeAll(fd, record) && ::fsync(fd) == 0)
+    if (::lseek(fd, st.st_size, SEEK_SET) == st.st_size && writeAll(fd, record) && io::fsync(fd) == 0)
         return true;
     const int error = errno;
-    while (::ftruncate(fd, st.st_size) != 0 && errno == EINTR) {}
+    if (io::ftruncate(fd, st.st_size) != 0 && io::ftruncate(fd, st.st_size) != 0) {
+        // The disk took part of the record and will not give it back; the
+        // caller reports the failed write all the same.
+    }
     errno = error;
     return false;
 }
 
-CommentOutcome failure(CommentMessageId id, bool fatal = false, std::string key = {})
+CommentOutcome failure(CommentMessageId id, std::string key = {}, std::string detail = {})
 {
     CommentOutcome outcome;
-    outcome.messages.push_back({id, std::move(key)});
-    outcome.fatal = fatal;
+    outcome.messages.push_back({id, std::move(key), std::move(detail)});
+    outcome.done = false;
     return outcome;
 }
 
-// Writes the kept parts of a rewrite to scratch: "EROR1" when the part before
-// the record fails, "EROR2" when the part after it does.
-std::optional<CommentMessageId> writeKept(int scratch, const RewritePlan& plan)
+// A lock that another program holds too long (error EWOULDBLOCK), or the
+// message for any other failure to open the file.
+CommentOutcome openFailure(int error, CommentMessageId id, std::string key = {}, std::string detail = {})
 {
-    if (!writeAll(scratch, plan.before))
-        return CommentMessageId::Eror1;
-    if (!writeAll(scratch, plan.after))
-        return CommentMessageId::Eror2;
-    return std::nullopt;
+    if (error == EWOULDBLOCK)
+        return failure(CommentMessageId::FileBusy);
+    return failure(id, std::move(key), std::move(detail));
 }
 
+// Why the editor cannot open on a folder, where the folder's medium or
+// permissions are the reason.
+std::string unwritableFolderDetail(int error)
+{
+    if (error == EROFS || error == EACCES || error == EPERM)
+        return "このフォルダーには書き込めないため（読み取り専用のメディアか、書き込みの権限がありません）、"
+               "コメントを書けません。";
+    return {};
+}
 } // namespace
 
 std::string_view commentMessageText(CommentMessageId id)
@@ -308,6 +300,8 @@ std::string_view commentMessageText(CommentMessageId id)
         return "EROR1";
     case CommentMessageId::Eror2:
         return "EROR2";
+    case CommentMessageId::FileBusy:
+        return "コメントファイル（coment.txt）はほかのプログラムが使用中のため、書き込めません。しばらくしてからもう一度試してください。";
     }
     return {};
 }
@@ -377,15 +371,19 @@ std::string TextToLines(std::string_view text)
 }
 
 struct CommentFile::Impl {
+    std::chrono::milliseconds lockWait = kDefaultLockWait;
+
     // The editor's session.
-    UniqueFd editDir;
+    bool editing = false;
+    std::string folder;     // fixed at OpenForEdit
     std::string snapshot;   // the file's contents at OpenForEdit
     std::string lookupKey;  // the key of the last FindRecordForEdit, for messages
     std::string rewriteKey; // the key of the record BeginRewrite was given
 
     // The viewer's open file; empty when there is none (read-only medium).
-    UniqueFd viewFile;
+    FileHandle viewFile;
 
+    std::string commentPath() const { return pathIn(folder, kCommentFileName); }
     CommentOutcome rewrite(std::optional<std::string_view> newText);
     CommentOutcome keepByAppending(int file, std::string_view text, CommentOutcome outcome) const;
 };
@@ -394,22 +392,34 @@ CommentFile::CommentFile() : d_(std::make_unique<Impl>()) {}
 
 CommentFile::~CommentFile()
 {
-    if (d_->editDir)
+    if (d_->editing)
         CloseForEdit();
+}
+
+std::chrono::milliseconds CommentFile::lockWait() const
+{
+    return d_->lockWait;
+}
+
+void CommentFile::setLockWait(std::chrono::milliseconds wait)
+{
+    d_->lockWait = wait;
 }
 
 CommentOutcome CommentFile::OpenForEdit(std::string_view folder)
 {
     CloseForEdit();
-    d_->editDir = openFolder(folder);
-    if (!d_->editDir)
-        return failure(CommentMessageId::FileOpenError, true);
-    makeWritable(d_->editDir.get(), kCommentFileName);
-    const UniqueFd file = openLocked(d_->editDir.get(), true);
-    if (!file || !readAll(file.get(), d_->snapshot)) {
-        d_->editDir.reset();
-        return failure(CommentMessageId::FileOpenError, true);
+    d_->folder = std::string(folder);
+    const std::string path = d_->commentPath();
+    makeWritable(path);
+    const FileHandle file = openLocked(path, true, d_->lockWait);
+    if (!file) {
+        const int error = errno;
+        return openFailure(error, CommentMessageId::FileOpenError, {}, unwritableFolderDetail(error));
     }
+    if (!readAll(file.fd(), d_->snapshot))
+        return failure(CommentMessageId::FileOpenError);
+    d_->editing = true;
     return {};
 }
 
@@ -421,24 +431,38 @@ RecordMatch CommentFile::FindRecordForEdit(std::string_view key)
 
 CommentOutcome CommentFile::AppendRecord(std::string_view text)
 {
-    const UniqueFd file = openLocked(d_->editDir.get(), true);
-    if (!file || !appendTo(file.get(), text))
-        return failure(CommentMessageId::WriteError, false, d_->lookupKey);
+    if (!d_->editing)
+        return failure(CommentMessageId::WriteError, d_->lookupKey);
+    const FileHandle file = openLocked(d_->commentPath(), true, d_->lockWait);
+    if (!file)
+        return openFailure(errno, CommentMessageId::WriteError, d_->lookupKey);
+    if (!appendTo(file.fd(), text))
+        return failure(CommentMessageId::WriteError, d_->lookupKey);
     return {};
 }
 
 CommentOutcome CommentFile::BeginRewrite(const RecordMatch& match)
 {
     d_->rewriteKey = match.found ? match.matchedKey : std::string();
-    // Held only so that no other editor's commit is under way on "buftx.txt".
-    const UniqueFd lock = openLocked(d_->editDir.get(), false);
-    const UniqueFd scratch = createScratch(d_->editDir.get());
-    if (!scratch)
-        return failure(CommentMessageId::FileOpenError, true);
+    // Held only so that no other editor's commit is under way on "buftx.txt";
+    // the commit takes the lock again and writes the scratch file anew.
+    const FileHandle lock = openLocked(d_->commentPath(), false, d_->lockWait);
+    const std::string scratchPath = pathIn(d_->folder, kScratchFileName);
+    io::unlinkAt(AT_FDCWD, scratchPath.c_str(), 0);
+    FileHandle scratch(io::openAt(AT_FDCWD, scratchPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!scratch) {
+        const int error = errno;
+        return failure(CommentMessageId::FileOpenError, {}, unwritableFolderDetail(error));
+    }
     const RewritePlan plan = planRewrite(d_->snapshot, findRecordIn(d_->snapshot, d_->rewriteKey));
-    if (const std::optional<CommentMessageId> error = writeKept(scratch.get(), plan))
-        return failure(*error);
-    return {};
+    CommentOutcome outcome;
+    if (!writeAll(scratch.fd(), plan.before))
+        outcome.messages.push_back({CommentMessageId::Eror1, {}, {}});
+    else if (!writeAll(scratch.fd(), plan.after))
+        outcome.messages.push_back({CommentMessageId::Eror2, {}, {}});
+    else if (!scratch.close())
+        outcome.messages.push_back({CommentMessageId::Eror2, {}, {}});
+    return outcome;
 }
 
 CommentOutcome CommentFile::ReplaceRecord(std::string_view text)
@@ -454,65 +478,76 @@ CommentOutcome CommentFile::DeleteRecord()
 // The commit of a replace (newText given) or delete, on the file as it is now.
 CommentOutcome CommentFile::Impl::rewrite(std::optional<std::string_view> newText)
 {
-    const bool editing = newText.has_value();
-    const int dir = editDir.get();
-    const UniqueFd file = openLocked(dir, editing);
+    const bool replacing = newText.has_value();
+    if (!editing || rewriteKey.empty())
+        return replacing ? failure(CommentMessageId::ComentFileOpenError) : failure(CommentMessageId::DeleteError);
+    const std::string path = commentPath();
+    const FileHandle file = openLocked(path, replacing, lockWait);
     std::string content;
-    if (!file || !readAll(file.get(), content)) {
-        if (!editing && errno == ENOENT)
+    if (!file || !readAll(file.fd(), content)) {
+        if (!replacing && errno == ENOENT)
             return {}; // the file is gone, and the record with it
-        return editing ? failure(CommentMessageId::ComentFileOpenError, true)
-                       : failure(CommentMessageId::DeleteError);
+        return openFailure(errno, replacing ? CommentMessageId::ComentFileOpenError : CommentMessageId::DeleteError);
     }
     const RecordMatch target = findRecordIn(content, rewriteKey);
-    if (!editing && !target.found)
+    if (!replacing && !target.found)
         return {};
     const RewritePlan plan = planRewrite(content, target);
-    const CommentMessageId notInPlace = editing ? CommentMessageId::EditError : CommentMessageId::DeleteError;
+    const CommentMessageId notInPlace = replacing ? CommentMessageId::EditError : CommentMessageId::DeleteError;
 
-    UniqueFd scratch = createScratch(dir);
-    if (!scratch)
-        return editing ? keepByAppending(file.get(), *newText, failure(notInPlace)) : failure(notInPlace);
-    std::optional<CommentMessageId> writeError = writeKept(scratch.get(), plan);
-    if (!writeError && editing && !writeAll(scratch.get(), newRecordBytes(*newText, plan.closeLastRecord)))
-        writeError = CommentMessageId::EditWriteError;
-    if (writeError) {
-        scratch.reset();
-        ::unlinkat(dir, kScratchFileName, 0);
-        return failure(*writeError, false, *writeError == CommentMessageId::EditWriteError ? lookupKey : "");
+    std::optional<FileReplacement> replacement;
+    try {
+        replacement.emplace(FilePath(QByteArray::fromStdString(path), QString::fromStdString(path)),
+                            QByteArrayView(kScratchFileName));
+    } catch (const WriteError&) {
+        return replacing ? keepByAppending(file.fd(), *newText, failure(notInPlace)) : failure(notInPlace);
     }
-
-    // The new file takes the old one's owner (where allowed) and permissions.
-    struct stat st {};
-    if (::fstat(file.get(), &st) == 0) {
-        [[maybe_unused]] const int owned = ::fchown(scratch.get(), st.st_uid, st.st_gid);
-        ::fchmod(scratch.get(), st.st_mode & 07777);
+    // Writing the new file: nothing has changed yet when it fails.
+    CommentMessageId stage = CommentMessageId::Eror1;
+    try {
+        replacement->write(bytesOf(plan.before));
+        stage = CommentMessageId::Eror2;
+        replacement->write(bytesOf(plan.after));
+        if (replacing) {
+            stage = CommentMessageId::EditWriteError;
+            replacement->write(bytesOf(newRecordBytes(*newText, plan.closeLastRecord)));
+        }
+    } catch (const WriteError&) {
+        return failure(stage, stage == CommentMessageId::EditWriteError ? lookupKey : std::string());
     }
-    const bool durable = ::fsync(scratch.get()) == 0 && scratch.close();
-    if (!durable || ::renameat(dir, kScratchFileName, dir, kCommentFileName) != 0) {
-        ::unlinkat(dir, kScratchFileName, 0);
-        return editing ? keepByAppending(file.get(), *newText, failure(notInPlace)) : failure(notInPlace);
+    // Putting it in place.
+    try {
+        replacement->commit();
+    } catch (const WriteError& error) {
+        if (error.replaced())
+            return {}; // in place; only the folder's sync was in doubt
+        return replacing ? keepByAppending(file.fd(), *newText, failure(notInPlace)) : failure(notInPlace);
     }
-    ::fsync(dir);
     return {};
 }
 
 // After "編集ERROR": the edited text is appended to the old file so that what
-// the user typed is kept.
+// the user typed is kept, and the editor may close.
 CommentOutcome CommentFile::Impl::keepByAppending(int file, std::string_view text, CommentOutcome outcome) const
 {
-    if (!appendTo(file, text))
-        outcome.messages.push_back({CommentMessageId::EditWriteError, lookupKey});
+    if (appendTo(file, text))
+        outcome.done = true;
+    else
+        outcome.messages.push_back({CommentMessageId::EditWriteError, lookupKey, {}});
     return outcome;
 }
 
 void CommentFile::CloseForEdit()
 {
-    if (d_->editDir) {
-        const UniqueFd lock = openLocked(d_->editDir.get(), false);
-        ::unlinkat(d_->editDir.get(), kScratchFileName, 0);
+    if (d_->editing) {
+        // Not while another editor's commit is writing it; a scratch file
+        // left behind is made anew by the next rewrite.
+        const FileHandle lock = openLocked(d_->commentPath(), false, d_->lockWait);
+        if (lock || errno != EWOULDBLOCK)
+            io::unlinkAt(AT_FDCWD, pathIn(d_->folder, kScratchFileName).c_str(), 0);
     }
-    d_->editDir.reset();
+    d_->editing = false;
+    d_->folder.clear();
     d_->snapshot = std::string();
     d_->lookupKey.clear();
     d_->rewriteKey.clear();
@@ -521,13 +556,11 @@ void CommentFile::CloseForEdit()
 CommentOutcome CommentFile::OpenForView(std::string_view folder)
 {
     CloseForView();
-    const UniqueFd dir = openFolder(folder);
-    if (!dir)
-        return failure(CommentMessageId::FileOpenError);
-    makeWritable(dir.get(), kCommentFileName);
-    d_->viewFile = openRegular(dir.get(), kCommentFileName, O_RDONLY | O_CREAT);
+    const std::string path = pathIn(std::string(folder), kCommentFileName);
+    makeWritable(path);
+    d_->viewFile = openRegular(path, O_RDONLY | O_CREAT);
     if (!d_->viewFile)
-        d_->viewFile = openRegular(dir.get(), kCommentFileName, O_RDONLY);
+        d_->viewFile = openRegular(path, O_RDONLY);
     // No file and none can be made (a read-only medium): there is no comment.
     if (!d_->viewFile && errno != ENOENT)
         return failure(CommentMessageId::FileOpenError);
@@ -539,7 +572,7 @@ ViewComment CommentFile::FindCommentForView(std::string_view key)
     if (!d_->viewFile)
         return {};
     std::string content;
-    if (!readAll(d_->viewFile.get(), content)) {
+    if (!readAll(d_->viewFile.fd(), content)) {
         ViewComment view;
         view.outcome = failure(CommentMessageId::FileOpenError);
         return view;

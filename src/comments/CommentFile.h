@@ -7,6 +7,7 @@
 // Unicode. Bytes that are not valid Shift-JIS are never looked at as text and
 // are kept as they are.
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -30,6 +31,7 @@ enum class CommentMessageId {
     DeleteError,         // "削除Error"
     Eror1,               // "EROR1"
     Eror2,               // "EROR2"
+    FileBusy,            // our own: another program holds the file's lock
 };
 
 // The fixed part of a message, UTF-8.
@@ -40,16 +42,21 @@ struct CommentMessage {
     // For WriteError and EditWriteError: the key's Shift-JIS bytes, shown
     // directly after text() once the window has decoded them. Empty otherwise.
     std::string key;
+    // A sentence of our own (UTF-8) shown on a line of its own after the
+    // message, saying why; empty for most messages.
+    std::string detail;
 
     std::string_view text() const { return commentMessageText(id); }
     friend bool operator==(const CommentMessage&, const CommentMessage&) = default;
 };
 
-// What an operation asks the window to show: the messages in order, and
-// whether the process must then end with exit status 1.
-struct CommentOutcome {
+// What an operation asks the window to show, the messages in order, and
+// whether it took effect. A commit that did not take effect has left the file
+// as it was, so the editor stays open with the text; one that did may still
+// have a message (after "編集ERROR" the text is appended to the old file).
+struct [[nodiscard]] CommentOutcome {
     std::vector<CommentMessage> messages;
-    bool fatal = false;
+    bool done = true;
 
     bool ok() const { return messages.empty(); }
 };
@@ -104,11 +111,17 @@ std::string TextToLines(std::string_view text);
 //
 // Every change is made under an advisory lock on "coment.txt" and applied to
 // the file as it is at that moment, so records written meanwhile by another
-// editor of the same folder are kept. A replace or delete writes the new file
-// to "buftx.txt", syncs it and renames it over "coment.txt" (keeping its
-// permission bits): a failure anywhere leaves "coment.txt" as it was.
+// editor of the same folder are kept. The lock is waited for at most
+// lockWait(); a lock held longer gives "FileBusy" and changes nothing. A
+// replace or delete writes the new file to "buftx.txt" beside the real file
+// (a linked "coment.txt" is rewritten in its target's folder) and puts it in
+// place through FileReplacement: a failure anywhere leaves "coment.txt" as it
+// was. An append writes the record in one piece and cuts the file back to its
+// old length when that fails. No outcome ends the program.
 class CommentFile {
 public:
+    static constexpr std::chrono::milliseconds kDefaultLockWait{3000};
+
     CommentFile();
     // Closes whatever is still open, as CloseForEdit and CloseForView do.
     ~CommentFile();
@@ -117,8 +130,13 @@ public:
 
     // Makes "coment.txt" in folder readable and writable for its owner if it
     // exists, opens it (creating it empty if missing) and takes its contents
-    // for the lookup. Fails with the fatal "FileOpen Error".
-    CommentOutcome OpenForEdit(std::string_view folder);
+    // for the lookup. Fails with "FileOpen Error" (with a sentence saying that
+    // the folder cannot be written, where that is why) or "FileBusy".
+    [[nodiscard]] CommentOutcome OpenForEdit(std::string_view folder);
+
+    // How long a change waits for another program's lock on the file.
+    std::chrono::milliseconds lockWait() const;
+    void setLockWait(std::chrono::milliseconds wait);
 
     // The record of key in the contents taken by OpenForEdit. The key is kept
     // for the messages of the operations that follow.
@@ -126,15 +144,15 @@ public:
 
     // Writes text and the terminator at the end of "coment.txt", after closing
     // a last record that lacks its terminator. Any 0x0E in text is dropped, so
-    // the text stays one record. On failure "書き込みエラー" + key, and the file
-    // keeps its old length.
-    CommentOutcome AppendRecord(std::string_view text);
+    // the text stays one record. On failure "書き込みエラー" + key (or
+    // "FileBusy"), and the file keeps its old length.
+    [[nodiscard]] CommentOutcome AppendRecord(std::string_view text);
 
     // Starts the replace or delete of the found record: creates "buftx.txt"
-    // holding the file without it. "FileOpen Error" (fatal) when it cannot be
-    // created; "EROR1" or "EROR2" when the bytes before or after the record
-    // cannot be written.
-    CommentOutcome BeginRewrite(const RecordMatch& match);
+    // holding the file without it. Not done, with "FileOpen Error", when it
+    // cannot be created; "EROR1" or "EROR2" when the bytes before or after the
+    // record cannot be written, which the commit writes again.
+    [[nodiscard]] CommentOutcome BeginRewrite(const RecordMatch& match);
 
     // Replaces the record given to BeginRewrite by text, which becomes the
     // file's last record. The record is looked up again by its key in the file
@@ -142,25 +160,24 @@ public:
     // Failures: "EROR1"/"EROR2"/"編集書き込みエラー" + key when "buftx.txt"
     // cannot be written (file unchanged); "編集ERROR" when it cannot be put in
     // place, after which text is appended to the old file (failing that,
-    // "編集書き込みエラー" + key); the fatal "comentFileOpen Error" when
-    // "coment.txt" cannot be opened at all.
-    CommentOutcome ReplaceRecord(std::string_view text);
+    // "編集書き込みエラー" + key); "comentFileOpen Error" when "coment.txt"
+    // cannot be opened at all; "FileBusy" when its lock is held too long.
+    [[nodiscard]] CommentOutcome ReplaceRecord(std::string_view text);
 
     // Removes the record given to BeginRewrite, looked up again by its key
     // (nothing to do if it is gone). Failures leave the file unchanged:
     // "EROR1"/"EROR2" when "buftx.txt" cannot be written, "削除Error" when it
-    // cannot be put in place or "coment.txt" cannot be opened.
-    CommentOutcome DeleteRecord();
+    // cannot be put in place or "coment.txt" cannot be opened, "FileBusy".
+    [[nodiscard]] CommentOutcome DeleteRecord();
 
     // Ends the editing session and deletes "buftx.txt" if it exists.
     void CloseForEdit();
 
     // Makes "coment.txt" in folder readable and writable for its owner if it
     // exists and opens it for reading, creating it empty where it can. On a
-    // read-only medium without the file, lookups simply find nothing. Never
-    // fatal: a file that exists but cannot be opened gives "FileOpen Error"
-    // and no comment.
-    CommentOutcome OpenForView(std::string_view folder);
+    // read-only medium without the file, lookups simply find nothing. A file
+    // that exists but cannot be opened gives "FileOpen Error" and no comment.
+    [[nodiscard]] CommentOutcome OpenForView(std::string_view folder);
 
     // The comment of key in the file opened by OpenForView (read now).
     ViewComment FindCommentForView(std::string_view key);

@@ -4,10 +4,12 @@
 #include "comments/CommentMessages.h"
 #include "comments/CommentText.h"
 #include "common/ErrorReport.h"
+#include "common/Hourglass.h"
 #include "common/ModalShow.h"
 #include "common/Selection.h"
 #include "common/ShiftJis.h"
 
+#include <QKeyEvent>
 #include <QPalette>
 #include <QPushButton>
 #include <QTextCursor>
@@ -27,6 +29,15 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
     button->setGeometry(geometry);
     button->setAutoDefault(false);
     return button;
+}
+
+// Runs a comment file operation under the hourglass, which is gone again
+// before any of its messages is shown.
+template <typename Operation>
+CommentOutcome withHourglass(Operation&& operation)
+{
+    const Hourglass hourglass;
+    return std::forward<Operation>(operation)();
 }
 
 std::string_view bytesView(const QByteArray& bytes)
@@ -89,6 +100,9 @@ void TForm4::ShowModal()
 
 bool TForm4::FormActivate()
 {
+    // A record without a key would belong to no picture.
+    if (selection_.SelectedCommentKey.isEmpty())
+        return false;
     const std::optional<QByteArray> key = commentKeyOf(selection_.SelectedCommentKey);
     if (!key) {
         showMessage(this,
@@ -96,7 +110,7 @@ bool TForm4::FormActivate()
                 .arg(selection_.SelectedCommentKey.text()));
         return false;
     }
-    if (!tellCommentOutcome(this, file_.OpenForEdit(bytesView(selection_.folder().native()))))
+    if (!tellCommentOutcome(this, withHourglass([&] { return file_.OpenForEdit(bytesView(selection_.folder().native())); })))
         return false;
     Memo1->allowEditing();
     Memo1->clear();
@@ -112,7 +126,7 @@ bool TForm4::FormActivate()
         Memo1->moveCursor(QTextCursor::End);
     } else {
         setWindowTitle(QStringLiteral("コメント編集・削除\u3000") + textOfBytes(match_.matchedKey));
-        if (!tellCommentOutcome(this, file_.BeginRewrite(match_)))
+        if (!tellCommentOutcome(this, withHourglass([&] { return file_.BeginRewrite(match_); })))
             return false;
         const std::string lines = TextToLines(match_.recordText);
         Memo1->setPlainText(commentTextOf(QByteArrayView(lines.data(), qsizetype(lines.size()))));
@@ -128,16 +142,27 @@ std::string TForm4::storedText() const
     return bytes.toStdString();
 }
 
-// A text that cannot be stored keeps the editor open, so nothing typed is lost.
+// A text that cannot be stored, or a write that fails, keeps the editor open
+// with the text as typed, so the user can try again or copy it.
 void TForm4::Button1Click()
 {
-    if (runReportingErrors(this, [this] { tellCommentOutcome(this, file_.AppendRecord(storedText())); }))
+    bool stored = false;
+    runReportingErrors(this, [&] {
+        const std::string text = storedText();
+        stored = tellCommentOutcome(this, withHourglass([&] { return file_.AppendRecord(text); }));
+    });
+    if (stored)
         close();
 }
 
 void TForm4::Button2Click()
 {
-    if (runReportingErrors(this, [this] { tellCommentOutcome(this, file_.ReplaceRecord(storedText())); }))
+    bool stored = false;
+    runReportingErrors(this, [&] {
+        const std::string text = storedText();
+        stored = tellCommentOutcome(this, withHourglass([&] { return file_.ReplaceRecord(text); }));
+    });
+    if (stored)
         close();
 }
 
@@ -149,9 +174,21 @@ void TForm4::Button3Click()
 
 void TForm4::Button4Click()
 {
-    if (askYesNo(this, QStringLiteral("確認"), QStringLiteral("削除していいですか？")))
-        tellCommentOutcome(this, file_.DeleteRecord());
+    if (askYesNo(this, QStringLiteral("確認"), QStringLiteral("削除していいですか？"))
+        && !tellCommentOutcome(this, withHourglass([&] { return file_.DeleteRecord(); })))
+        return; // the record is still there, and so is the editor
     close();
+}
+
+void TForm4::keyPressEvent(QKeyEvent* event)
+{
+    // Esc cancels an input method's conversion and must never throw the
+    // comment away: the editor closes only by its buttons and its close box.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TForm4::done(int result)

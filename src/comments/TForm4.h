@@ -36,6 +36,8 @@ public:
     bool FormActivate();
 
     bool editsExistingRecord() const { return match_.found; }
+    // How long a commit waits for another program's lock on "coment.txt".
+    void setLockWait(std::chrono::milliseconds wait) { file_.setLockWait(wait); }
 
     QPushButton* Button1 = nullptr;
     CommentMemo* Memo1 = nullptr;
@@ -50,6 +52,7 @@ public:
 
 protected:
     void done(int result) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate();

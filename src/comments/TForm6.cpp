@@ -83,9 +83,10 @@ void TForm6::showComment()
     if (const std::optional<QByteArray> bytes = commentKeyOf(key)) {
         CommentFile file;
         const QByteArray& folder = selection_.folder().native();
-        tellCommentOutcome(this, file.OpenForView({folder.constData(), size_t(folder.size())}));
+        // A file that cannot be read is told, and the picture is shown without a comment.
+        showCommentMessages(this, file.OpenForView({folder.constData(), size_t(folder.size())}));
         view = file.FindCommentForView({bytes->constData(), size_t(bytes->size())});
-        tellCommentOutcome(this, view.outcome);
+        showCommentMessages(this, view.outcome);
         file.CloseForView();
     }
     // The area always starts with an empty line: what is left of the key's
