@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -94,6 +95,7 @@ TEST(FaultInjection, EveryFailingCallOfACommentCommitLosesNothing)
 {
     const QuestionAnswerer previousAnswerer = setQuestionAnswerer([](const QString&, const QString&) { return true; });
     int runs = 0;
+    QSet<QString> seen;
     for (const CommentCase& c : commentCases()) {
         for (const int preferred : kErrors) {
             for (int failAt = 1;; ++failAt) {
@@ -131,10 +133,12 @@ TEST(FaultInjection, EveryFailingCallOfACommentCommitLosesNothing)
                     EXPECT_FALSE(editor.isVisible());
                 } else if (!c.expected.appended.isEmpty() && now == c.expected.appended) {
                     EXPECT_EQ(errors.messages, QStringList{QStringLiteral("編集ERROR")});
+                    seen.insert(errors.messages.front());
                     EXPECT_FALSE(editor.isVisible()) << "the text is kept in the file";
                 } else {
                     EXPECT_EQ(now, c.expected.before) << "neither the old file nor the new one";
                     ASSERT_EQ(errors.messages.size(), 1) << errors.messages.join(u'|').toStdString();
+                    seen.insert(errors.messages.front());
                     EXPECT_TRUE(c.failures.contains(errors.messages.front())) << errors.messages.front().toStdString();
                     EXPECT_TRUE(editor.isVisible()) << "the editor stays open for another try";
                     EXPECT_EQ(editor.Memo1->toPlainText(), text) << "with the text as typed";
@@ -148,6 +152,10 @@ TEST(FaultInjection, EveryFailingCallOfACommentCommitLosesNothing)
         }
     }
     setQuestionAnswerer(previousAnswerer);
+    // Every message of the three commits came up in some run.
+    for (const CommentCase& c : commentCases())
+        for (const QString& message : c.failures)
+            EXPECT_TRUE(seen.contains(message)) << message.toStdString();
     std::cout << "comment commits: 3 commands x 4 errors, " << runs << " runs\n";
     EXPECT_GT(runs, 100);
 }

@@ -1,0 +1,280 @@
+// The comment file and editor where the folder works against them: a lock
+// that another program holds, a linked "coment.txt", a file of another user
+// shared through its group, a read-only medium, and keys that must not close
+// the editor.
+
+#include "comments/CommentFile.h"
+#include "comments/CommentMemo.h"
+#include "comments/TForm4.h"
+#include "common/Selection.h"
+#include "support/CapturedErrors.h"
+#include "support/CommentFolder.h"
+#include "support/ModalWatcher.h"
+#include "support/PictureFolder.h"
+#include "support/ScratchMount.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace zavio;
+using zavio::fixtures::CapturedErrors;
+using zavio::fixtures::CommentFolder;
+using zavio::fixtures::ModalWatcher;
+using zavio::fixtures::PictureFolder;
+using zavio::fixtures::ScratchMount;
+
+namespace {
+
+constexpr char T = kRecordTerminator;
+const QString kBusy = QStringLiteral(
+    "コメントファイル（coment.txt）はほかのプログラムが使用中のため、書き込めません。しばらくしてからもう一度試してください。");
+
+// Another program's lock on a file, held while this lives.
+class HeldLock {
+public:
+    explicit HeldLock(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644))
+    {
+        EXPECT_GE(fd_, 0);
+        EXPECT_EQ(::flock(fd_, LOCK_EX), 0);
+    }
+    ~HeldLock() { ::close(fd_); }
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+
+private:
+    int fd_;
+};
+
+std::string withoutScratch(const CommentFolder& folder)
+{
+    EXPECT_FALSE(folder.has(kScratchFileName));
+    return folder.comments();
+}
+
+// An editor on a folder of pictures, as the main window leaves it.
+struct EditorOn {
+    PictureFolder folder;
+    Selection selection;
+    TForm4 editor{selection};
+
+    EditorOn() { selection.setFolder(FilePath(folder.path())); }
+    QString comments() const { return folder.filePath(QStringLiteral("coment.txt")); }
+    bool open(const QString& key)
+    {
+        selection.SelectedCommentKey = FilePath(key);
+        if (!editor.FormActivate())
+            return false;
+        editor.show();
+        return true;
+    }
+};
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+// A lock held by another program is waited for a moment only; then the user
+// is told, nothing is written, and the next try after the lock is gone works.
+TEST(CommentFaults, ALockHeldTooLongIsToldAndChangesNothing)
+{
+    QTemporaryDir dir;
+    const CommentFolder folder(dir.path());
+    const std::string original = std::string("a.jpg\r\na") + T;
+    folder.setComments(original);
+    CommentFile file;
+    EXPECT_EQ(file.lockWait(), std::chrono::milliseconds(3000));
+    file.setLockWait(std::chrono::milliseconds(50));
+    const CommentMessage busy{CommentMessageId::FileBusy, {}, {}};
+    {
+        const HeldLock lock(folder.filePath(kCommentFileName));
+        const CommentOutcome opened = file.OpenForEdit(folder.path());
+        EXPECT_EQ(opened.messages, std::vector<CommentMessage>{busy});
+        EXPECT_FALSE(opened.done);
+    }
+    ASSERT_TRUE(file.OpenForEdit(folder.path()).ok());
+    const RecordMatch a = file.FindRecordForEdit("a.jpg");
+    ASSERT_TRUE(file.BeginRewrite(a).ok());
+    {
+        const HeldLock lock(folder.filePath(kCommentFileName));
+        for (const CommentOutcome& outcome : {file.AppendRecord("a.jpg\r\nnew"), file.ReplaceRecord("a.jpg\r\nA"),
+                                              file.DeleteRecord()}) {
+            EXPECT_EQ(outcome.messages, std::vector<CommentMessage>{busy});
+            EXPECT_FALSE(outcome.done);
+        }
+        EXPECT_EQ(folder.comments(), original);
+    }
+    EXPECT_TRUE(file.ReplaceRecord("a.jpg\r\nA").ok());
+    file.CloseForEdit();
+    EXPECT_EQ(withoutScratch(folder), std::string("a.jpg\r\nA") + T);
+
+    // In the editor: the message comes without the hourglass, and the editor
+    // keeps its text for another try.
+    EditorOn w;
+    w.editor.setLockWait(std::chrono::milliseconds(50));
+    ASSERT_TRUE(w.open(QStringLiteral("b.jpg")));
+    QTest::keyClicks(w.editor.Memo1, QStringLiteral("sunset"));
+    QStringList told;
+    bool hourglassWhileTold = false;
+    const ErrorReporter previous = setErrorReporter([&](const QString& message) {
+        told.append(message);
+        hourglassWhileTold = hourglassWhileTold || QApplication::overrideCursor() != nullptr;
+    });
+    {
+        const HeldLock lock(QFile::encodeName(w.comments()).toStdString());
+        w.editor.Button1->click();
+    }
+    setErrorReporter(previous);
+    EXPECT_EQ(told, QStringList{kBusy});
+    EXPECT_FALSE(hourglassWhileTold);
+    EXPECT_TRUE(w.editor.isVisible());
+    EXPECT_EQ(w.editor.Memo1->toPlainText(), QStringLiteral("b.jpg\nsunset"));
+    EXPECT_EQ(readFile(w.comments()), QByteArray());
+    w.editor.Button1->click();
+    EXPECT_FALSE(w.editor.isVisible());
+    EXPECT_EQ(readFile(w.comments()), QByteArray("b.jpg\r\nsunset\x0e"));
+}
+
+// A "coment.txt" that links to a file shared by several folders stays a link:
+// the shared file is rewritten in its own folder, and no scratch file stays.
+TEST(CommentFaults, ALinkedCommentFileStaysLinked)
+{
+    QTemporaryDir dir;
+    const CommentFolder shared(dir.filePath(QStringLiteral("shared")));
+    const CommentFolder pictures(dir.filePath(QStringLiteral("pictures")));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("shared")) && QDir(dir.path()).mkdir(QStringLiteral("pictures")));
+    shared.setComments(std::string("a.jpg\r\na") + T + "b.jpg\r\nb" + T);
+    ASSERT_EQ(::symlink("../shared/coment.txt", pictures.filePath(kCommentFileName).c_str()), 0);
+
+    CommentFile file;
+    ASSERT_TRUE(file.OpenForEdit(pictures.path()).ok());
+    ASSERT_TRUE(file.BeginRewrite(file.FindRecordForEdit("a.jpg")).ok());
+    EXPECT_TRUE(file.ReplaceRecord("a.jpg\r\nA").ok());
+    file.CloseForEdit();
+    ASSERT_TRUE(file.OpenForEdit(pictures.path()).ok());
+    ASSERT_TRUE(file.BeginRewrite(file.FindRecordForEdit("b.jpg")).ok());
+    EXPECT_TRUE(file.DeleteRecord().ok());
+    file.CloseForEdit();
+
+    struct stat link {};
+    ASSERT_EQ(::lstat(pictures.filePath(kCommentFileName).c_str(), &link), 0);
+    EXPECT_TRUE(S_ISLNK(link.st_mode)) << "the link was replaced by a plain file";
+    EXPECT_EQ(withoutScratch(shared), std::string("a.jpg\r\nA") + T);
+    EXPECT_FALSE(pictures.has(kScratchFileName));
+}
+
+// A user who shares a folder through a group rewrites another member's
+// "coment.txt": the file keeps its group and mode, so the others can still
+// write it. Needs root to make the two users.
+TEST(CommentFaults, ARewriteByAnotherMemberKeepsTheGroup)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as two users";
+    constexpr uid_t kOwner = 4242, kMember = 4243;
+    constexpr gid_t kShared = 4343, kMembersOwn = 4344;
+    QTemporaryDir dir;
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+    const CommentFolder folder(dir.path());
+    folder.setComments(std::string("a.jpg\r\na") + T + "b.jpg\r\nb" + T);
+    const std::string path = folder.filePath(kCommentFileName);
+    ASSERT_EQ(::chown(path.c_str(), kOwner, kShared), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The member: its own primary group, the shared one besides.
+        const gid_t groups[] = {kShared};
+        if (::setgroups(1, groups) != 0 || ::setgid(kMembersOwn) != 0 || ::setuid(kMember) != 0)
+            ::_exit(2);
+        CommentFile file;
+        if (!file.OpenForEdit(folder.path()).ok() || !file.BeginRewrite(file.FindRecordForEdit("a.jpg")).ok())
+            ::_exit(3);
+        const bool replaced = file.ReplaceRecord("a.jpg\r\nA").ok();
+        file.CloseForEdit();
+        ::_exit(replaced ? 0 : 4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(withoutScratch(folder), std::string("b.jpg\r\nb") + T + "a.jpg\r\nA" + T);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_gid, kShared) << "the group that shares the file";
+    EXPECT_EQ(st.st_mode & 07777, 0664u);
+}
+
+// Esc cancels an input method's conversion; it never closes the editor or
+// throws the text away. The close box still closes it.
+TEST(CommentFaults, EscKeepsTheEditorAndItsText)
+{
+    EditorOn w;
+    ASSERT_TRUE(w.open(QStringLiteral("a.jpg")));
+    QTest::keyClicks(w.editor.Memo1, QStringLiteral("half a thought"));
+    QTest::keyClick(w.editor.Memo1, Qt::Key_Escape);
+    QTest::keyClick(&w.editor, Qt::Key_Escape);
+    EXPECT_TRUE(w.editor.isVisible());
+    EXPECT_EQ(w.editor.Memo1->toPlainText(), QStringLiteral("a.jpg\nhalf a thought"));
+    EXPECT_TRUE(w.editor.close());
+    EXPECT_FALSE(w.editor.isVisible());
+}
+
+// An editor asked to open without a picture's name opens nothing, so no
+// record without a key can be written.
+TEST(CommentFaults, NoEditorOpensWithoutAKey)
+{
+    EditorOn w;
+    CapturedErrors errors;
+    ModalWatcher watcher;
+    w.selection.SelectedCommentKey = FilePath();
+    w.editor.ShowModal();
+    EXPECT_EQ(watcher.opened(), 0);
+    EXPECT_FALSE(QFile::exists(w.comments()));
+}
+
+// A folder on a read-only medium: the editor tells why it cannot take a
+// comment, opens nothing, and the program goes on. Needs root for the mount.
+TEST(CommentFaults, AReadOnlyMediumOpensNoEditorAndTheProgramGoesOn)
+{
+    const auto mount = ScratchMount::tryMount(1 << 20);
+    if (!mount)
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    const CommentFolder card(mount->path());
+    card.setComments(std::string("a.jpg\r\non the card") + T);
+    ASSERT_TRUE(mount->setReadOnly(true));
+    Selection selection;
+    selection.setFolder(FilePath(mount->path()));
+    TForm4 editor(selection);
+    int closes = 0;
+    editor.setOnClose([&] { ++closes; });
+    CapturedErrors errors;
+    ModalWatcher watcher;
+    for (const QString& key : {QStringLiteral("a.jpg"), QStringLiteral("new.jpg")}) {
+        selection.SelectedCommentKey = FilePath(key);
+        editor.ShowModal();
+    }
+    const QString told = QStringLiteral("FileOpen Error\nこのフォルダーには書き込めないため（読み取り専用のメディアか、"
+                                        "書き込みの権限がありません）、コメントを書けません。");
+    EXPECT_EQ(errors.messages, (QStringList{told, told}));
+    EXPECT_TRUE(errors.endings.isEmpty());
+    EXPECT_EQ(watcher.opened(), 0);
+    EXPECT_EQ(closes, 2);
+    EXPECT_EQ(card.comments(), std::string("a.jpg\r\non the card") + T);
+    ASSERT_TRUE(mount->setReadOnly(false));
+}
