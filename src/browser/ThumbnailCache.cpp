@@ -1,5 +1,7 @@
 #include "browser/ThumbnailCache.h"
 
+#include "imaging/FileHandle.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,13 +22,11 @@ std::optional<CellKey> CellKey::of(const FilePath& path, int cellWidth, int cell
 {
     // Opened, not merely examined: a file that lost its read permission is
     // decoded again and reported rather than shown from memory.
-    const int fd = ::open(path.native().constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
+    const FileHandle file(::open(path.native().constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!file)
         return std::nullopt;
     struct stat info {};
-    const bool examined = ::fstat(fd, &info) == 0;
-    ::close(fd);
-    if (!examined || !S_ISREG(info.st_mode))
+    if (::fstat(file.fd(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
     CellKey key;
     key.path = path.native();
