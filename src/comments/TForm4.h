@@ -33,7 +33,7 @@ public:
     void ShowModal();
     // Opens "coment.txt" and sets the window up for the key. False when the
     // window must not open (the message is shown already).
-    bool FormActivate();
+    [[nodiscard]] bool FormActivate();
 
     bool editsExistingRecord() const { return match_.found; }
     // How long a commit waits for another program's lock on "coment.txt".

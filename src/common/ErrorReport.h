@@ -26,7 +26,7 @@ void showMessage(QWidget* parent, const QString& message);
 
 // Asks a yes-or-no question with a question icon; true for Yes. Tests answer
 // through setQuestionAnswerer instead of a user.
-bool askYesNo(QWidget* parent, const QString& title, const QString& question);
+[[nodiscard]] bool askYesNo(QWidget* parent, const QString& title, const QString& question);
 using QuestionAnswerer = std::function<bool(const QString& title, const QString& question)>;
 QuestionAnswerer setQuestionAnswerer(QuestionAnswerer answerer);
 

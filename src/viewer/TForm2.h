@@ -38,7 +38,7 @@ public:
     // Loads SelectedPicture, sets the caption and sizes the window at the
     // current factor's base. Returns false, with the window emptied, after
     // reporting a picture that cannot be loaded.
-    bool FormActivate();
+    [[nodiscard]] bool FormActivate();
 
     int zoomTenths() const { return factor_.tenths(); }
     QSize baseSize() const { return baseSize_; }
