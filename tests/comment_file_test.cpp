@@ -124,7 +124,7 @@ TEST(CommentScan, FindsOnlyTheRecordThatStartsWithTheWholeKey)
     // No fixed buffers: a long key and a long record are found whole.
     const std::string longKey = std::string(300, 'k') + ".jpg";
     const std::string longText = longKey + "\r\n" + std::string(10000, '\x82');
-    const RecordMatch match = findRecordIn("a" + std::string(1, T) + longText + T, longKey);
+    const RecordMatch match = findRecordIn(std::string("a") + T + longText + T, longKey);
     EXPECT_TRUE(match.found);
     EXPECT_EQ(match.recordText, longText);
 }

@@ -178,9 +178,11 @@ TEST(HelpWindows, FrameCaptionPlacementColoursAndFont)
         EXPECT_TRUE(info.family() == QStringLiteral("ＭＳ Ｐゴシック") || info.family() == QStringLiteral("IPAPGothic"))
             << info.family().toStdString();
         const QFontMetrics metrics(window->Memo1->font());
-        for (QChar ch : window->Memo1->toPlainText())
-            if (ch != u'\n')
+        for (QChar ch : window->Memo1->toPlainText()) {
+            if (ch != u'\n') {
                 EXPECT_TRUE(metrics.inFont(ch)) << "U+" << std::hex << int(ch.unicode());
+            }
+        }
 
         // The colours on the screen: the background beside a short line, and
         // glyph pixels in the text colour.

@@ -125,8 +125,9 @@ TEST(MainWindow, CountAndButtonsFollowThePictureCount)
             EXPECT_EQ(form.cellCaption(n).isEmpty(), !filled) << c.pictures << " cell " << n;
             EXPECT_EQ(isSilver(form.cellImage(n)), !filled) << c.pictures << " cell " << n;
         }
-        if (c.filled > 0)
+        if (c.filled > 0) {
             EXPECT_EQ(form.cellCaption(1), QStringLiteral("pic001.jpg"));
+        }
     }
 }
 

@@ -115,7 +115,7 @@ std::optional<QPoint> findImage(const QImage& shot, const QImage& image, const Q
 
 std::string rgbText(QRgb c)
 {
-    return "(" + std::to_string(qRed(c)) + "," + std::to_string(qGreen(c)) + "," + std::to_string(qBlue(c)) + ")";
+    return std::string("(") + std::to_string(qRed(c)) + "," + std::to_string(qGreen(c)) + "," + std::to_string(qBlue(c)) + ")";
 }
 
 std::string requestedShotPath()

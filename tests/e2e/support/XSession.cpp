@@ -61,7 +61,7 @@ XSession::XSession(const std::string& logFolder, int width, int height)
     : xvfb_(xvfbCommand(displayPipe_.writeFd(), width, height), logFolder + "/xvfb.log", {}, displayPipe_.writeFd())
 {
     displayPipe_.closeWrite();
-    displayName_ = ":" + std::to_string(readDisplayNumber(displayPipe_, xvfb_));
+    displayName_ = std::string(":") + std::to_string(readDisplayNumber(displayPipe_, xvfb_));
     displayPipe_.closeRead();
 
     XSetErrorHandler(ignoreXError);
