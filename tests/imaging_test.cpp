@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <functional>
@@ -147,15 +148,18 @@ TEST(TBitmap, HoldsBlackBgrPixelsAndConvertsAnyImage)
     gray.fill(77);
     EXPECT_EQ(TBitmap::fromImage(gray).pixel(0, 0), qRgb(77, 77, 77));
 
-    // Transparency is laid over black.
-    QImage alpha(2, 1, QImage::Format_ARGB32);
+    // Transparency is ignored: every pixel keeps the colour it stores.
+    QImage alpha(3, 1, QImage::Format_ARGB32);
     alpha.setPixel(0, 0, qRgba(200, 100, 50, 128));
-    alpha.setPixel(1, 0, qRgba(255, 255, 255, 0));
+    alpha.setPixel(1, 0, qRgba(255, 254, 253, 0));
+    alpha.setPixel(2, 0, qRgba(1, 2, 3, 255));
     TBitmap fromAlpha = TBitmap::fromImage(alpha);
-    EXPECT_NEAR(qRed(fromAlpha.pixel(0, 0)), 100, 1);
-    EXPECT_NEAR(qGreen(fromAlpha.pixel(0, 0)), 50, 1);
-    EXPECT_NEAR(qBlue(fromAlpha.pixel(0, 0)), 25, 1);
-    EXPECT_EQ(fromAlpha.pixel(1, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(fromAlpha.pixel(0, 0), qRgb(200, 100, 50));
+    EXPECT_EQ(fromAlpha.pixel(1, 0), qRgb(255, 254, 253));
+    EXPECT_EQ(fromAlpha.pixel(2, 0), qRgb(1, 2, 3));
+    QImage rgba(1, 1, QImage::Format_RGBA8888);
+    rgba.setPixel(0, 0, qRgba(9, 8, 7, 0));
+    EXPECT_EQ(TBitmap::fromImage(rgba).pixel(0, 0), qRgb(9, 8, 7));
 
     QImage deep(1, 1, QImage::Format_RGBA64);
     deep.setPixelColor(0, 0, QColor(10, 20, 30));
@@ -634,6 +638,37 @@ TEST(Bmp, DecodesEveryDepthAndLayout)
         expectPixels(makeBmp(layout, packRows(layout, valuesOf([&](int x, int y) { return fourth | colour(x, y); }))),
                      [&](int x, int y) { return 0xff000000 | colour(x, y); }, "32 bits");
     }
+}
+
+TEST(Bmp, ThirtyTwoBitsWithAlphaShowTheirColoursAsStored)
+{
+    // Alpha 0, 128 and 255 across each row: a picture with an alpha channel
+    // shows as its 24-bit conversion would, whatever the transparency.
+    auto colour = [](int x, int y) { return std::uint32_t(0x30a0f0 + x * 0x0b0103 + y * 0x010501); };
+    auto alpha = [](int x, int) { return std::uint32_t(std::array<int, 3>{0, 128, 255}[std::size_t(x % 3)]); };
+    BmpLayout layout{.width = kW,
+        .height = kH,
+        .bitCount = 32,
+        .compression = test::kBiBitFields,
+        .masks = {0x00ff0000, 0x0000ff00, 0x000000ff},
+        .alphaMask = 0xff000000};
+    const QByteArray file = makeBmp(layout, packRows(layout, valuesOf([&](int x, int y) {
+        return alpha(x, y) << 24 | colour(x, y);
+    })));
+    expectPixels(file, [&](int x, int y) { return 0xff000000 | colour(x, y); }, "32 bits with alpha");
+
+    // The same through the loader every window uses.
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("alpha.bmp"));
+    QFile out(path);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(file);
+    out.close();
+    TBitmap loaded;
+    ASSERT_TRUE(loadPicture(FilePath(path), loaded));
+    EXPECT_EQ(loaded.pixel(0, 0), 0xff000000 | colour(0, 0)) << "alpha 0";
+    EXPECT_EQ(loaded.pixel(1, 1), 0xff000000 | colour(1, 1)) << "alpha 128";
+    EXPECT_EQ(loaded.pixel(2, 2), 0xff000000 | colour(2, 2)) << "alpha 255";
 }
 
 TEST(Bmp, DecodesRunLengthFiles)

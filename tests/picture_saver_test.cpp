@@ -71,7 +71,7 @@ QString systemText(int error)
 #define EXPECT_WRITE_ERROR(statement, file, why)                                                   \
     do {                                                                                           \
         try {                                                                                      \
-            statement;                                                                             \
+            (void)(statement);                                                                 \
             ADD_FAILURE() << "no WriteError from " #statement;                                     \
         } catch (const zavio::WriteError& error_) {                                                \
             EXPECT_TRUE(error_.message().contains(file)) << error_.what();                         \
@@ -154,7 +154,9 @@ TEST(PictureSaver, ExtensionRulesOfBothCommands)
     EXPECT_EQ(saveAs(picture, folder.filePath(QStringLiteral("out.jpeg")), {}), kOnlyJpgExtension);
     EXPECT_EQ(saveAs(picture, folder.filePath(QStringLiteral("out.png")), {}), kWrongExtension);
     folder.writeBytes(QStringLiteral("note.png"), "keep");
-    EXPECT_FALSE(overwrite(picture, folder.filePath(QStringLiteral("note.png"))));
+    const OverwriteOutcome png = overwrite(picture, folder.filePath(QStringLiteral("note.png")));
+    EXPECT_FALSE(png);
+    EXPECT_TRUE(png.refusal.isEmpty()) << "written nothing, silently";
     EXPECT_EQ(entriesOf(folder.path()), "note.png");
     EXPECT_EQ(readAll(folder.filePath(QStringLiteral("note.png"))), "keep");
 }
@@ -202,9 +204,16 @@ TEST(PictureSaver, SavedJpegIsTheBitmapAtQualityNinetyBaseline)
     EXPECT_TRUE(saveAs(picture, path, folder.filePath(QStringLiteral("gone.jpg"))).isEmpty());
     EXPECT_EQ(readAll(path), file);
 
-    // An empty picture is refused before any file is touched.
-    EXPECT_WRITE_ERROR(saveAs(TBitmap(), path, {}), path, QStringLiteral("空の画像"));
+    // An empty picture (nothing could be loaded or turned) is refused by both
+    // commands with a message of their own, before any file is touched.
+    EXPECT_EQ(saveAs(TBitmap(), path, {}), QStringLiteral("保存する回転結果がありません。画像を読み込めなかったか、回転できませんでした。"));
     EXPECT_EQ(readAll(path), file);
+    const OverwriteOutcome nothing = overwrite(TBitmap(), path);
+    EXPECT_FALSE(nothing);
+    EXPECT_EQ(nothing.refusal, kNothingToSave);
+    EXPECT_EQ(readAll(path), file);
+    EXPECT_EQ(entriesOf(folder.path()), "out.JPG, source.bmp");
+    EXPECT_WRITE_ERROR((void)encodePicture(TBitmap(), PictureKind::Bmp, {}, path), path, QStringLiteral("空の画像"));
 }
 
 TEST(PictureSaver, JpegKeepsTheCameraExifAndColourProfile)
@@ -214,6 +223,7 @@ TEST(PictureSaver, JpegKeepsTheCameraExifAndColourProfile)
     QByteArray profile(90000, '\0');
     for (qsizetype i = 0; i < profile.size(); ++i)
         profile[i] = char(i * 7 + i / 251);
+    profile.replace(16, 4, "RGB ");
     const std::vector<JpegMarker> icc = test::iccMarkers(profile, 65519);
     ASSERT_EQ(icc.size(), 2u);
     const JpegMarker xmp{0xe1, QByteArray("http://ns.adobe.com/xap/1.0/", 29) + "<x:xmpmeta tiff:Orientation=\"6\"/>"};
@@ -276,6 +286,69 @@ TEST(PictureSaver, JpegKeepsTheCameraExifAndColourProfile)
         EXPECT_TRUE(saveAs(turned, bmp, source).isEmpty());
         EXPECT_EQ(readAll(bmp), encodeBmp24(turned));
     }
+}
+
+TEST(PictureSaver, OnlyAnRgbColourProfileIsCarried)
+{
+    // The saved JPEG is YCbCr: a grey or CMYK profile would misdescribe it.
+    auto profileOf = [](const char* space) {
+        QByteArray profile(600, '\x5a');
+        profile.replace(16, 4, space);
+        return profile;
+    };
+    PictureFolder folder;
+    const TBitmap picture = PictureFolder::pattern(16, 8, 4);
+    const QByteArray plain = TJPEGImage::encode(picture, 90);
+    const QString copy = folder.filePath(QStringLiteral("copy.jpg"));
+
+    auto carried = [&](const std::vector<JpegMarker>& markers) {
+        folder.writeBytes(QStringLiteral("source.jpg"), test::withMarkers(plain, markers));
+        EXPECT_TRUE(saveAs(picture, copy, folder.filePath(QStringLiteral("source.jpg"))).isEmpty());
+        std::vector<QByteArray> icc;
+        for (const JpegMarker& segment : test::segmentsBeforeScan(readAll(copy))) {
+            if (segment.code == 0xe2)
+                icc.push_back(segment.payload);
+        }
+        return icc;
+    };
+    for (const char* space : {"GRAY", "CMYK", "Lab ", "rgb "}) {
+        SCOPED_TRACE(space);
+        EXPECT_TRUE(carried(test::iccMarkers(profileOf(space), 65519)).empty());
+        EXPECT_EQ(readAll(copy), plain) << "the picture is saved without it";
+    }
+    const std::vector<JpegMarker> rgb = test::iccMarkers(profileOf("RGB "), 65519);
+    EXPECT_EQ(carried(rgb), std::vector<QByteArray>{rgb[0].payload});
+
+    // A header split over chunks is read in their sequence order, whatever
+    // their order in the file: here the colour space lies across chunks 1 and 2.
+    for (const char* space : {"RGB ", "CMYK"}) {
+        SCOPED_TRACE(space);
+        const std::vector<JpegMarker> chunks = test::iccMarkers(profileOf(space), 18);
+        ASSERT_GT(chunks.size(), 3u);
+        std::vector<JpegMarker> shuffled{chunks[1], chunks[0]};
+        shuffled.insert(shuffled.end(), chunks.begin() + 2, chunks.end());
+        const std::vector<QByteArray> back = carried(shuffled);
+        if (QByteArray(space) == "RGB ") {
+            ASSERT_EQ(back.size(), chunks.size());
+            EXPECT_EQ(back[0], chunks[1].payload) << "carried in file order";
+            EXPECT_EQ(back[1], chunks[0].payload);
+        } else {
+            EXPECT_TRUE(back.empty());
+        }
+    }
+
+    // The rule by itself, on chunk payloads.
+    auto chunk = [](int sequence, int count, const QByteArray& data) {
+        return QByteArray("ICC_PROFILE\0", 12) + char(sequence) + char(count) + data;
+    };
+    const QByteArray header = profileOf("RGB ").left(20);
+    EXPECT_TRUE(iccProfileIsRgb({chunk(1, 1, header)}));
+    EXPECT_TRUE(iccProfileIsRgb({chunk(2, 2, header.mid(10)), chunk(1, 2, header.left(10))}));
+    EXPECT_FALSE(iccProfileIsRgb({chunk(1, 1, header.left(19))})) << "a header cut short";
+    EXPECT_FALSE(iccProfileIsRgb({chunk(1, 2, header.left(10))})) << "its second chunk missing";
+    EXPECT_FALSE(iccProfileIsRgb({}));
+    EXPECT_FALSE(iccProfileIsRgb({QByteArray("ICC_PROFILE\0", 12)}));
+    EXPECT_FALSE(iccProfileIsRgb({chunk(1, 1, profileOf("GRAY").left(20))}));
 }
 
 TEST(PictureSaver, DamagedCameraDataIsLeftOutAndThePictureStillSaved)

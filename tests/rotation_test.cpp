@@ -37,7 +37,8 @@ TBitmap noise(int width, int height, unsigned seed)
 TPixelImage held(TBitmap bitmap)
 {
     TPixelImage image;
-    image.LoadBitmap(std::move(bitmap));
+    const bool loaded = image.LoadBitmap(std::move(bitmap));
+    EXPECT_TRUE(loaded);
     return image;
 }
 

@@ -6,7 +6,10 @@
 #include "rotation/Rotation.h"
 #include "rotation/TForm7.h"
 #include "rotation/TdispForm.h"
+#include "rotation/WindowPlacement.h"
+#include "rotation/PictureSaver.h"
 #include "support/CapturedErrors.h"
+#include "support/ExifFixtures.h"
 #include "support/PictureFolder.h"
 #include "support/ScratchMount.h"
 #include "support/WindowShot.h"
@@ -16,11 +19,13 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace zavio;
@@ -28,6 +33,37 @@ using zavio::fixtures::CapturedErrors;
 using zavio::fixtures::PictureFolder;
 
 namespace {
+
+constexpr char kNothingToSaveText[] = "保存する回転結果がありません。画像を読み込めなかったか、回転できませんでした。";
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A message shown while a window opens, with what the user saw beside it.
+struct SeenMessage {
+    QString text;
+    bool windowVisible = false;
+    bool hourglass = false;
+};
+
+// Collects the messages, noting for each whether window was on the screen
+// and whether the hourglass was up while the message waited.
+struct MessageWatch {
+    QList<SeenMessage> seen;
+    ErrorReporter previous;
+    explicit MessageWatch(const QWidget& window)
+    {
+        previous = setErrorReporter([this, &window](const QString& m) {
+            seen.append({m, window.isVisible(), QApplication::overrideCursor() != nullptr});
+        });
+    }
+    ~MessageWatch() { setErrorReporter(previous); }
+    MessageWatch(const MessageWatch&) = delete;
+    MessageWatch& operator=(const MessageWatch&) = delete;
+};
 
 constexpr QRgb kSilver = 0xffc0c0c0;
 
@@ -142,8 +178,10 @@ TEST(RotationWindow, PreviewsThePictureWithItsSize)
 TEST(RotationWindow, ABrokenOrUnturnableFileIsToldAndTheWindowKeepsWorking)
 {
     RotationFixture f;
+    f.folder.writeJpeg(QStringLiteral("good.jpg"), 40, 30, 3);
     f.folder.writeBytes(QStringLiteral("broken.jpg"), QByteArray("\xff\xd8\xff\xe0 cut", 8));
     f.folder.writeJpeg(QStringLiteral("other.jpeg"), 64, 48, 4);
+    TdispForm* result = f.form.dispForm();
     {
         CapturedErrors errors;
         f.open(QStringLiteral("broken.jpg"));
@@ -155,14 +193,255 @@ TEST(RotationWindow, ABrokenOrUnturnableFileIsToldAndTheWindowKeepsWorking)
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }
     {
-        // ".jpeg" previews but is not turned: a clear message, and the turns draw nothing new.
+        // The turns of the broken file, after a turn of another picture.
         CapturedErrors errors;
+        f.open(QStringLiteral("good.jpg"));
+        f.form.N2->trigger();
+        ASSERT_FALSE(result->result().isEmpty());
+        f.open(QStringLiteral("broken.jpg"));
+        for (QAction* turn : {f.form.N2, f.form.N3}) {
+            turn->trigger();
+            EXPECT_TRUE(result->isVisible());
+            EXPECT_TRUE(result->result().isEmpty()) << turn->text().toStdString();
+            EXPECT_TRUE(result->ResultImage->canvas().isEmpty());
+        }
+    }
+    {
+        // ".jpeg" previews but is not turned: a clear message, and the turns draw nothing.
+        CapturedErrors errors;
+        f.open(QStringLiteral("good.jpg"));
+        f.form.N3->trigger();
+        ASSERT_FALSE(result->result().isEmpty());
+        errors.messages.clear();
         f.open(QStringLiteral("other.jpeg"));
         ASSERT_EQ(errors.messages.size(), 1);
-        EXPECT_TRUE(errors.messages[0].contains(QStringLiteral(".jpeg")));
+        EXPECT_EQ(errors.messages[0],
+            QStringLiteral("拡張子が .jpeg の画像は回転できません。.jpg の名前で保存し直すと回転できます。"));
         EXPECT_EQ(f.form.statusText(), QStringLiteral("サイズ＝64*48"));
         EXPECT_FALSE(f.form.pixelImage()->Is24Bit());
+        for (QAction* turn : {f.form.N2, f.form.N3}) {
+            turn->trigger();
+            EXPECT_TRUE(result->isVisible());
+            EXPECT_TRUE(result->result().isEmpty()) << turn->text().toStdString();
+        }
+        EXPECT_EQ(errors.messages.size(), 1) << "the turns themselves tell nothing";
     }
+}
+
+TEST(ResultWindow, ATurnOfAPictureThatCouldNotBeLoadedIsEmptyAndNeverSaved)
+{
+    RotationFixture f;
+    f.folder.writeJpeg(QStringLiteral("a.jpg"), 64, 48, 1);
+    f.folder.writeJpeg(QStringLiteral("b.jpeg"), 64, 48, 2);
+    QByteArray cut = TJPEGImage::encode(PictureFolder::pattern(64, 48, 3), 90);
+    cut.truncate(cut.size() / 2);
+    f.folder.writeBytes(QStringLiteral("c.jpg"), cut);
+    TdispForm* result = f.form.dispForm();
+    int asked = 0;
+    result->setSaveNameAsker([&](QFileDialog&) {
+        ++asked;
+        return f.folder.filePath(QStringLiteral("copy.jpg"));
+    });
+
+    for (const QString name : {QStringLiteral("b.jpeg"), QStringLiteral("c.jpg")}) {
+        SCOPED_TRACE(name.toStdString());
+        const QByteArray before = bytesOf(f.folder.filePath(name));
+        // Turn a.jpg and close both windows, then open the other file.
+        f.open(QStringLiteral("a.jpg"));
+        f.form.N2->trigger();
+        ASSERT_EQ(result->result().width(), 48);
+        result->C1Click();
+        f.form.close();
+        {
+            CapturedErrors opening;
+            f.open(name);
+        }
+        f.form.N2->trigger();
+        EXPECT_TRUE(result->isVisible());
+        EXPECT_TRUE(result->result().isEmpty()) << "no pixels of a.jpg";
+        EXPECT_TRUE(result->ResultImage->canvas().isEmpty());
+
+        CapturedErrors errors;
+        result->FileMenuCloseClick();
+        EXPECT_EQ(errors.messages, QStringList{QString::fromUtf8(kNothingToSaveText)});
+        EXPECT_FALSE(result->isVisible());
+        EXPECT_EQ(bytesOf(f.folder.filePath(name)), before) << "nothing written over it";
+
+        result->show();
+        result->FileMenuSaveClick();
+        EXPECT_EQ(errors.messages.size(), 2);
+        EXPECT_EQ(errors.messages.value(1), QString::fromUtf8(kNothingToSaveText));
+        EXPECT_EQ(asked, 0) << "no name is asked for";
+        EXPECT_FALSE(QFile::exists(f.folder.filePath(QStringLiteral("copy.jpg"))));
+        EXPECT_FALSE(result->isVisible());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+
+    // A turn that cannot get the memory for its result leaves it empty too,
+    // and the save commands tell why.
+    f.open(QStringLiteral("a.jpg"));
+    f.form.N3->trigger();
+    ASSERT_FALSE(result->result().isEmpty());
+    TPixelImage line;
+    ASSERT_TRUE(line.LoadBitmap(TBitmap(65535, 1)));
+    result->ShowRotated(&line, 45.0f, FilePath(f.folder.filePath(QStringLiteral("a.jpg"))));
+    EXPECT_TRUE(result->result().isEmpty());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    const QByteArray a = bytesOf(f.folder.filePath(QStringLiteral("a.jpg")));
+    CapturedErrors errors;
+    result->FileMenuCloseClick();
+    ASSERT_EQ(errors.messages.size(), 1);
+    EXPECT_TRUE(errors.messages[0].startsWith(QString::fromUtf8(kNothingToSaveText)));
+    EXPECT_TRUE(errors.messages[0].contains(QStringLiteral("大きすぎます"))) << errors.messages[0].toStdString();
+    EXPECT_EQ(bytesOf(f.folder.filePath(QStringLiteral("a.jpg"))), a);
+}
+
+TEST(ResultWindow, OverwriteWritesThePictureTheResultWasTurnedFrom)
+{
+    RotationFixture f;
+    test::CameraExif camera;
+    camera.width = 64;
+    camera.height = 48;
+    const QString a = f.folder.filePath(QStringLiteral("a.jpg"));
+    const QString b = f.folder.filePath(QStringLiteral("b.jpg"));
+    f.folder.writeBytes(QStringLiteral("a.jpg"),
+        test::withMarkers(TJPEGImage::encode(PictureFolder::pattern(64, 48, 1), 90), {{0xe1, test::makeExif(camera)}}));
+    f.folder.writeJpeg(QStringLiteral("b.jpg"), 64, 48, 2);
+    const QByteArray bBefore = bytesOf(b);
+
+    // Turn a.jpg and close only the rotation window; the main window then
+    // selects b.jpg (a thumbnail click and the zoom window; the folder is
+    // the current one there, so it is named in full here).
+    f.open(QStringLiteral("a.jpg"));
+    f.form.show();
+    f.form.N2->trigger();
+    TdispForm* result = f.form.dispForm();
+    f.form.close();
+    EXPECT_TRUE(result->isVisible()) << "the result window stays open";
+    f.selection.SelectedPicture = FilePath(b);
+    EXPECT_EQ(result->source().text(), a);
+
+    // Save as takes the EXIF of the picture turned, not of the selection.
+    result->setSaveNameAsker([&](QFileDialog&) { return f.folder.filePath(QStringLiteral("copy.jpg")); });
+    result->FileMenuSaveClick();
+    bool exif = false;
+    for (const JpegMarker& segment : test::segmentsBeforeScan(bytesOf(f.folder.filePath(QStringLiteral("copy.jpg")))))
+        exif = exif || (segment.code == 0xe1 && segment.payload.startsWith(QByteArray("Exif\0\0", 6)));
+    EXPECT_TRUE(exif) << "the copy carries a.jpg's EXIF";
+
+    result->show();
+    CapturedErrors errors;
+    result->FileMenuCloseClick();
+    EXPECT_TRUE(errors.messages.isEmpty());
+    EXPECT_EQ(bytesOf(b), bBefore) << "b.jpg is untouched";
+    TBitmap back;
+    ASSERT_TRUE(loadPicture(FilePath(a), back));
+    EXPECT_EQ(back.width(), 48) << "a.jpg holds its turn";
+    EXPECT_EQ(back.height(), 64);
+}
+
+TEST(RotationWindow, EscapeThrowsNothingAway)
+{
+    RotationFixture f;
+    f.folder.writeJpeg(QStringLiteral("a.jpg"), 64, 48, 9);
+    int closes = 0;
+    f.form.setOnClose([&] { ++closes; });
+    TdispForm* result = f.form.dispForm();
+
+    // Opened as the main window opens it, modally; Esc is pressed in it,
+    // then in the result window beside it.
+    f.selection.SelectedPicture = FilePath(f.folder.filePath(QStringLiteral("a.jpg")));
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        activate(&f.form);
+        QTest::keyClick(&f.form, Qt::Key_Escape);
+        QTest::keyClick(f.form.ScrollBox1, Qt::Key_Escape);
+        EXPECT_TRUE(f.form.isVisible()) << "Esc leaves the rotation window open";
+        EXPECT_EQ(closes, 0);
+        f.form.N2->trigger();
+        const QImage shown = result->result().image();
+        activate(result);
+        QTest::keyClick(result, Qt::Key_Escape);
+        QTest::keyClick(result->ScrollBox, Qt::Key_Escape);
+        EXPECT_TRUE(result->isVisible()) << "Esc leaves the result window open";
+        EXPECT_FALSE(shown.isNull());
+        EXPECT_EQ(result->result().image(), shown) << "and its result as it was";
+        EXPECT_EQ(result->ResultImage->canvas().image(), shown);
+        checked = true;
+        // The close boxes still close both.
+        result->close();
+        EXPECT_FALSE(result->isVisible());
+        f.form.close();
+    });
+    f.form.ShowModal();
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(f.form.isVisible());
+    EXPECT_EQ(closes, 1);
+}
+
+TEST(RotationWindow, OpensInTheMiddleOfTheMainWindowAndTellsOverIt)
+{
+    QWidget mainWindow;
+    mainWindow.setGeometry(300, 200, 420, 330);
+    mainWindow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
+    RotationFixture f;
+    f.folder.writeBytes(QStringLiteral("broken.jpg"), QByteArray("\xff\xd8\xff\xe0 cut", 8));
+    f.folder.writeJpeg(QStringLiteral("other.jpeg"), 64, 48, 4);
+    f.folder.writeJpeg(QStringLiteral("fine.jpg"), 64, 48, 5);
+    f.form.setCentreOn(&mainWindow);
+
+    auto openModally = [&](const QString& name) {
+        f.selection.SelectedPicture = FilePath(f.folder.filePath(name));
+        QRect frame;
+        QTimer::singleShot(0, [&] {
+            frame = f.form.frameGeometry();
+            f.form.close();
+        });
+        f.form.ShowModal();
+        return frame;
+    };
+    for (const QString& name : {QStringLiteral("fine.jpg"), QStringLiteral("broken.jpg")}) {
+        SCOPED_TRACE(name.toStdString());
+        CapturedErrors errors;
+        const QRect frame = openModally(name);
+        EXPECT_LE((frame.center() - mainWindow.frameGeometry().center()).manhattanLength(), 2)
+            << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
+    }
+
+    // Each opening message appears over the shown window, with the default cursor.
+    {
+        MessageWatch watch(f.form);
+        openModally(QStringLiteral("broken.jpg"));
+        ASSERT_EQ(watch.seen.size(), 2);
+        EXPECT_EQ(watch.seen[0].text, QStringLiteral("画像ファイルが24ビットbmpでありません."));
+        EXPECT_TRUE(watch.seen[1].text.contains(QStringLiteral("broken.jpg"))) << "the preview's failure";
+        for (const SeenMessage& message : watch.seen) {
+            EXPECT_TRUE(message.windowVisible) << message.text.toStdString();
+            EXPECT_FALSE(message.hourglass) << message.text.toStdString();
+        }
+    }
+    {
+        MessageWatch watch(f.form);
+        openModally(QStringLiteral("other.jpeg"));
+        ASSERT_EQ(watch.seen.size(), 1);
+        EXPECT_TRUE(watch.seen[0].text.contains(QStringLiteral(".jpeg")));
+        EXPECT_TRUE(watch.seen[0].windowVisible);
+        EXPECT_FALSE(watch.seen[0].hourglass);
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // A rotation window with a parent is centred on its parent's window.
+    Selection selection;
+    selection.SelectedPicture = FilePath(f.folder.filePath(QStringLiteral("fine.jpg")));
+    TForm7 child(selection, &mainWindow);
+    QRect frame;
+    QTimer::singleShot(0, [&] {
+        frame = child.frameGeometry();
+        child.close();
+    });
+    child.ShowModal();
+    EXPECT_LE((frame.center() - mainWindow.frameGeometry().center()).manhattanLength(), 2);
 }
 
 TEST(RotationWindow, TurnsAreNeverCumulative)
@@ -342,4 +621,20 @@ TEST(RotationWindow, ScreenshotsForTheReadme)
     fixtures::saveWindowShot(f.form.dispForm(), shots + QStringLiteral("/result-window.png"));
     f.form.dispForm()->close();
     f.form.close();
+}
+
+TEST(WindowPlacement, CentresAFrameOnAnotherInsideTheScreen)
+{
+    const QRect screen(0, 0, 1024, 768);
+    EXPECT_EQ(centredFramePosition({325, 302}, QRect(100, 50, 800, 600), screen), QPoint(337, 199));
+    // Kept inside the screen when the other window lies near or beyond its edge.
+    EXPECT_EQ(centredFramePosition({325, 302}, QRect(-300, -200, 400, 300), screen), QPoint(0, 0));
+    EXPECT_EQ(centredFramePosition({325, 302}, QRect(900, 700, 400, 300), screen), QPoint(1024 - 325, 768 - 302));
+    EXPECT_EQ(centredFramePosition({325, 302}, QRect(100, 50, 800, 600), QRect(1024, 0, 1280, 1024)), QPoint(1024, 199));
+    // Larger than the screen: its top-left corner on the screen's.
+    EXPECT_EQ(centredFramePosition({2000, 900}, QRect(0, 0, 1024, 768), screen), QPoint(0, 0));
+
+    // Not yet framed, a window takes the frame of the one it is placed on.
+    EXPECT_EQ(framedSize({317, 276}, QMargins(), QMargins(4, 30, 4, 4)), QSize(325, 310));
+    EXPECT_EQ(framedSize({317, 276}, QMargins(1, 20, 1, 1), QMargins(4, 30, 4, 4)), QSize(319, 297));
 }

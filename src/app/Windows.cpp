@@ -48,8 +48,10 @@ std::unique_ptr<Windows> createWindows()
     windows->Form4->setOpenHelp([&w] { w.Form5->exec(); });
     // Closing the viewer gives the keyboard focus to "操作説明".
     windows->Form6->setFocusOnClose([&w] { w.Form1->BitBtn4->setFocus(); });
-    // Closing the rotation window switches rotation mode off.
+    // Closing the rotation window switches rotation mode off; it opens in
+    // the middle of the main window.
     windows->Form7->setOnClose([&w] { w.Form1->CheckBox2->setChecked(false); });
+    windows->Form7->setCentreOn(windows->Form1.get());
     // Closing the main window ends the program, also while a window that is
     // not modal (the result window) is still open.
     QObject::connect(windows->Form1.get(), &TForm1::closed, qApp, &QCoreApplication::quit);

@@ -88,27 +88,18 @@ TBitmap TBitmap::fromImage(const QImage& image)
         return result;
     checkPictureSize(image.width(), image.height());
 
-    if (!image.hasAlphaChannel()) {
-        result.image_ = image.convertToFormat(QImage::Format_BGR888);
-        if (result.image_.isNull())
+    // A picture with an alpha channel shows its colour as stored, the alpha
+    // ignored, as a 24-bit file of the same colours would. RGB32 keeps each
+    // pixel's colour bytes unchanged and only marks the alpha as unused.
+    QImage opaque = image;
+    if (image.hasAlphaChannel()) {
+        opaque = image.convertToFormat(QImage::Format_ARGB32);
+        if (opaque.isNull() || !opaque.reinterpretAsFormat(QImage::Format_RGB32))
             throwOutOfMemory(image.width(), image.height());
-        return result;
     }
-
-    // Premultiplied colour is the colour laid over black; the alpha is then dropped.
-    const QImage premultiplied = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    if (premultiplied.isNull())
+    result.image_ = opaque.convertToFormat(QImage::Format_BGR888);
+    if (result.image_.isNull())
         throwOutOfMemory(image.width(), image.height());
-    result = TBitmap(image.width(), image.height());
-    for (int y = 0; y < result.height(); ++y) {
-        const auto* src = reinterpret_cast<const QRgb*>(premultiplied.constScanLine(y));
-        std::uint8_t* dst = result.scanLine(y);
-        for (int x = 0; x < result.width(); ++x, dst += 3) {
-            dst[0] = std::uint8_t(qBlue(src[x]));
-            dst[1] = std::uint8_t(qGreen(src[x]));
-            dst[2] = std::uint8_t(qRed(src[x]));
-        }
-    }
     return result;
 }
 

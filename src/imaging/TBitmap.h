@@ -37,7 +37,8 @@ public:
 
     // The picture as a QImage for display; shares the pixels.
     const QImage& image() const { return image_; }
-    // Converts any QImage to 24 bits (alpha is dropped onto black).
+    // Converts any QImage to 24 bits. Alpha is ignored: each pixel keeps the
+    // colour it stores, whatever its transparency.
     static TBitmap fromImage(const QImage& image);
 
 private:

@@ -6,7 +6,9 @@
 #include <libexif/exif-mem.h>
 #include <libexif/exif-utils.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <memory>
 
 namespace zavio {
@@ -17,6 +19,11 @@ constexpr int kApp1 = 0xe1;
 constexpr int kApp2 = 0xe2;
 constexpr QByteArrayView kExifSignature("Exif\0\0", 6);
 constexpr QByteArrayView kIccSignature("ICC_PROFILE\0", 12);
+// After the signature: the chunk's sequence number and the number of chunks.
+constexpr qsizetype kIccChunkHeader = 14;
+// The profile header's colour space field.
+constexpr qsizetype kIccColourSpaceAt = 16;
+constexpr QByteArrayView kIccRgb("RGB ", 4);
 
 struct ExifMemRelease {
     void operator()(ExifMem* mem) const { exif_mem_unref(mem); }
@@ -54,6 +61,27 @@ bool hasTags(const ExifData& data)
 }
 
 } // namespace
+
+bool iccProfileIsRgb(const std::vector<QByteArray>& chunks)
+{
+    std::vector<const QByteArray*> ordered;
+    for (const QByteArray& chunk : chunks) {
+        if (chunk.size() >= kIccChunkHeader && chunk.startsWith(kIccSignature))
+            ordered.push_back(&chunk);
+    }
+    // A header split over chunks is read in their sequence order.
+    std::stable_sort(ordered.begin(), ordered.end(), [](const QByteArray* a, const QByteArray* b) {
+        return std::uint8_t(a->at(12)) < std::uint8_t(b->at(12));
+    });
+    QByteArray header;
+    for (const QByteArray* chunk : ordered) {
+        header.append(QByteArrayView(*chunk).sliced(kIccChunkHeader));
+        if (header.size() >= kIccColourSpaceAt + kIccRgb.size())
+            break;
+    }
+    return header.size() >= kIccColourSpaceAt + kIccRgb.size()
+        && QByteArrayView(header).sliced(kIccColourSpaceAt, kIccRgb.size()) == kIccRgb;
+}
 
 QByteArray exifForSavedPicture(QByteArrayView exif, int width, int height)
 {
@@ -117,9 +145,14 @@ std::vector<JpegMarker> cameraMarkers(QByteArrayView sourceJpeg, int width, int 
             break;
         }
     }
-    for (JpegMarker& marker : found) {
+    std::vector<QByteArray> profile;
+    for (const JpegMarker& marker : found) {
         if (marker.code == kApp2 && marker.payload.startsWith(kIccSignature))
-            carried.push_back(std::move(marker));
+            profile.push_back(marker.payload);
+    }
+    if (iccProfileIsRgb(profile)) {
+        for (QByteArray& chunk : profile)
+            carried.push_back({kApp2, std::move(chunk)});
     }
     return carried;
 }

@@ -74,19 +74,23 @@ void savePicture(const TBitmap& bitmap, const FilePath& target, PictureKind kind
 
 QString saveAs(const TBitmap& bitmap, const FilePath& target, const FilePath& source)
 {
+    if (bitmap.isEmpty())
+        return kNothingToSave;
     const SaveAsChoice choice = saveAsChoice(target.text());
     if (choice.kind != PictureKind::None)
         savePicture(bitmap, target, choice.kind, source);
     return choice.refusal;
 }
 
-bool overwrite(const TBitmap& bitmap, const FilePath& picture)
+OverwriteOutcome overwrite(const TBitmap& bitmap, const FilePath& picture)
 {
+    if (bitmap.isEmpty())
+        return {false, kNothingToSave};
     const PictureKind kind = overwriteKind(picture.text());
     if (kind == PictureKind::None)
-        return false;
+        return {false, {}};
     savePicture(bitmap, picture, kind, picture);
-    return true;
+    return {true, {}};
 }
 
 } // namespace zavio

@@ -23,21 +23,25 @@ struct SaveAsChoice {
 
 inline const QString kOnlyJpgExtension = QStringLiteral(".jpg の3文字のみ有効です");
 inline const QString kWrongExtension = QStringLiteral("拡張子(Extension)が違います");
+// Either command on a result that holds no picture (the picture could not be
+// loaded or turned): nothing is written.
+inline const QString kNothingToSave =
+    QStringLiteral("保存する回転結果がありません。画像を読み込めなかったか、回転できませんでした。");
 
 // The extension rules, by the file name's extension from its last "." on,
 // without regard to case (a "." in a folder name does not count).
 // Save as: ".bmp" is BMP, ".jpg" is JPEG, ".jpeg" is refused with
 // kOnlyJpgExtension, anything else, no extension included, with kWrongExtension.
-SaveAsChoice saveAsChoice(const QString& fileName);
+[[nodiscard]] SaveAsChoice saveAsChoice(const QString& fileName);
 // Overwrite: ".bmp" is BMP, ".jpg" and ".jpeg" are JPEG, anything else None.
-PictureKind overwriteKind(const QString& fileName);
+[[nodiscard]] PictureKind overwriteKind(const QString& fileName);
 
 // The file's bytes: an uncompressed 24-bit BMP, or a JPEG at quality 90,
 // baseline, YCbCr. A JPEG made from a JPEG source carries the source's EXIF
 // and ICC profile (see cameraMarkers); a source that cannot be read, or
 // carries none, gives a JPEG without them. Throws WriteError naming target
 // when the picture cannot be encoded (an empty bitmap, no memory).
-QByteArray encodePicture(const TBitmap& bitmap, PictureKind kind, const FilePath& source, const FilePath& target);
+[[nodiscard]] QByteArray encodePicture(const TBitmap& bitmap, PictureKind kind, const FilePath& source, const FilePath& target);
 
 // Writes bitmap to target as kind (Bmp or Jpeg) through writeFileAtomically:
 // target is either replaced whole or, with WriteError, left as it was.
@@ -45,12 +49,21 @@ QByteArray encodePicture(const TBitmap& bitmap, PictureKind kind, const FilePath
 void savePicture(const TBitmap& bitmap, const FilePath& target, PictureKind kind, const FilePath& source);
 
 // The save-as command once the dialog gave target: writes bitmap there by
-// saveAsChoice and returns the refusal to show, empty when it was saved.
-QString saveAs(const TBitmap& bitmap, const FilePath& target, const FilePath& source);
+// saveAsChoice and returns the refusal to show, empty when it was saved. An
+// empty bitmap is refused with kNothingToSave before the name is looked at.
+[[nodiscard]] QString saveAs(const TBitmap& bitmap, const FilePath& target, const FilePath& source);
+
+// What the overwrite command did. Nothing is written for an empty bitmap,
+// which has kNothingToSave as its refusal, nor for a name whose extension is
+// none of the three, which has none. True when the file was written.
+struct [[nodiscard]] OverwriteOutcome {
+    bool written = false;
+    QString refusal;
+    explicit operator bool() const { return written; }
+};
 
 // The overwrite command: writes bitmap over picture, its own source, by
-// overwriteKind. False when the extension is none of the three and nothing
-// was written.
-bool overwrite(const TBitmap& bitmap, const FilePath& picture);
+// overwriteKind.
+OverwriteOutcome overwrite(const TBitmap& bitmap, const FilePath& picture);
 
 } // namespace zavio

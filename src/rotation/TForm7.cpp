@@ -4,17 +4,19 @@
 #include "common/ErrorReport.h"
 #include "common/Hourglass.h"
 #include "common/JapaneseFont.h"
-#include "common/ModalShow.h"
 #include "common/Selection.h"
 #include "imaging/PictureLoader.h"
 #include "imaging/StretchDraw.h"
 #include "imaging/ThumbnailFit.h"
 #include "imaging/UserError.h"
 #include "rotation/TdispForm.h"
+#include "rotation/WindowPlacement.h"
 
 #include <QEvent>
 #include <QFont>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -74,7 +76,7 @@ TForm7::TForm7(const Selection& selection, QWidget* parent)
     layout->addWidget(StatusBar1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    dispForm_ = new TdispForm(selection_, this);
+    dispForm_ = new TdispForm(this);
     dispForm_->installEventFilter(this);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &TForm7::focusWindowChanged);
 
@@ -96,7 +98,39 @@ QString TForm7::statusText() const
 void TForm7::ShowModal()
 {
     returnReloads_ = false;
-    fillAndShowModal(*this, [this] { FormActivate(); });
+    placeOnCentre();
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    // The picture is loaded with the window on the screen, so that a message
+    // about it appears over the window.
+    runReportingErrors(this, [this] { FormActivate(); });
+    if (isVisible())
+        exec();
+}
+
+void TForm7::placeOnCentre()
+{
+    QWidget* on = parentWidget() ? parentWidget()->window() : centreOn_.data();
+    if (!on || !on->isVisible())
+        return;
+    adjustSize();
+    const QWindow* own = windowHandle();
+    const QWindow* onWindow = on->windowHandle();
+    const QSize frame = framedSize(size(), own ? own->frameMargins() : QMargins(),
+        onWindow ? onWindow->frameMargins() : QMargins());
+    const QScreen* screen = on->screen();
+    const QRect available = screen ? screen->availableGeometry() : on->frameGeometry();
+    // A window's position is that of its frame.
+    move(centredFramePosition(frame, on->frameGeometry(), available));
+}
+
+void TForm7::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Cancel) || event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TForm7::focusWindowChanged(QWindow* focus)
@@ -112,7 +146,7 @@ void TForm7::focusWindowChanged(QWindow* focus)
         // Coming back from the result window reloads the picture from its
         // file, so a picture just saved over shows as saved.
         returnReloads_ = false;
-        FormActivate();
+        runReportingErrors(this, [this] { FormActivate(); });
     }
 }
 
@@ -132,6 +166,11 @@ bool TForm7::eventFilter(QObject* watched, QEvent* event)
 void TForm7::FormActivate()
 {
     const FilePath& path = selection_.SelectedPicture;
+    // The picture of the last activation goes first: whatever fails below,
+    // no turn can be made of it for this file.
+    pixelImage_.reset();
+    pictureFile_ = path;
+    bool held = false;
     {
         Hourglass hourglass;
         pixelImage_ = std::make_unique<TPixelImage>();
@@ -144,12 +183,12 @@ void TForm7::FormActivate()
             previewError_ = error.message();
         }
         if (previewError_.isEmpty() && TPixelImage::AcceptsFileName(path.text()))
-            pixelImage_->LoadBitmap(previewBitmap_);
+            held = pixelImage_->LoadBitmap(previewBitmap_);
         StatusBar1->showMessage(path.fileName().text());
     }
     if (previewError_.isEmpty() && !TPixelImage::AcceptsFileName(path.text()))
         showOwnMessage(QStringLiteral("拡張子が .jpeg の画像は回転できません。.jpg の名前で保存し直すと回転できます。"), false);
-    else if (!pixelImage_->Is24Bit())
+    else if (!held || !pixelImage_->Is24Bit())
         showOwnMessage(QStringLiteral("画像ファイルが24ビットbmpでありません."), false);
     else if (!pixelImage_->GreyPassMessage().isEmpty())
         showOwnMessage(pixelImage_->GreyPassMessage(), false);
@@ -158,15 +197,16 @@ void TForm7::FormActivate()
 
 void TForm7::ShowPreview()
 {
-    Hourglass hourglass;
     TBitmap canvas(kImageWidth, kImageHeight);
     canvas.fill(192, 192, 192);
     previewRect_ = QRect();
     if (!previewError_.isEmpty()) {
         Image1->setCanvas(canvas);
+        // Told with the default cursor: nothing is being done while it waits.
         showOwnMessage(previewError_, true);
         return;
     }
+    Hourglass hourglass;
     const int w = previewBitmap_.width();
     const int h = previewBitmap_.height();
     StatusBar1->showMessage(QStringLiteral("サイズ＝%1*%2").arg(w).arg(h));
@@ -193,22 +233,26 @@ void TForm7::RotateAndShow(const TPixelImage* picture, float angle)
 {
     if (!picture)
         return;
-    dispForm_->ShowRotated(picture, angle);
+    dispForm_->ShowRotated(picture, angle, pictureFile_);
     dispForm_->show();
 }
 
 void TForm7::N2Click()
 {
-    dispForm_->hide();
-    RotateAndShow(pixelImage_.get(), 270.0f);
-    dispForm_->show();
+    runReportingErrors(this, [this] {
+        dispForm_->hide();
+        RotateAndShow(pixelImage_.get(), 270.0f);
+        dispForm_->show();
+    });
 }
 
 void TForm7::N3Click()
 {
-    dispForm_->hide();
-    RotateAndShow(pixelImage_.get(), 90.0f);
-    dispForm_->show();
+    runReportingErrors(this, [this] {
+        dispForm_->hide();
+        RotateAndShow(pixelImage_.get(), 90.0f);
+        dispForm_->show();
+    });
 }
 
 void TForm7::N4Click()

@@ -4,6 +4,7 @@
 #include "rotation/TPixelImage.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <functional>
 #include <memory>
 
@@ -33,8 +34,13 @@ public:
     TdispForm* dispForm() const { return dispForm_; }
     // Run when the window closes: rotation mode is switched off.
     void setOnClose(std::function<void()> onClose) { onClose_ = std::move(onClose); }
+    // The window this one is centred on when it opens (the main window), used
+    // while it has no parent; with a parent it is centred on the parent's window.
+    void setCentreOn(QWidget* window) { centreOn_ = window; }
 
-    // Loads the picture, previews it and waits until the user closes the window.
+    // Shows the window centred on the main window, loads the picture,
+    // previews it and waits until the user closes the window. What the
+    // loading has to tell appears over the window.
     void ShowModal();
     // Loads SelectedPicture into the TPixelImage and the preview.
     void FormActivate();
@@ -42,6 +48,8 @@ public:
     void RotateAndShow(const TPixelImage* picture, float angle);
 
     const TPixelImage* pixelImage() const { return pixelImage_.get(); }
+    // The file loaded at the last activation, which the turns come from.
+    const FilePath& pictureFile() const { return pictureFile_; }
     QString statusText() const;
     // The rectangle of the last preview, in the 317 x 237 box.
     QRect previewRect() const { return previewRect_; }
@@ -61,8 +69,12 @@ public:
 protected:
     void done(int result) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Esc does not close the window; its close box and "閉じる(&C)" do.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Moves the window's frame to the middle of the main window's.
+    void placeOnCentre();
     void FormCreate();
     // The window with the keyboard focus changed: a return from the result
     // window reloads the picture.
@@ -73,7 +85,9 @@ private:
 
     const Selection& selection_;
     std::function<void()> onClose_;
+    QPointer<QWidget> centreOn_;
     std::unique_ptr<TPixelImage> pixelImage_;
+    FilePath pictureFile_;
     // The preview's picture, decoded once per activation, its buffer kept.
     TBitmap previewBitmap_;
     QString previewError_;

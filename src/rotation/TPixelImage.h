@@ -34,10 +34,10 @@ public:
     // histogram. Returns false for a name it does not accept (the bitmap is
     // then kept as it was) and for a file that cannot be read or decoded (the
     // bitmap is then empty and the size 0 x 0). Reports no error of its own.
-    bool LoadPicture(const FilePath& file);
+    [[nodiscard]] bool LoadPicture(const FilePath& file);
     // Takes a picture that is already decoded, as LoadPicture does after
     // decoding. Returns false for an empty bitmap.
-    bool LoadBitmap(TBitmap bitmap);
+    [[nodiscard]] bool LoadBitmap(TBitmap bitmap);
 
     // Null until a load succeeds. Index r * Width() + c holds column c of row r.
     const std::uint8_t* GreyPlane() const { return GreyPlane_.get(); }

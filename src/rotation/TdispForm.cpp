@@ -4,7 +4,7 @@
 #include "common/ErrorReport.h"
 #include "common/Hourglass.h"
 #include "common/JapaneseFont.h"
-#include "common/Selection.h"
+#include "imaging/PictureError.h"
 #include "rotation/PictureSaver.h"
 #include "rotation/Rotation.h"
 #include "rotation/TPixelImage.h"
@@ -12,10 +12,13 @@
 #include <QFileDialog>
 #include <QFont>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
+
+#include <new>
 
 namespace zavio {
 namespace {
@@ -38,8 +41,8 @@ QString askWithDialog(QFileDialog& dialog)
 
 } // namespace
 
-TdispForm::TdispForm(const Selection& selection, QWidget* parent)
-    : QDialog(parent, kResultFrame), selection_(selection), askSaveName_(askWithDialog)
+TdispForm::TdispForm(QWidget* parent)
+    : QDialog(parent, kResultFrame), askSaveName_(askWithDialog)
 {
     setObjectName(QStringLiteral("dispForm"));
     setWindowTitle(QStringLiteral("結果"));
@@ -90,19 +93,50 @@ void TdispForm::showEvent(QShowEvent* event)
     }
 }
 
-void TdispForm::ShowRotated(const TPixelImage* picture, float angle)
+void TdispForm::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Cancel) || event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TdispForm::ShowRotated(const TPixelImage* picture, float angle, const FilePath& source)
 {
     if (!picture)
         return;
     Hourglass hourglass;
-    // A failure while drawing is swallowed; what was drawn so far stays.
-    try {
-        const QSize size = RotatedSize(*picture, angle);
-        result_ = TBitmap(std::max(size.width(), 0), std::max(size.height(), 0));
-        result_.fill(255, 255, 255);
-        RotateImage(*picture, angle, result_);
-    } catch (...) {
+    // The old result goes before anything else, so that no pixels of another
+    // picture can remain to be shown or saved over this source.
+    result_ = TBitmap();
+    emptyReason_.clear();
+    source_ = source;
+    const QSize size = RotatedSize(*picture, angle);
+    if (picture->Is24Bit() && !size.isEmpty()) {
+        try {
+            TBitmap turned(size.width(), size.height());
+            turned.fill(255, 255, 255);
+            RotateImage(*picture, angle, turned);
+            result_ = std::move(turned);
+        } catch (const PictureError& error) {
+            // No memory for the result: it stays empty, and the save
+            // commands tell why there is nothing to save.
+            emptyReason_ = error.message();
+        } catch (const std::bad_alloc&) {
+            emptyReason_ = QStringLiteral("回転のためのメモリが足りません。");
+        }
     }
+    showResult();
+}
+
+QString TdispForm::nothingToSaveMessage() const
+{
+    return emptyReason_.isEmpty() ? kNothingToSave : kNothingToSave + u'\n' + emptyReason_;
+}
+
+void TdispForm::showResult()
+{
     if (!ResultImage) {
         ResultImage = new CanvasImage(QStringLiteral("ResultImage"), nullptr);
         ScrollBox->setWidget(ResultImage);
@@ -114,6 +148,12 @@ void TdispForm::ShowRotated(const TPixelImage* picture, float angle)
 
 void TdispForm::FileMenuSaveClick()
 {
+    // Nothing to save is told before a name is asked for.
+    if (result_.isEmpty()) {
+        showMessage(this, nothingToSaveMessage());
+        close();
+        return;
+    }
     const QString chosen = askSaveName_(*SavePictureDialog1);
     if (!chosen.isEmpty()) {
         // A failed write is told with the system's words and the window stays open.
@@ -121,7 +161,7 @@ void TdispForm::FileMenuSaveClick()
             QString refusal;
             {
                 Hourglass hourglass;
-                refusal = saveAs(result_, FilePath(chosen), selection_.SelectedPicture);
+                refusal = saveAs(result_, FilePath(chosen), source_);
             }
             if (!refusal.isEmpty())
                 showMessage(this, refusal);
@@ -134,11 +174,18 @@ void TdispForm::FileMenuSaveClick()
 
 void TdispForm::FileMenuCloseClick()
 {
-    const bool written = runReportingErrors(this, [&] {
-        Hourglass hourglass;
-        overwrite(result_, selection_.SelectedPicture);
+    const bool finished = runReportingErrors(this, [&] {
+        OverwriteOutcome outcome;
+        {
+            Hourglass hourglass;
+            outcome = overwrite(result_, source_);
+        }
+        // A name of no picture kind is written nothing, silently: the file
+        // list offers none such.
+        if (!outcome && !outcome.refusal.isEmpty())
+            showMessage(this, result_.isEmpty() ? nothingToSaveMessage() : outcome.refusal);
     });
-    if (written)
+    if (finished)
         close();
 }
 

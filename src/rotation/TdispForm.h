@@ -1,5 +1,6 @@
 #pragma once
 
+#include "imaging/FilePath.h"
 #include "imaging/TBitmap.h"
 
 #include <QDialog>
@@ -13,7 +14,6 @@ class QScrollArea;
 namespace zavio {
 
 class CanvasImage;
-class Selection;
 class TPixelImage;
 
 // The result window "結果": the turned picture, which it saves under a new
@@ -23,14 +23,20 @@ class TdispForm : public QDialog {
     Q_OBJECT
 
 public:
-    TdispForm(const Selection& selection, QWidget* parent);
+    explicit TdispForm(QWidget* parent);
     ~TdispForm() override;
 
-    // Draws picture turned by angle degrees into a new result picture. A
-    // failure while drawing is swallowed: what was drawn so far stays.
-    void ShowRotated(const TPixelImage* picture, float angle);
-    // The picture now shown (white where the turn wrote nothing).
+    // Draws picture, loaded from the file source (a full path), turned by
+    // angle degrees into a new result picture, and keeps source as the file
+    // that the overwrite command writes to. The old result is dropped first:
+    // a picture that holds nothing, or a turn that runs out of memory, leaves
+    // the result empty, which neither save command writes.
+    void ShowRotated(const TPixelImage* picture, float angle, const FilePath& source);
+    // The picture now shown (white where the turn wrote nothing), empty when
+    // there is none.
     const TBitmap& result() const { return result_; }
+    // The file the result was turned from.
+    const FilePath& source() const { return source_; }
 
     // The save dialog; tests answer it instead of a user.
     using SaveNameAsker = std::function<QString(QFileDialog& dialog)>;
@@ -50,10 +56,18 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Esc does not close the window: the result would be lost with it.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    const Selection& selection_;
+    void showResult();
+    // The refusal of both save commands on an empty result, with the reason
+    // the turn could not be made when there is one.
+    QString nothingToSaveMessage() const;
+
     TBitmap result_;
+    QString emptyReason_;
+    FilePath source_;
     SaveNameAsker askSaveName_;
 };
 

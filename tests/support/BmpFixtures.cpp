@@ -23,7 +23,9 @@ void appendU32(QByteArray& out, std::uint32_t v)
 QByteArray makeBmp(const BmpLayout& layout, const QByteArray& pixels)
 {
     const bool hasMasks = layout.compression == kBiBitFields;
-    const auto offset = std::uint32_t(14 + 40 + (hasMasks ? 12 : 0) + 4 * layout.palette.size());
+    const bool v4 = hasMasks && layout.alphaMask != 0;
+    const std::uint32_t infoSize = v4 ? 108 : 40;
+    const auto offset = std::uint32_t(14 + infoSize + (hasMasks && !v4 ? 12 : 0) + 4 * layout.palette.size());
 
     QByteArray out;
     out.append("BM");
@@ -31,7 +33,7 @@ QByteArray makeBmp(const BmpLayout& layout, const QByteArray& pixels)
     appendU32(out, 0);
     appendU32(out, offset);
 
-    appendU32(out, 40);
+    appendU32(out, infoSize);
     appendU32(out, std::uint32_t(layout.width));
     appendU32(out, std::uint32_t(layout.height));
     appendU16(out, 1);
@@ -46,6 +48,11 @@ QByteArray makeBmp(const BmpLayout& layout, const QByteArray& pixels)
     if (hasMasks)
         for (std::uint32_t mask : layout.masks)
             appendU32(out, mask);
+    if (v4) {
+        appendU32(out, layout.alphaMask);
+        appendU32(out, 0x73524742); // "sRGB", little-endian
+        out.append(QByteArray(36 + 12, '\0')); // end points and gamma, unused for sRGB
+    }
     for (QRgb colour : layout.palette) {
         out.append(char(qBlue(colour)));
         out.append(char(qGreen(colour)));

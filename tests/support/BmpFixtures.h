@@ -17,6 +17,7 @@ struct BmpLayout {
     std::uint32_t compression = 0;             // 0 none, 1 RLE8, 2 RLE4, 3 bit fields
     std::vector<QRgb> palette{};               // for 1, 4 and 8 bits
     std::array<std::uint32_t, 3> masks{};      // red, green, blue, for bit fields
+    std::uint32_t alphaMask = 0;               // for bit fields; non-zero writes a 108-byte V4 header
 };
 
 inline constexpr std::uint32_t kBiRgb = 0;
@@ -25,7 +26,8 @@ inline constexpr std::uint32_t kBiRle4 = 2;
 inline constexpr std::uint32_t kBiBitFields = 3;
 
 // A whole file: file header, 40-byte info header, masks, palette, then the
-// pixel bytes exactly as given.
+// pixel bytes exactly as given. With an alpha mask the info header is a
+// 108-byte V4 header holding the four masks.
 QByteArray makeBmp(const BmpLayout& layout, const QByteArray& pixels);
 
 // Uncompressed pixel bytes for the layout from one value per pixel, top row
