@@ -113,6 +113,30 @@ TEST(ClickRouting, TheFileListOpensRotationCommentsOrTheZoomWindow)
     w.form.CheckBox1->click();
     w.selection.SelectedCommentKey = FilePath(QStringLiteral("kept.jpg"));
     w.clickFile(2);
-    EXPECT_EQ(w.opened.last(), QStringLiteral("editor pic003.jpg kept.jpg")) << "the key is not changed here";
+    EXPECT_EQ(w.opened.last(), QStringLiteral("editor pic003.jpg pic003.jpg")) << "the key is the clicked file";
     EXPECT_EQ(w.opened.size(), 5);
+}
+
+// In comment mode the file list opens the editor on the clicked file, whatever
+// key an earlier window left behind, and never on an empty key.
+TEST(ClickRouting, TheFileListInCommentModeEditsTheClickedFilesComment)
+{
+    RoutedWindow w;
+    w.form.CheckBox1->click();
+    ASSERT_TRUE(w.form.CheckBox1->isChecked());
+    // As a closed editor leaves it: empty.
+    w.selection.SelectedCommentKey = FilePath();
+    w.clickFile(0);
+    // As the viewer leaves it: another picture's name.
+    w.selection.SelectedCommentKey = FilePath(QStringLiteral("pic003.jpg"));
+    w.clickFile(1);
+    EXPECT_EQ(w.opened, (QStringList{QStringLiteral("editor pic001.jpg pic001.jpg"),
+                            QStringLiteral("editor pic002.jpg pic002.jpg")}));
+    EXPECT_EQ(w.selection.SelectedCommentKey.native(), QByteArray("pic002.jpg"));
+
+    // A release where no file is selected opens nothing in comment mode.
+    w.form.FileListBox1->selectRow(-1);
+    QTest::mouseClick(w.form.FileListBox1->viewport(), Qt::LeftButton, {}, QPoint(5, 150));
+    EXPECT_EQ(w.opened.size(), 2) << w.opened.join(u'|').toStdString();
+    EXPECT_TRUE(w.selection.SelectedCommentKey.isEmpty());
 }

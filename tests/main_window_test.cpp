@@ -6,9 +6,12 @@
 #include "common/Selection.h"
 #include "common/CanvasImage.h"
 #include "browser/ThumbLabel.h"
+#include "comments/CommentMemo.h"
+#include "comments/TForm4.h"
 #include "imaging/JpegCodec.h"
 #include "imaging/PictureLoader.h"
 #include "support/CapturedErrors.h"
+#include "support/ModalWatcher.h"
 #include "support/PictureFolder.h"
 #include "support/WindowShot.h"
 
@@ -513,4 +516,49 @@ TEST(MainWindow, AClickOnABrokenCellOpensNothingAndTellsItsError)
     EXPECT_TRUE(errors.messages[1].contains(QStringLiteral("pic002.jpg")));
     QTest::mouseClick(form.Images[2], Qt::LeftButton);
     EXPECT_EQ(zoomOpenings, 1);
+}
+
+// In comment mode a click in the file list writes the comment under the
+// clicked picture's name, also right after an editor has closed (which empties
+// the key) and right after the viewer left another picture's name behind.
+TEST(MainWindow, AFileListClickInCommentModeWritesTheCommentOfTheClickedPicture)
+{
+    fixtures::PictureFolder folder;
+    folder.writeNumberedJpegs(3, QStringLiteral("pic"), 8, 6);
+    Selection selection;
+    TForm1 form(selection);
+    TForm4 editor(selection);
+    editor.setOnClose([&] {
+        form.CheckBox1->setChecked(false);
+        form.CheckBox2->setChecked(false);
+    });
+    int viewings = 0;
+    form.setOpeners({.commentViewer = [&] { ++viewings; }, .commentEditor = [&] { editor.ShowModal(); }});
+    form.openFolder(folder.path());
+    form.show();
+    QStringList titles;
+    fixtures::ModalWatcher watcher([&](QWidget*) {
+        titles.append(editor.windowTitle());
+        QTest::keyClicks(editor.Memo1, QStringLiteral("abc"));
+        editor.Button1->click();
+    });
+    auto clickFile = [&](int row) {
+        const QRect item = form.FileListBox1->visualItemRect(form.FileListBox1->item(row));
+        QTest::mouseClick(form.FileListBox1->viewport(), Qt::LeftButton, {}, item.center());
+    };
+
+    form.CheckBox1->setChecked(true);
+    QTest::mouseClick(form.Labels[0], Qt::LeftButton);
+    form.CheckBox1->setChecked(true);
+    clickFile(1);
+    QTest::mouseClick(form.Labels[0], Qt::LeftButton); // the viewer, on pic001.jpg
+    EXPECT_EQ(viewings, 1);
+    form.CheckBox1->setChecked(true);
+    clickFile(2);
+    EXPECT_EQ(titles, QStringList(3, QStringLiteral("コメント作成\u3000")));
+    QFile comments(folder.filePath(QStringLiteral("coment.txt")));
+    ASSERT_TRUE(comments.open(QIODevice::ReadOnly));
+    EXPECT_EQ(comments.readAll(),
+        QByteArray("pic001.jpg\r\nabc\x0e" "pic002.jpg\r\nabc\x0e" "pic003.jpg\r\nabc\x0e"));
+    EXPECT_FALSE(form.CheckBox1->isChecked());
 }

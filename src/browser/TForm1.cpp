@@ -425,7 +425,17 @@ void TForm1::LabelClick(int n)
     selection_.SelectedCommentKey = cellNames_[cell];
     if (selection_.SelectedCommentKey.isEmpty())
         return;
-    runOpener(CheckBox1->isChecked() ? openers_.commentEditor : openers_.commentViewer);
+    if (CheckBox1->isChecked())
+        openCommentEditor();
+    else
+        runOpener(openers_.commentViewer);
+}
+
+void TForm1::openCommentEditor()
+{
+    // A record with an empty key would belong to no picture.
+    if (!selection_.SelectedCommentKey.isEmpty())
+        runOpener(openers_.commentEditor);
 }
 
 void TForm1::CheckBox1Click()
@@ -446,8 +456,11 @@ void TForm1::FileListBox1MouseUp()
     if (!name.isEmpty() && CheckBox2->isChecked()) {
         selection_.SelectedPicture = selection_.inFolder(name);
         runOpener(openers_.rotation);
-    } else if (!name.isEmpty() && CheckBox1->isChecked()) {
-        runOpener(openers_.commentEditor);
+    } else if (CheckBox1->isChecked()) {
+        // The comment goes to the clicked picture, as after a label click;
+        // with no file selected nothing opens.
+        selection_.SelectedCommentKey = name;
+        openCommentEditor();
     } else {
         runOpener(openers_.zoom);
     }

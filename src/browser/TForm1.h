@@ -124,9 +124,11 @@ private:
     void CheckBox1Click();
     void CheckBox2Click();
     // A mouse button released over the file list: the selected file opens in
-    // the rotation window (rotation mode), the comment editor (comment mode)
-    // or the zoom window.
+    // the rotation window (rotation mode), the comment editor on its name
+    // (comment mode; nothing without a selected file) or the zoom window.
     void FileListBox1MouseUp();
+    // The comment editor on SelectedCommentKey; nothing when the key is empty.
+    void openCommentEditor();
     // One standard error report naming every picture of the last page that
     // could not be shown and was not told since the folder was read.
     void reportPageFailures(const std::vector<PageFailure>& failures);
