@@ -196,8 +196,10 @@ TEST(FaultInjection, EveryFailingCallOfAPictureSaveLosesNothing)
                     if (now == intended) {
                         // Only a folder that could not be synced after the rename is told then.
                         EXPECT_LE(told.size(), 1);
-                        if (!told.isEmpty())
-                            EXPECT_TRUE(told.front().startsWith(QStringLiteral("ファイルは書き換えましたが"))) << told.front().toStdString();
+                        if (!told.isEmpty()) {
+                            EXPECT_TRUE(told.front().startsWith(QStringLiteral("ファイルは書き換えましたが")))
+                                << told.front().toStdString();
+                        }
                     } else {
                         EXPECT_EQ(now, existing ? old : QByteArray()) << "neither the old file nor the new one";
                         ASSERT_EQ(told.size(), 1);

@@ -243,7 +243,7 @@ TEST(ResultWindow, ATurnOfAPictureThatCouldNotBeLoadedIsEmptyAndNeverSaved)
         return f.folder.filePath(QStringLiteral("copy.jpg"));
     });
 
-    for (const QString name : {QStringLiteral("b.jpeg"), QStringLiteral("c.jpg")}) {
+    for (const QString& name : {QStringLiteral("b.jpeg"), QStringLiteral("c.jpg")}) {
         SCOPED_TRACE(name.toStdString());
         const QByteArray before = bytesOf(f.folder.filePath(name));
         // Turn a.jpg and close both windows, then open the other file.
