@@ -151,8 +151,8 @@ TEST(PictureSaver, ExtensionRulesOfBothCommands)
     // Refused names write nothing; an overwrite of no picture's name neither.
     PictureFolder folder;
     const TBitmap picture = PictureFolder::pattern(8, 6, 1);
-    EXPECT_EQ(saveAs(picture, folder.filePath(QStringLiteral("out.jpeg")), {}), kOnlyJpgExtension);
-    EXPECT_EQ(saveAs(picture, folder.filePath(QStringLiteral("out.png")), {}), kWrongExtension);
+    EXPECT_EQ(saveAs(picture, folder.filePath(QStringLiteral("out.jpeg")), {}), QStringLiteral(".jpg の3文字のみ有効です"));
+    EXPECT_EQ(saveAs(picture, folder.filePath(QStringLiteral("out.png")), {}), QStringLiteral("拡張子(Extension)が違います"));
     folder.writeBytes(QStringLiteral("note.png"), "keep");
     const OverwriteOutcome png = overwrite(picture, folder.filePath(QStringLiteral("note.png")));
     EXPECT_FALSE(png);

@@ -117,6 +117,32 @@ TEST(Rotation, QuarterAndHalfTurnsEqualTheLiteralRuleOnEverySize)
         expectSameAsLiteral(white, angle, 2);
 }
 
+TEST(Rotation, BandsOnSeveralThreadsEqualOneThreadAndTheLiteralRule)
+{
+    // A band of fewer than 65,536 pixels is not worth a thread, so small
+    // pictures run on one whatever is asked for.
+    EXPECT_EQ(RotationWorkers(3, 65535), 1);
+    EXPECT_EQ(RotationWorkers(3, 2 * 65536), 2);
+    EXPECT_EQ(RotationWorkers(3, 1 << 30), 3);
+    EXPECT_EQ(RotationWorkers(200, std::int64_t(1) << 40), 64);
+    EXPECT_GE(RotationWorkers(0, std::int64_t(1) << 40), 1);
+
+    // Odd sides, so the bands are uneven and the centre lines fall inside one.
+    const TPixelImage image = held(noise(601, 401, 77));
+    for (const float angle : {90.0f, 270.0f, 180.0f, 30.0f}) {
+        SCOPED_TRACE(angle);
+        const QSize size = RotatedSize(image, angle);
+        const std::int64_t pixels = std::int64_t(size.width() / 2 * 2) * (size.height() / 2 * 2);
+        ASSERT_EQ(RotationWorkers(3, pixels), 3) << "three bands really run";
+        TBitmap single = whiteTarget(size);
+        TBitmap threaded = whiteTarget(size);
+        RotateImage(image, angle, single, 1);
+        RotateImage(image, angle, threaded, 3);
+        EXPECT_EQ(firstDifference(threaded, single), "");
+        expectSameAsLiteral(image, angle, 3);
+    }
+}
+
 TEST(Rotation, OtherAnglesEqualTheLiteralRule)
 {
     const std::vector<QSize> sizes = {{1, 1}, {2, 2}, {3, 3}, {5, 4}, {4, 7}, {64, 48}, {203, 151}};
@@ -284,8 +310,11 @@ TEST(Rotation, SizesFollowTheFoldedAngleAndOddAnglesAreHandled)
     // into range first. Angles that are not numbers draw nothing.
     EXPECT_EQ(RotatedSize(image, -90), QSize(40, 100));
     EXPECT_EQ(RotatedSize(image, 450), QSize(40, 100));
-    EXPECT_GE(RotatedSize(image, -1e30f).width(), 0);
-    EXPECT_GE(RotatedSize(image, 1e30f).height(), 0);
+    // The float 1e30 is 120 more than a multiple of 360, so -1e30 is 240 more;
+    // both fold to 60: trunc(50 + 40 sin 60) by trunc(100 sin 60 + 20).
+    EXPECT_EQ(RotatedSize(image, 60), QSize(84, 106));
+    EXPECT_EQ(RotatedSize(image, 1e30f), QSize(84, 106));
+    EXPECT_EQ(RotatedSize(image, -1e30f), QSize(84, 106));
     EXPECT_EQ(RotatedSize(image, std::numeric_limits<float>::quiet_NaN()), QSize(0, 0));
     EXPECT_EQ(RotatedSize(image, std::numeric_limits<float>::infinity()), QSize(0, 0));
     TBitmap untouched = whiteTarget({5, 5});

@@ -8,6 +8,7 @@
 #include "rotation/TdispForm.h"
 #include "rotation/WindowPlacement.h"
 #include "rotation/PictureSaver.h"
+#include "support/BmpFixtures.h"
 #include "support/CapturedErrors.h"
 #include "support/ExifFixtures.h"
 #include "support/PictureFolder.h"
@@ -27,6 +28,9 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
 
 using namespace zavio;
 using zavio::fixtures::CapturedErrors;
@@ -151,6 +155,7 @@ TEST(RotationWindow, PreviewsThePictureWithItsSize)
     f.folder.writeJpeg(QStringLiteral("wide.jpg"), 1000, 500, 3);
 
     EXPECT_EQ(f.form.windowTitle(), QStringLiteral("画像回転処理"));
+    EXPECT_EQ(f.form.N1->title(), QStringLiteral("回転"));
     EXPECT_EQ(f.form.N2->text(), QStringLiteral("右９０度(&R)"));
     EXPECT_EQ(f.form.N3->text(), QStringLiteral("左９０度(&L)"));
     EXPECT_EQ(f.form.N4->text(), QStringLiteral("閉じる(&C)"));
@@ -444,6 +449,35 @@ TEST(RotationWindow, OpensInTheMiddleOfTheMainWindowAndTellsOverIt)
     EXPECT_LE((frame.center() - mainWindow.frameGeometry().center()).manhattanLength(), 2);
 }
 
+TEST(RotationWindow, APictureWithAlphaIsShownAndHeldInItsStoredColours)
+{
+    // A 32-bit BMP whose columns have alpha 0, 128 and 255: each shows its
+    // stored colour in the preview and in the picture held for turning.
+    RotationFixture f;
+    constexpr std::array<std::uint32_t, 3> kAlpha{0, 128, 255};
+    constexpr std::array<QRgb, 3> kColour{qRgb(200, 100, 50), qRgb(10, 220, 130), qRgb(90, 60, 250)};
+    test::BmpLayout layout{.width = 3,
+        .height = 4,
+        .bitCount = 32,
+        .compression = test::kBiBitFields,
+        .masks = {0x00ff0000, 0x0000ff00, 0x000000ff},
+        .alphaMask = 0xff000000};
+    std::vector<std::vector<std::uint32_t>> rows(4);
+    for (auto& row : rows)
+        for (std::size_t x = 0; x < 3; ++x)
+            row.push_back(kAlpha[x] << 24 | (kColour[x] & 0xffffff));
+    f.folder.writeBytes(QStringLiteral("alpha.bmp"), test::makeBmp(layout, test::packRows(layout, rows)));
+    f.open(QStringLiteral("alpha.bmp"));
+    ASSERT_TRUE(f.form.pixelImage()->Is24Bit());
+    for (std::uint32_t x = 0; x < 3; ++x) {
+        SCOPED_TRACE(kAlpha[x]);
+        EXPECT_EQ(f.preview().pixel(int(x), 1), kColour[x]);
+        EXPECT_EQ(f.form.pixelImage()->RedAt(x, 1), qRed(kColour[x]));
+        EXPECT_EQ(f.form.pixelImage()->GreenAt(x, 1), qGreen(kColour[x]));
+        EXPECT_EQ(f.form.pixelImage()->BlueAt(x, 1), qBlue(kColour[x]));
+    }
+}
+
 TEST(RotationWindow, TurnsAreNeverCumulative)
 {
     RotationFixture f;
@@ -530,6 +564,10 @@ TEST(ResultWindow, SavesByTheExtensionRulesAndClosesAfterEveryOutcome)
     TdispForm* result = f.form.dispForm();
     const QImage shown = result->result().image();
 
+    EXPECT_EQ(result->FileMenu->title(), QStringLiteral("ファイル(&F)"));
+    EXPECT_EQ(result->FileMenuSave->text(), QStringLiteral("別名で保存(&A)"));
+    EXPECT_EQ(result->FileMenuClose->text(), QStringLiteral("上書き保存(&S)"));
+    EXPECT_EQ(result->C1->text(), QStringLiteral("閉じる(&C)"));
     QStringList filters = result->SavePictureDialog1->nameFilters();
     ASSERT_EQ(filters.size(), 2);
     EXPECT_TRUE(filters[0].startsWith(QStringLiteral("画像ファイル(*.jpg;*.bmp)")));

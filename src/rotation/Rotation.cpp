@@ -253,16 +253,15 @@ void inBands(int rows, int threads, const Work& work)
     work(0, bandStart(1));
 }
 
-int threadsFor(int requested, std::int64_t pixels)
+} // namespace
+
+int RotationWorkers(int requested, std::int64_t pixels)
 {
-    // Small pictures are done before a thread would have started.
     constexpr std::int64_t kPixelsPerThread = 1 << 16;
     int threads = requested > 0 ? requested : int(std::max(1u, std::thread::hardware_concurrency()));
     threads = std::min(threads, 64);
     return int(std::max<std::int64_t>(1, std::min<std::int64_t>(threads, pixels / kPixelsPerThread)));
 }
-
-} // namespace
 
 QSize RotatedSize(const TPixelImage& picture, float angle)
 {
@@ -315,7 +314,7 @@ void RotateImage(const TPixelImage& picture, float angle, TBitmap& target, int t
     }
 
     const AxisTurn axis = axisTurnOf(job.sinT, job.cosT, std::max(job.halfWidth, job.halfHeight));
-    const int workers = threadsFor(threads, std::int64_t(width) * rows);
+    const int workers = RotationWorkers(threads, std::int64_t(width) * rows);
     if (axis == AxisTurn::None) {
         inBands(rows, workers, [&job](int begin, int end) { job.blendRows(begin, end); });
         return;

@@ -5,6 +5,8 @@
 
 #include <QSize>
 
+#include <cstdint>
+
 namespace zavio {
 
 // The size of picture turned by angle degrees: for an angle folded into 0 to
@@ -23,5 +25,10 @@ QSize RotatedSize(const TPixelImage& picture, float angle);
 // blend provably returns one source pixel unchanged. Nothing is drawn for an
 // angle that is not a finite number.
 void RotateImage(const TPixelImage& picture, float angle, TBitmap& target, int threads = 0);
+
+// How many workers RotateImage uses for a target of pixels pixels when asked
+// for requested (0: one per core): at most 64, and one for each 65,536 pixels,
+// since a smaller band is done before a thread would have started.
+[[nodiscard]] int RotationWorkers(int requested, std::int64_t pixels);
 
 } // namespace zavio
