@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QInputMethodEvent>
+#include <QMimeData>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -51,6 +53,158 @@ TEST(CommentText, KeysAreCodePage932BytesOrTheNamesOwnShiftJisBytes)
         QByteArray("\x8e\xca\x90\x5e.jpg"));
     EXPECT_EQ(commentKeyOf(FilePath(QStringLiteral("A.JPG"))), QByteArray("A.JPG"));
     EXPECT_FALSE(commentKeyOf(FilePath(QStringLiteral("😀.jpg")))) << "no code page 932 form, no comment";
+}
+
+// NUL would end the viewer's reading of the file and 0x0E would end the
+// record, so no C0 control character but Tab and a line break is stored.
+TEST(CommentText, ControlCharactersOtherThanTabAndLineBreaksAreNotStored)
+{
+    const QString nul = QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b");
+    for (const QString& text : {nul, QStringLiteral("x\x0ey"), QStringLiteral("\x1b"), QStringLiteral("k\x1f")}) {
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_THROW((void)commentBytesOf(text), ShiftJisError);
+        EXPECT_FALSE(storedLength(text));
+    }
+    try {
+        (void)commentBytesOf(nul);
+    } catch (const ShiftJisError& error) {
+        EXPECT_EQ(error.character(), U'\0');
+        EXPECT_TRUE(error.message().contains(QStringLiteral("U+0000"))) << error.message().toStdString();
+        EXPECT_FALSE(error.message().contains(QChar(u'\0'))) << "the message shows the code, not the character";
+    }
+    // Tab and every form of line break are kept, a line break as CR LF.
+    EXPECT_EQ(commentBytesOf(QStringLiteral("a\tb\nc\r\nd\re\u2029f")), QByteArray("a\tb\r\nc\r\nd\r\ne\r\nf"));
+    EXPECT_EQ(storedLength(QStringLiteral("a\tb\u2029")), 5);
+
+    EXPECT_EQ(fitInsertion(QString(), nul + QStringLiteral("cd"), 2000), QStringLiteral("a"));
+    EXPECT_EQ(fitInsertion(QString(), QStringLiteral("\t\nx\x0ey"), 2000), QStringLiteral("\t\nx"));
+}
+
+// Characters that cannot be stored never block the ones that can: an emoji
+// or a control character already in the text counts nothing, and an insertion
+// stops before the first one, a surrogate pair never cut in two.
+TEST(CommentText, TextHoldingAnUnstorableCharacterStillTakesStorableOnes)
+{
+    EXPECT_EQ(fitInsertion(QStringLiteral("😀"), QStringLiteral("abc"), 2000), QStringLiteral("abc"));
+    EXPECT_EQ(fitInsertion(QStringLiteral("é") + QChar(u'\0'), QStringLiteral("あ"), 2000), QStringLiteral("あ"));
+    // The rest is judged by the bytes it would be stored as.
+    EXPECT_EQ(fitInsertion(QString(1998, u'x') + QStringLiteral("😀"), QStringLiteral("abc"), 2000),
+        QStringLiteral("ab"));
+    EXPECT_EQ(fitInsertion(QStringLiteral("😀") + QString(1999, u'x'), QStringLiteral("あ"), 2000), QString());
+
+    EXPECT_EQ(fitInsertion(QString(), QStringLiteral("a😀b"), 2000), QStringLiteral("a"));
+    const QString high(QChar(char16_t(0xD83D)));
+    const QString low(QChar(char16_t(0xDE00)));
+    EXPECT_EQ(fitInsertion(QString(), QStringLiteral("a") + high, 2000), QStringLiteral("a"));
+    EXPECT_EQ(fitInsertion(QString(), QStringLiteral("a") + low + QStringLiteral("b"), 2000), QStringLiteral("a"));
+    EXPECT_EQ(fitInsertion(high, QStringLiteral("b"), 2000), QStringLiteral("b"));
+}
+
+// A name whose bytes are not UTF-8 is keyed by those bytes: a Latin-1 name,
+// and Shift-JIS names using one of code page 932's duplicate codes, which a
+// conversion of the shown text would turn into the other code.
+TEST(CommentText, NamesThatAreNotUtf8AreKeyedByTheirOwnBytes)
+{
+    const QByteArray latin1("caf\xe9.jpg");
+    EXPECT_EQ(commentKeyOf(FilePath(latin1, QString::fromUtf8(latin1))), latin1);
+    for (const QByteArray& name : {QByteArray("\x87\x90.jpg"), QByteArray("\xfa\x4a.jpg"), QByteArray("\xed\x40.jpg")}) {
+        SCOPED_TRACE(name.toHex().toStdString());
+        const QString shown = fromShiftJis(name);
+        ASSERT_NE(toShiftJis(shown), name) << "a duplicate code";
+        EXPECT_EQ(commentKeyOf(FilePath(name, shown)), name);
+    }
+    // No record may be keyed by nothing or hold a control byte in its key.
+    EXPECT_FALSE(commentKeyOf(FilePath()));
+    EXPECT_FALSE(commentKeyOf(FilePath(QByteArray("a\x0e" "b.jpg"), QStringLiteral("a\x0e" "b.jpg"))));
+    EXPECT_FALSE(commentKeyOf(FilePath(QByteArray("\x81\x0d.jpg"), QStringLiteral("?.jpg"))));
+}
+
+// A record's first line, while it still reads as its key, is written as the
+// key's own bytes; the rest, and a key line the user changed, are converted.
+TEST(CommentText, ARecordKeepsTheBytesOfItsKeyLine)
+{
+    const QByteArray latin1("caf\xe9.jpg");
+    const QString latin1Text = fromShiftJis(latin1);
+    EXPECT_EQ(recordBytesOf(latin1Text + QStringLiteral("\nあ"), latin1, latin1Text), latin1 + "\r\n\x82\xa0");
+    EXPECT_EQ(recordBytesOf(latin1Text, latin1, latin1Text), latin1);
+    const QByteArray duplicate("\x87\x90.jpg");
+    const QString duplicateText = fromShiftJis(duplicate);
+    EXPECT_EQ(recordBytesOf(duplicateText + QStringLiteral("\n\u2252"), duplicate, duplicateText),
+        duplicate + "\r\n\x81\xe0") << "only the key line keeps its bytes";
+    EXPECT_EQ(recordBytesOf(QStringLiteral("new.jpg\nx"), latin1, latin1Text), QByteArray("new.jpg\r\nx"));
+    EXPECT_EQ(recordBytesOf(QStringLiteral("caf\uFFFD.jpg2\nx"), latin1, latin1Text), QByteArray("caf?.jpg2\r\nx"));
+    EXPECT_THROW((void)recordBytesOf(latin1Text + QStringLiteral("\n\x0e"), latin1, latin1Text), ShiftJisError);
+}
+
+// Whatever cannot be stored is refused with a beep, by typing, pasting,
+// dropping and input-method commits alike, and text that already holds such
+// a character still takes typing.
+TEST(CommentMemo, RefusesUnstorableCharactersAudiblyAndNeverLocksUp)
+{
+    CommentMemo memo(2000);
+    memo.show();
+    memo.setFocus();
+    QSignalSpy refused(&memo, &CommentMemo::inputRefused);
+    auto type = [&](const QString& text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text);
+        QApplication::sendEvent(&memo, &press);
+    };
+    auto commit = [&](const QString& text) {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(&memo, &event);
+    };
+
+    type(QStringLiteral("😀"));
+    EXPECT_EQ(memo.toPlainText(), QString()) << "an emoji key";
+    EXPECT_EQ(refused.count(), 1);
+    QTest::keyClicks(&memo, QStringLiteral("abc"));
+    QTest::keyClick(&memo, Qt::Key_Tab);
+    EXPECT_EQ(memo.toPlainText(), QStringLiteral("abc\t"));
+    type(QString(QChar(u'\0')));
+    QTest::keyClick(&memo, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&memo, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(memo.toPlainText(), QStringLiteral("abc\t")) << "no NUL key goes in; shortcuts still work";
+    EXPECT_EQ(refused.count(), 1) << "shortcuts are not refusals";
+
+    // A paste keeps what comes before the first character it cannot store.
+    QApplication::clipboard()->setText(QStringLiteral("de") + QChar(u'\0') + QStringLiteral("fg"));
+    memo.paste();
+    EXPECT_EQ(memo.toPlainText(), QStringLiteral("abc\tde"));
+    EXPECT_EQ(refused.count(), 2);
+    QApplication::clipboard()->setText(QStringLiteral("h\r\ni"));
+    memo.paste();
+    EXPECT_EQ(memo.toPlainText(), QStringLiteral("abc\tdeh\ni"));
+    EXPECT_EQ(refused.count(), 2) << "a CR LF is one line break, nothing refused";
+
+    // A drop of text with the record terminator in it.
+    QMimeData dropped;
+    dropped.setText(QStringLiteral("j\x0ek"));
+    memo.moveCursor(QTextCursor::End);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(memo.viewport(), &enter);
+    QDropEvent drop(QPointF(memo.viewport()->width() - 2, memo.viewport()->height() - 2), Qt::CopyAction,
+        &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(memo.viewport(), &drop);
+    EXPECT_TRUE(memo.toPlainText().contains(u'j')) << memo.toPlainText().toStdString();
+    EXPECT_FALSE(memo.toPlainText().contains(u'k') || memo.toPlainText().contains(QChar(0x0e)));
+    EXPECT_EQ(refused.count(), 3);
+
+    // Input-method commits.
+    memo.clear();
+    commit(QStringLiteral("日\x01本"));
+    commit(QStringLiteral("😀"));
+    commit(QString(QChar(char16_t(0xD83D))));
+    EXPECT_EQ(memo.toPlainText(), QStringLiteral("日"));
+    EXPECT_EQ(refused.count(), 6);
+
+    // Text set from elsewhere that holds an emoji and a NUL still takes typing.
+    memo.setPlainText(QStringLiteral("😀x") + QChar(u'\0'));
+    memo.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&memo, QStringLiteral("yz"));
+    commit(QStringLiteral("語"));
+    EXPECT_EQ(memo.toPlainText(), QStringLiteral("😀x") + QChar(u'\0') + QStringLiteral("yz語"));
+    EXPECT_EQ(refused.count(), 6);
 }
 
 TEST(CommentMemo, TypingPastingAndInputMethodCommitsKeepWithinTheLimit)

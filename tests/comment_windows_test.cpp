@@ -6,6 +6,7 @@
 #include "common/ErrorReport.h"
 #include "common/Memo.h"
 #include "common/Selection.h"
+#include "common/ShiftJis.h"
 #include "support/CapturedErrors.h"
 #include "support/ModalWatcher.h"
 #include "support/PictureFolder.h"
@@ -306,4 +307,68 @@ TEST(CommentEditor, ACommentFileThatCannotBeOpenedIsToldAndTheProgramGoesOn)
     EXPECT_TRUE(errors.endings.isEmpty());
     EXPECT_TRUE(w.viewer.Memo1->toPlainText().endsWith(QStringLiteral("コメントは書き込まれていません。")));
     w.viewer.close();
+}
+
+// Text with a control character the file cannot hold (set from elsewhere, as
+// the text area lets none in) is not written: the editor tells why and stays
+// open with the text, for the user to mend it.
+TEST(CommentEditor, TextWithAControlCharacterIsNotWrittenAndStaysToBeMended)
+{
+    CommentWindows w;
+    CapturedErrors errors;
+    w.edit(QStringLiteral("a.jpg"));
+    w.editor.Memo1->setPlainText(QStringLiteral("a.jpg\nx") + QChar(u'\0') + QStringLiteral("y"));
+    w.editor.Button1->click();
+    EXPECT_TRUE(w.editor.isVisible());
+    EXPECT_EQ(w.commentBytes(), QByteArray()) << "nothing written";
+    ASSERT_EQ(errors.messages.size(), 1);
+    EXPECT_TRUE(errors.messages[0].contains(QStringLiteral("U+0000"))) << errors.messages[0].toStdString();
+    EXPECT_EQ(w.editor.Memo1->toPlainText().size(), 9) << "the text is kept";
+
+    w.editor.Memo1->setPlainText(QStringLiteral("a.jpg\nxy"));
+    w.editor.Button1->click();
+    EXPECT_FALSE(w.editor.isVisible());
+    EXPECT_EQ(w.commentBytes(), QByteArray("a.jpg\r\nxy\x0e"));
+
+    // "編集" keeps the old record just as well.
+    w.edit(QStringLiteral("a.jpg"));
+    w.editor.Memo1->setPlainText(QStringLiteral("a.jpg\nx\x0ey"));
+    w.editor.Button2->click();
+    EXPECT_TRUE(w.editor.isVisible());
+    EXPECT_EQ(errors.messages.size(), 2);
+    w.editor.close();
+    EXPECT_EQ(w.commentBytes(), QByteArray("a.jpg\r\nxy\x0e"));
+}
+
+// The records of names whose bytes are not UTF-8 (Latin-1, and Shift-JIS with
+// one of code page 932's duplicate codes) are found by those bytes, by the
+// editor and by the viewer, and the editor makes no second record.
+TEST(CommentWindows, RecordsOfNamesThatAreNotUtf8AreFoundByTheirOwnBytes)
+{
+    CommentWindows w;
+    CapturedErrors errors; // the pictures themselves are not in the folder
+    const QByteArray names[] = {QByteArray("caf\xe9.jpg"), QByteArray("\x87\x90.jpg"), QByteArray("\xfa\x4a.jpg"),
+        QByteArray("\xed\x40.jpg")};
+    QByteArray file;
+    for (int i = 0; i < 4; ++i)
+        file += names[i] + "\r\nmemo " + QByteArray::number(i) + '\x0e';
+    writeFile(w.comments(), file);
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(names[i].toHex().toStdString());
+        const FilePath name(names[i], fromShiftJis(names[i]));
+        w.selection.SelectedCommentKey = name;
+        ASSERT_TRUE(w.editor.FormActivate());
+        w.editor.show();
+        EXPECT_TRUE(w.editor.editsExistingRecord());
+        EXPECT_EQ(w.editor.windowTitle(), QStringLiteral("コメント編集・削除\u3000") + name.text());
+        EXPECT_EQ(w.editor.Memo1->toPlainText(), name.text() + QStringLiteral("\nmemo %1\n").arg(i));
+        w.editor.close();
+        EXPECT_EQ(w.commentBytes(), file);
+
+        w.selection.SelectedCommentKey = name;
+        w.viewer.FormActivate();
+        w.viewer.show();
+        EXPECT_EQ(w.viewer.Memo1->toPlainText(), QStringLiteral("\nmemo %1").arg(i));
+        w.viewer.close();
+    }
 }

@@ -16,25 +16,45 @@ QString CommentMemo::fitting(const QString& inserted, int replaceFrom, int repla
 {
     QString kept = toPlainText();
     kept.remove(replaceFrom, replaceLength);
-    QString text = inserted;
-    text.replace(QChar::ParagraphSeparator, u'\n');
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    return fitInsertion(kept, text, limit_);
+    return fitInsertion(kept, inserted, limit_);
+}
+
+QString CommentMemo::typedText(const QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        return QStringLiteral("\n");
+    const QString text = event->text();
+    if (text.isEmpty())
+        return {};
+    // As the text control does: formatting characters always go in, Ctrl and
+    // Ctrl+Shift make shortcuts, control characters other than Tab are keys.
+    const QChar first = text[0];
+    if (first.category() == QChar::Other_Format)
+        return text;
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers == Qt::ControlModifier || modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
+        return {};
+    if (first.category() == QChar::Other_Control && first != u'\t')
+        return {};
+    return text;
+}
+
+void CommentMemo::refuse()
+{
+    QApplication::beep();
+    emit inputRefused();
 }
 
 void CommentMemo::keyPressEvent(QKeyEvent* event)
 {
     if (!isReadOnly()) {
-        QString typed = event->text();
-        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-            typed = QStringLiteral("\n");
-        const bool inserts = !typed.isEmpty() && (typed == QStringLiteral("\n") || typed[0].isPrint()
-                                                      || typed == QStringLiteral("\t"));
-        if (inserts && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        // A key's text, a surrogate pair included, goes in whole or not at all.
+        const QString typed = typedText(event);
+        if (!typed.isEmpty()) {
             const QTextCursor cursor = textCursor();
-            if (fitting(typed, cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()) != typed) {
-                QApplication::beep();
+            const int from = cursor.selectionStart();
+            if (fitting(typed, from, cursor.selectionEnd() - from) != typed) {
+                refuse();
                 event->accept();
                 return;
             }
@@ -48,11 +68,12 @@ void CommentMemo::insertFromMimeData(const QMimeData* source)
     if (isReadOnly() || !source || !source->hasText())
         return;
     const QTextCursor cursor = textCursor();
-    const QString text = source->text();
+    const QString text = withLfLineBreaks(source->text());
     const QString fitted = fitting(text, cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart());
     if (fitted.size() != text.size())
-        QApplication::beep();
-    insertPlainText(fitted);
+        refuse();
+    if (!fitted.isEmpty())
+        insertPlainText(fitted);
 }
 
 void CommentMemo::inputMethodEvent(QInputMethodEvent* event)
@@ -69,12 +90,14 @@ void CommentMemo::inputMethodEvent(QInputMethodEvent* event)
         from = cursor.position() + event->replacementStart();
         length = event->replacementLength();
     }
-    const QString fitted = fitting(event->commitString(), from, length);
+    const QString committed = withLfLineBreaks(event->commitString());
+    const QString fitted = fitting(committed, from, length);
     if (fitted == event->commitString()) {
         Memo::inputMethodEvent(event);
         return;
     }
-    QApplication::beep();
+    if (fitted.size() != committed.size())
+        refuse();
     QInputMethodEvent trimmed(event->preeditString(), event->attributes());
     trimmed.setCommitString(fitted, event->replacementStart(), event->replacementLength());
     Memo::inputMethodEvent(&trimmed);

@@ -66,14 +66,6 @@ qsizetype invalidSequenceLength(const char* at, size_t left)
     return 1;
 }
 
-QString describe(char32_t character)
-{
-    const QString code = QStringLiteral("U+%1").arg(uint(character), 4, 16, QLatin1Char('0')).toUpper();
-    if (QChar::isSurrogate(character))
-        return code;
-    return QStringLiteral("「%1」 (%2)").arg(QString::fromUcs4(&character, 1), code);
-}
-
 // The code point that starts at a UTF-16 position, for the error message.
 char32_t codePointAt(const char16_t* at, size_t unitsLeft)
 {
@@ -110,7 +102,7 @@ QByteArray toShiftJis(const QString& text)
         // surrogate at the very end. Either way the text cannot be written.
         const char32_t character =
             codePointAt(reinterpret_cast<const char16_t*>(in), inLeft / sizeof(char16_t));
-        throw ShiftJisError(QStringLiteral("Shift-JIS で表せない文字があります: %1").arg(describe(character)),
+        throw ShiftJisError(QStringLiteral("Shift-JIS で表せない文字があります: %1").arg(describeCharacter(character)),
                             character);
     }
     result.resize(written);
@@ -157,6 +149,14 @@ QString fromShiftJis(QByteArrayView bytes)
     }
     result.resize((out - base) / qsizetype(sizeof(char16_t)));
     return result;
+}
+
+QString describeCharacter(char32_t character)
+{
+    const QString code = QStringLiteral("U+%1").arg(uint(character), 4, 16, QLatin1Char('0')).toUpper();
+    if (QChar::isSurrogate(character) || QChar::category(character) == QChar::Other_Control)
+        return code;
+    return QStringLiteral("「%1」 (%2)").arg(QString::fromUcs4(&character, 1), code);
 }
 
 bool isValidShiftJis(QByteArrayView bytes)

@@ -31,4 +31,8 @@ QString fromShiftJis(QByteArrayView bytes);
 // True when the bytes are entirely well-formed code page 932.
 bool isValidShiftJis(QByteArrayView bytes);
 
+// A character as a message names it: "「é」 (U+00E9)", or the code alone for a
+// control character or a lone surrogate, which cannot be shown.
+QString describeCharacter(char32_t character);
+
 } // namespace zavio
