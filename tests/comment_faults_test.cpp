@@ -278,3 +278,31 @@ TEST(CommentFaults, AReadOnlyMediumOpensNoEditorAndTheProgramGoesOn)
     EXPECT_EQ(card.comments(), std::string("a.jpg\r\non the card") + T);
     ASSERT_TRUE(mount->setReadOnly(false));
 }
+
+// A name that is not UTF-8 keeps its own bytes as the key of the record the
+// editor writes, new or edited, so the picture finds it again.
+TEST(CommentFaults, TheEditorWritesAKeyByItsOwnBytes)
+{
+    EditorOn w;
+    const FilePath latin1(QByteArray("caf\xe9.jpg"), QStringLiteral("caf\u00e9.jpg"));
+    w.selection.SelectedCommentKey = latin1;
+    ASSERT_TRUE(w.editor.FormActivate());
+    w.editor.show();
+    QTest::keyClicks(w.editor.Memo1, QStringLiteral("crema"));
+    w.editor.Button1->click();
+    EXPECT_EQ(readFile(w.comments()), QByteArray("caf\xe9.jpg\r\ncrema\x0e"));
+
+    // A duplicate code of code page 932 (87 90) is edited under its own bytes.
+    QFile file(w.comments());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("\x87\x90.jpg\r\nold\x0e"));
+    file.close();
+    w.selection.SelectedCommentKey = FilePath(QByteArray("\x87\x90.jpg"), QStringLiteral("\u2252.jpg"));
+    ASSERT_TRUE(w.editor.FormActivate());
+    w.editor.show();
+    ASSERT_TRUE(w.editor.editsExistingRecord());
+    w.editor.Memo1->moveCursor(QTextCursor::End);
+    QTest::keyClicks(w.editor.Memo1, QStringLiteral("new"));
+    w.editor.Button2->click();
+    EXPECT_EQ(readFile(w.comments()), QByteArray("\x87\x90.jpg\r\nold\r\nnew\x0e"));
+}

@@ -120,6 +120,8 @@ bool TForm4::FormActivate()
 
     match_ = file_.FindRecordForEdit(bytesView(*key));
     showMode(match_.found);
+    keyBytes_ = match_.found ? QByteArray::fromStdString(match_.matchedKey) : *key;
+    keyText_ = match_.found ? commentTextOf(keyBytes_) : selection_.SelectedCommentKey.text();
     if (!match_.found) {
         setWindowTitle(QStringLiteral("コメント作成\u3000"));
         Memo1->setPlainText(selection_.SelectedCommentKey.text() + u'\n');
@@ -138,8 +140,9 @@ bool TForm4::FormActivate()
 
 std::string TForm4::storedText() const
 {
-    const QByteArray bytes = commentBytesOf(Memo1->toPlainText());
-    return bytes.toStdString();
+    // The key line keeps the bytes the record is found by, which the shown
+    // text of a name that is not UTF-8 would not give back.
+    return recordBytesOf(Memo1->toPlainText(), keyBytes_, keyText_).toStdString();
 }
 
 // A text that cannot be stored, or a write that fails, keeps the editor open
@@ -204,6 +207,8 @@ void TForm4::FormClose()
     Memo1->clear();
     showMode(false);
     match_ = RecordMatch();
+    keyBytes_.clear();
+    keyText_.clear();
     if (onClose_)
         onClose_();
 }

@@ -66,6 +66,9 @@ private:
     std::function<void()> openHelp_;
     CommentFile file_;
     RecordMatch match_;
+    // The key the record was found or made by, and the text it is shown as.
+    QByteArray keyBytes_;
+    QString keyText_;
 };
 
 } // namespace zavio
