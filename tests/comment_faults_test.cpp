@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -305,4 +306,23 @@ TEST(CommentFaults, TheEditorWritesAKeyByItsOwnBytes)
     QTest::keyClicks(w.editor.Memo1, QStringLiteral("new"));
     w.editor.Button2->click();
     EXPECT_EQ(readFile(w.comments()), QByteArray("\x87\x90.jpg\r\nold\r\nnew\x0e"));
+}
+
+// The editor takes 2000 bytes as stored, a line break two and a double-byte
+// character two, and not one byte more.
+TEST(CommentFaults, TheEditorTakesTwoThousandStoredBytes)
+{
+    EditorOn w;
+    ASSERT_TRUE(w.open(QStringLiteral("a.jpg")));
+    EXPECT_EQ(w.editor.Memo1->limit(), 2000);
+    // "a.jpg" and its line break take 7 bytes; 1992 more fit, then one
+    // double-byte character would pass the limit and a single byte fits.
+    QInputMethodEvent commit;
+    commit.setCommitString(QString(1992, u'x') + QStringLiteral("あ"));
+    QApplication::sendEvent(w.editor.Memo1, &commit);
+    QTest::keyClick(w.editor.Memo1, Qt::Key_Y);
+    QTest::keyClick(w.editor.Memo1, Qt::Key_Z);
+    EXPECT_EQ(w.editor.Memo1->toPlainText(), QStringLiteral("a.jpg\n") + QString(1992, u'x') + u'y');
+    w.editor.Button1->click();
+    EXPECT_EQ(readFile(w.comments()).size(), 2000 + 1) << "the record and its terminator";
 }
