@@ -3,6 +3,7 @@
 #include "comments/CommentMemo.h"
 #include "comments/CommentMessages.h"
 #include "comments/CommentText.h"
+#include "common/CancelKey.h"
 #include "common/ErrorReport.h"
 #include "common/Hourglass.h"
 #include "common/ModalShow.h"
@@ -185,13 +186,9 @@ void TForm4::Button4Click()
 
 void TForm4::keyPressEvent(QKeyEvent* event)
 {
-    // Esc cancels an input method's conversion and must never throw the
-    // comment away: the editor closes only by its buttons and its close box.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    // Esc also cancels an input method's conversion: it never throws the comment away.
+    if (!swallowCancelKey(event))
+        QDialog::keyPressEvent(event);
 }
 
 void TForm4::done(int result)

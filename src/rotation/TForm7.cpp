@@ -1,6 +1,7 @@
 #include "rotation/TForm7.h"
 
 #include "common/CanvasImage.h"
+#include "common/CancelKey.h"
 #include "common/ErrorReport.h"
 #include "common/Hourglass.h"
 #include "common/JapaneseFont.h"
@@ -126,11 +127,8 @@ void TForm7::placeOnCentre()
 
 void TForm7::keyPressEvent(QKeyEvent* event)
 {
-    if (event->matches(QKeySequence::Cancel) || event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!swallowCancelKey(event))
+        QDialog::keyPressEvent(event);
 }
 
 void TForm7::focusWindowChanged(QWindow* focus)

@@ -1,6 +1,7 @@
 #include "rotation/TdispForm.h"
 
 #include "common/CanvasImage.h"
+#include "common/CancelKey.h"
 #include "common/ErrorReport.h"
 #include "common/Hourglass.h"
 #include "common/JapaneseFont.h"
@@ -95,11 +96,8 @@ void TdispForm::showEvent(QShowEvent* event)
 
 void TdispForm::keyPressEvent(QKeyEvent* event)
 {
-    if (event->matches(QKeySequence::Cancel) || event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!swallowCancelKey(event))
+        QDialog::keyPressEvent(event);
 }
 
 void TdispForm::ShowRotated(const TPixelImage* picture, float angle, const FilePath& source)
