@@ -8,6 +8,7 @@
 #include "comments/TForm4.h"
 #include "common/Selection.h"
 #include "support/CapturedErrors.h"
+#include "support/FileBytes.h"
 #include "support/CommentFolder.h"
 #include "support/ModalWatcher.h"
 #include "support/PictureFolder.h"
@@ -31,6 +32,8 @@
 
 using namespace zavio;
 using zavio::fixtures::CapturedErrors;
+using zavio::fixtures::readFileBytes;
+using zavio::fixtures::writeFileBytes;
 using zavio::fixtures::CommentFolder;
 using zavio::fixtures::ModalWatcher;
 using zavio::fixtures::PictureFolder;
@@ -81,12 +84,6 @@ struct EditorOn {
         return true;
     }
 };
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 } // namespace
 
@@ -145,10 +142,10 @@ TEST(CommentFaults, ALockHeldTooLongIsToldAndChangesNothing)
     EXPECT_FALSE(hourglassWhileTold);
     EXPECT_TRUE(w.editor.isVisible());
     EXPECT_EQ(w.editor.Memo1->toPlainText(), QStringLiteral("b.jpg\nsunset"));
-    EXPECT_EQ(readFile(w.comments()), QByteArray());
+    EXPECT_EQ(readFileBytes(w.comments()), QByteArray());
     w.editor.Button1->click();
     EXPECT_FALSE(w.editor.isVisible());
-    EXPECT_EQ(readFile(w.comments()), QByteArray("b.jpg\r\nsunset\x0e"));
+    EXPECT_EQ(readFileBytes(w.comments()), QByteArray("b.jpg\r\nsunset\x0e"));
 }
 
 // A "coment.txt" that links to a file shared by several folders stays a link:
@@ -291,13 +288,10 @@ TEST(CommentFaults, TheEditorWritesAKeyByItsOwnBytes)
     w.editor.show();
     QTest::keyClicks(w.editor.Memo1, QStringLiteral("crema"));
     w.editor.Button1->click();
-    EXPECT_EQ(readFile(w.comments()), QByteArray("caf\xe9.jpg\r\ncrema\x0e"));
+    EXPECT_EQ(readFileBytes(w.comments()), QByteArray("caf\xe9.jpg\r\ncrema\x0e"));
 
     // A duplicate code of code page 932 (87 90) is edited under its own bytes.
-    QFile file(w.comments());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray("\x87\x90.jpg\r\nold\x0e"));
-    file.close();
+    writeFileBytes(w.comments(), QByteArray("\x87\x90.jpg\r\nold\x0e"));
     w.selection.SelectedCommentKey = FilePath(QByteArray("\x87\x90.jpg"), QStringLiteral("\u2252.jpg"));
     ASSERT_TRUE(w.editor.FormActivate());
     w.editor.show();
@@ -305,7 +299,7 @@ TEST(CommentFaults, TheEditorWritesAKeyByItsOwnBytes)
     w.editor.Memo1->moveCursor(QTextCursor::End);
     QTest::keyClicks(w.editor.Memo1, QStringLiteral("new"));
     w.editor.Button2->click();
-    EXPECT_EQ(readFile(w.comments()), QByteArray("\x87\x90.jpg\r\nold\r\nnew\x0e"));
+    EXPECT_EQ(readFileBytes(w.comments()), QByteArray("\x87\x90.jpg\r\nold\r\nnew\x0e"));
 }
 
 // The editor takes 2000 bytes as stored, a line break two and a double-byte
@@ -324,5 +318,5 @@ TEST(CommentFaults, TheEditorTakesTwoThousandStoredBytes)
     QTest::keyClick(w.editor.Memo1, Qt::Key_Z);
     EXPECT_EQ(w.editor.Memo1->toPlainText(), QStringLiteral("a.jpg\n") + QString(1992, u'x') + u'y');
     w.editor.Button1->click();
-    EXPECT_EQ(readFile(w.comments()).size(), 2000 + 1) << "the record and its terminator";
+    EXPECT_EQ(readFileBytes(w.comments()).size(), 2000 + 1) << "the record and its terminator";
 }

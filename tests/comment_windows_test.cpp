@@ -8,6 +8,7 @@
 #include "common/Selection.h"
 #include "common/ShiftJis.h"
 #include "support/CapturedErrors.h"
+#include "support/FileBytes.h"
 #include "support/ModalWatcher.h"
 #include "support/PictureFolder.h"
 #include "support/ScratchMount.h"
@@ -27,25 +28,14 @@
 
 using namespace zavio;
 using zavio::fixtures::CapturedErrors;
+using zavio::fixtures::readFileBytes;
+using zavio::fixtures::writeFileBytes;
 using zavio::fixtures::ModalWatcher;
 using zavio::fixtures::PictureFolder;
 
 namespace {
 
 constexpr QRgb kSilver = 0xffc0c0c0;
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 // A folder with pictures and an editor and viewer on it, as the main window
 // leaves them: the folder selected, closing counted.
@@ -73,7 +63,7 @@ struct CommentWindows {
     ~CommentWindows() { setQuestionAnswerer(previousAnswerer); }
 
     QString comments() const { return folder.filePath(QStringLiteral("coment.txt")); }
-    QByteArray commentBytes() const { return readFile(comments()); }
+    QByteArray commentBytes() const { return readFileBytes(comments()); }
     bool scratchExists() const { return QFile::exists(folder.filePath(QStringLiteral("buftx.txt"))); }
     // Opens the editor on key as its showing does; the test then clicks.
     void edit(const QString& key)
@@ -130,7 +120,7 @@ TEST(CommentEditor, WritesANewRecordInShiftJis)
 TEST(CommentEditor, EditsAndDeletesAnExistingRecord)
 {
     CommentWindows w;
-    writeFile(w.comments(), QByteArray("a.jpg\r\nold\x0e" "b.jpg\r\nkeep\x0e"));
+    writeFileBytes(w.comments(), QByteArray("a.jpg\r\nold\x0e" "b.jpg\r\nkeep\x0e"));
     w.edit(QStringLiteral("a.jpg"));
     EXPECT_EQ(w.editor.windowTitle(), QStringLiteral("コメント編集・削除\u3000a.jpg"));
     EXPECT_FALSE(w.editor.Button1->isEnabled());
@@ -176,7 +166,7 @@ TEST(CommentEditor, EditsAndDeletesAnExistingRecord)
     }
     w.editor.close();
     if (const QString shots = qEnvironmentVariable("ZAVIO_SHOTS"); !shots.isEmpty()) {
-        writeFile(w.comments(),
+        writeFileBytes(w.comments(),
             commentBytesOf(QStringLiteral("桜.jpg\n春の公園で。\n晴れていた。")) + QByteArray(1, '\x0e'));
         w.edit(QStringLiteral("桜.jpg"));
         fixtures::saveWindowShot(&w.editor, shots + QStringLiteral("/comment-editor-edit.png"));
@@ -219,7 +209,7 @@ TEST(CommentViewer, ShowsThePictureItsSizeNameAndComment)
     CommentWindows w;
     w.folder.writeJpeg(QStringLiteral("縦.jpg"), 300, 400, 1);
     w.folder.writeJpeg(QStringLiteral("wide.jpg"), 800, 400, 2);
-    writeFile(w.comments(), QByteArray("wide.jpg\r\n\x82\xa0\x82\xa2\r\nline 2\x0e" "empty.jpg\x0e"));
+    writeFileBytes(w.comments(), QByteArray("wide.jpg\r\n\x82\xa0\x82\xa2\r\nline 2\x0e" "empty.jpg\x0e"));
 
     w.view(QStringLiteral("縦.jpg"));
     EXPECT_EQ(w.viewer.windowTitle(), QStringLiteral("画像参照\u3000（画面クリックで戻ります。）"));
@@ -252,7 +242,7 @@ TEST(CommentViewer, ShowsThePictureItsSizeNameAndComment)
         QImage photo(800, 600, QImage::Format_RGB32);
         photo.fill(QColor(90, 140, 200));
         w.folder.writeJpeg(QStringLiteral("夕焼け.jpg"), 800, 600, 9);
-        writeFile(w.comments(),
+        writeFileBytes(w.comments(),
             w.commentBytes() + QByteArray("\x97\x5b\x8f\xc4\x82\xaf.jpg\r\n")
                 + QByteArray("2026\x94\x4e\x82\x50\x82\x4f\x8c\x8e\x81\x41\x8a\x43\x82\xcc\x92\x6e\x82\xc5\x8e\x42\x82\xc1\x82\xbd\x81\x42\x0e"));
         w.view(QStringLiteral("夕焼け.jpg"));
@@ -275,7 +265,7 @@ TEST(CommentViewer, CreatesTheCommentFileWhereItCanAndCopesWithAReadOnlyMedium)
     {
         QFile picture(mount->filePath(QStringLiteral("a.jpg")));
         ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
-        picture.write(readFile(w.folder.filePath(QStringLiteral("a.jpg"))));
+        picture.write(readFileBytes(w.folder.filePath(QStringLiteral("a.jpg"))));
     }
     ASSERT_TRUE(mount->setReadOnly(true));
     w.selection.setFolder(FilePath(mount->path()));
@@ -352,7 +342,7 @@ TEST(CommentWindows, RecordsOfNamesThatAreNotUtf8AreFoundByTheirOwnBytes)
     QByteArray file;
     for (int i = 0; i < 4; ++i)
         file += names[i] + "\r\nmemo " + QByteArray::number(i) + '\x0e';
-    writeFile(w.comments(), file);
+    writeFileBytes(w.comments(), file);
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(names[i].toHex().toStdString());
         const FilePath name(names[i], fromShiftJis(names[i]));

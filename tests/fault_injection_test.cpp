@@ -9,6 +9,7 @@
 #include "common/Selection.h"
 #include "rotation/PictureSaver.h"
 #include "support/CapturedErrors.h"
+#include "support/FileBytes.h"
 #include "support/IoFaults.h"
 #include "support/PictureFolder.h"
 
@@ -24,6 +25,8 @@
 
 using namespace zavio;
 using zavio::fixtures::CapturedErrors;
+using zavio::fixtures::readFileBytes;
+using zavio::fixtures::writeFileBytes;
 using zavio::fixtures::IoFaults;
 using zavio::fixtures::PictureFolder;
 
@@ -32,19 +35,6 @@ namespace {
 constexpr int kErrors[] = {ENOSPC, EIO, EROFS, EACCES};
 // A safety stop: no operation here makes anywhere near this many calls.
 constexpr int kMostCalls = 200;
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 QStringList namesIn(const QString& folder)
 {
@@ -103,7 +93,7 @@ TEST(FaultInjection, EveryFailingCallOfACommentCommitLosesNothing)
                 SCOPED_TRACE(QStringLiteral("%1, call %2, errno %3").arg(QString::fromUtf8(c.name)).arg(failAt).arg(preferred).toStdString());
                 PictureFolder folder;
                 const QString comments = folder.filePath(QStringLiteral("coment.txt"));
-                writeFile(comments, c.initial);
+                writeFileBytes(comments, c.initial);
                 Selection selection;
                 selection.setFolder(FilePath(folder.path()));
                 TForm4 editor(selection);
@@ -126,7 +116,7 @@ TEST(FaultInjection, EveryFailingCallOfACommentCommitLosesNothing)
                     fired = faults.fired();
                 }
                 ++runs;
-                const QByteArray now = readFile(comments);
+                const QByteArray now = readFileBytes(comments);
                 EXPECT_TRUE(errors.endings.isEmpty()) << "the program lives on";
                 if (now == c.expected.after) {
                     EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(u'|').toStdString();
@@ -178,7 +168,7 @@ TEST(FaultInjection, EveryFailingCallOfAPictureSaveLosesNothing)
                     const QString target = folder.filePath(name);
                     const QByteArray old("the old picture");
                     if (existing)
-                        writeFile(target, old);
+                        writeFileBytes(target, old);
                     const QByteArray intended = encodePicture(picture, kind, FilePath(), FilePath(target));
                     QStringList told;
                     bool fired = false;
@@ -192,7 +182,7 @@ TEST(FaultInjection, EveryFailingCallOfAPictureSaveLosesNothing)
                         fired = faults.fired();
                     }
                     ++runs;
-                    const QByteArray now = existing ? readFile(target) : (QFile::exists(target) ? readFile(target) : QByteArray());
+                    const QByteArray now = existing ? readFileBytes(target) : (QFile::exists(target) ? readFileBytes(target) : QByteArray());
                     if (now == intended) {
                         // Only a folder that could not be synced after the rename is told then.
                         EXPECT_LE(told.size(), 1);
