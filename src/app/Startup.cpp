@@ -3,9 +3,11 @@
 #include "common/CanvasImage.h"
 #include "common/JapaneseFont.h"
 #include "imaging/PictureLoader.h"
+#include "ProjectInfo.h"
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QProxyStyle>
@@ -16,6 +18,7 @@
 static void initResources()
 {
     Q_INIT_RESOURCE(resources);
+    Q_INIT_RESOURCE(icons);
 }
 
 namespace zavio {
@@ -55,6 +58,13 @@ void prepareApplication(QApplication& app)
         app.installTranslator(translator);
 
     initResources();
+    // The desktop matches the windows to the installed entry by this name (on
+    // Wayland it is the app id); the icon is also the windows' own.
+    QGuiApplication::setDesktopFileName(QStringLiteral(ZAVIO_APP_ID));
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/zavio-%1.png").arg(size), QSize(size, size));
+    app.setWindowIcon(icon);
     // The application owns the style; it wraps the platform's own.
     app.setStyle(new WholeMenuEntriesStyle);
     applyJapaneseFont(app);

@@ -9,6 +9,7 @@
 #include "common/ErrorReport.h"
 #include "common/Hourglass.h"
 #include "common/Selection.h"
+#include "ProjectInfo.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -158,7 +159,7 @@ TForm1::~TForm1() = default;
 
 void TForm1::FormCreate()
 {
-    setWindowTitle(QStringLiteral("ザヴィオ\u3000Ver 2.40 Zavio Project"));
+    setWindowTitle(QStringLiteral("ザヴィオ\u3000Ver " ZAVIO_VERSION " Zavio Project"));
     BitBtn1->setEnabled(false);
     BitBtn2->setEnabled(false);
     BitBtn3->hide();
