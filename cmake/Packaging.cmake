@@ -12,8 +12,8 @@ thumbnails with their file names. A picture opens in a zoom window that
 enlarges and reduces it with the mouse buttons; each picture can carry a
 comment, kept in the folder's coment.txt in Shift-JIS; a picture can be
 turned by 90 degrees and saved as JPEG, keeping the camera's data, or as
-a 24-bit BMP. File managers open a folder or the folder of a picture in
-Zavio with \"Open With\".")
+a 24-bit BMP. File managers offer Zavio in their Open With menu for
+folders and pictures.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -19,6 +19,13 @@ packages=(
   libxtst-dev             # XTEST, the pointer clicks of the end-to-end test
   xvfb                    # the X server of the end-to-end test
   fonts-ipafont-gothic    # Japanese font for the user interface
+  libxkbcommon-dev        # XKB, which Qt6Gui's CMake config looks for (keyboard maps of its private part)
+  dpkg-dev                # dpkg-shlibdeps, which finds the Debian package's library dependencies
+  desktop-file-utils      # desktop-file-validate, for the desktop entry
+  appstream               # appstreamcli, for the AppStream metadata
+  lintian                 # checks the Debian package
+  openbox                 # window manager of the package check, which closes the installed program's window
+  xdotool                 # finds and closes that window
 )
 
 missing=()
