@@ -13,7 +13,7 @@ using namespace zavio;
 TEST(Application, NamesItsDesktopEntryAndCarriesItsIcon)
 {
     // The id of the installed entry, icon and metadata; reverse DNS without hyphens.
-    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("io.github.zavioproject.Zavio"));
+    EXPECT_EQ(QGuiApplication::desktopFileName().toStdString(), "io.github.zavioproject.Zavio");
     EXPECT_STREQ(ZAVIO_APP_ID, "io.github.zavioproject.Zavio");
 
     const QIcon icon = QGuiApplication::windowIcon();
@@ -23,7 +23,7 @@ TEST(Application, NamesItsDesktopEntryAndCarriesItsIcon)
         const QImage image = icon.pixmap(QSize(size, size)).toImage();
         ASSERT_EQ(image.size(), QSize(size, size)) << size;
         // Drawn, not blank: the frame's dark slate at the middle of the left edge.
-        EXPECT_EQ(image.pixelColor(size / 8, size / 2).name(), QStringLiteral("#37474f")) << size;
+        EXPECT_EQ(image.pixelColor(size / 8, size / 2).name().toStdString(), "#37474f") << size;
     }
 
     const auto windows = createWindows();
@@ -35,6 +35,5 @@ TEST(Application, NamesItsDesktopEntryAndCarriesItsIcon)
 TEST(Application, MainWindowTitleCarriesTheProjectVersion)
 {
     const auto windows = createWindows();
-    EXPECT_EQ(windows->Form1->windowTitle(),
-        QStringLiteral("ザヴィオ\u3000Ver ") + QStringLiteral(ZAVIO_VERSION) + QStringLiteral(" Zavio Project"));
+    EXPECT_EQ(windows->Form1->windowTitle().toStdString(), "ザヴィオ\u3000Ver " ZAVIO_VERSION " Zavio Project");
 }
