@@ -229,6 +229,9 @@ private:
             throw PictureError(decodeFailure(
                 QStringLiteral("スキャンの数が %1 を超えています。").arg(kMaxScans)));
         switch (errors_.code) {
+        case JERR_NO_SOI:
+            // Not a JPEG at all: there was nothing to decode.
+            throw PictureError(jpegReason(errors_.code));
         case JERR_IMAGE_TOO_BIG:
             // The frame header has been read: refuse with the picture's own size.
             checkPictureSize(info_.image_width, info_.image_height);
