@@ -4,7 +4,7 @@
 
 namespace zavio {
 
-// A list box with a fixed item height and a horizontal scroll extent set by
+// A list box with rows of one height and a horizontal scroll extent set by
 // the program: the content is as wide as the extent, so the list scrolls
 // sideways when the extent is wider than the box. Its selection behaves as a
 // list box's: only a real selection counts (focus alone selects nothing), a
