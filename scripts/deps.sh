@@ -18,6 +18,8 @@ packages=(
   libx11-dev              # Xlib for the end-to-end test
   libxtst-dev             # XTEST, the pointer clicks of the end-to-end test
   xvfb                    # the X server of the end-to-end test
+  xauth                   # lets xvfb-run start the X server of the GNOME-theme test
+  qt6-gtk-platformtheme   # GNOME's platform theme, under which the folder list is tested
   fonts-ipafont-gothic    # Japanese font for the user interface
   libxkbcommon-dev        # XKB, which Qt6Gui's CMake config looks for (keyboard maps of its private part)
   dpkg-dev                # dpkg-shlibdeps, which finds the Debian package's library dependencies

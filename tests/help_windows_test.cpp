@@ -284,20 +284,20 @@ TEST(HelpWindows, EveryLineFitsAndTheHelpScrollsToItsClosingLine)
         EXPECT_EQ(memo->blockCount(), lines.size());
     }
 
-    // The help is longer than its box; its scroll bar reaches the address line.
+    // The help is longer than its box; its scroll bar reaches the closing line.
     TForm3 help;
     help.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
     QScrollBar* bar = help.Memo1->verticalScrollBar();
     const QTextBlock first = help.Memo1->document()->firstBlock();
     const QTextBlock last = help.Memo1->document()->lastBlock();
-    EXPECT_EQ(last.text(), QStringLiteral("https://zavio.example.org/"));
+    EXPECT_EQ(last.text(), QStringLiteral("　の掲示板へお気軽にお寄せください。"));
     EXPECT_GE(help.Memo1->blockCount(), 70);
     EXPECT_GT(bar->maximum(), 0);
     EXPECT_TRUE(blockFullyVisible(help.Memo1, first));
     EXPECT_FALSE(blockFullyVisible(help.Memo1, last)) << "the text is longer than the box";
     bar->setValue(bar->maximum());
-    EXPECT_TRUE(blockFullyVisible(help.Memo1, last)) << "scrolled to the end, the address line shows";
+    EXPECT_TRUE(blockFullyVisible(help.Memo1, last)) << "scrolled to the end, the closing line shows";
     EXPECT_FALSE(blockFullyVisible(help.Memo1, first));
 
     // The comment help has no scroll bar: all of it shows at once.
@@ -425,7 +425,9 @@ TEST(HelpWindows, TextsQuoteTheProgramsOwnNamesAndLimits)
              quoted(main.BitBtn1->text()), quoted(main.BitBtn2->text()), quoted(main.BitBtn5->text()),
              quoted(main.BitBtn3->text()), quoted(main.CheckBox1->text()), quoted(main.CheckBox2->text())})
         EXPECT_TRUE(flat.contains(phrase)) << "the help does not say " << phrase.toStdString();
-    EXPECT_TRUE(text.endsWith(QStringLiteral("\nhttps://zavio.example.org/")));
+    // The help names no address that leads nowhere.
+    EXPECT_TRUE(text.endsWith(QStringLiteral("\n　の掲示板へお気軽にお寄せください。")));
+    EXPECT_FALSE(text.contains(QStringLiteral("example."))) << "a placeholder address is left in the help";
 
     TForm5 commentHelp;
     const QString comment = QString(commentHelp.Memo1->toPlainText()).remove(u'\n').remove(QChar(0x3000));

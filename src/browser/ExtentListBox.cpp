@@ -4,11 +4,18 @@
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
+
 namespace zavio {
 namespace {
 
 constexpr int kIndentRole = Qt::UserRole + 1;
 constexpr int kIndentStep = 8;
+
+void indent(QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    option.rect.adjust(index.data(kIndentRole).toInt() * kIndentStep, 0, 0, 0);
+}
 
 // Draws an item moved right by its indent, so the folder list reads as a tree.
 class IndentDelegate : public QStyledItemDelegate {
@@ -17,8 +24,14 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         QStyleOptionViewItem moved(option);
-        moved.rect.adjust(index.data(kIndentRole).toInt() * kIndentStep, 0, 0, 0);
+        indent(moved, index);
         QStyledItemDelegate::paint(painter, moved, index);
+    }
+    // What paint hands to the style for the item.
+    void prepare(QStyleOptionViewItem& option, const QModelIndex& index) const
+    {
+        indent(option, index);
+        initStyleOption(&option, index);
     }
 };
 
@@ -33,6 +46,7 @@ ExtentListBox::ExtentListBox(const QString& objectName, int itemHeight, QWidget*
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setTextElideMode(Qt::ElideNone);
     setItemDelegate(new IndentDelegate(this));
+    applyItemSizes();
 }
 
 void ExtentListBox::setItems(const QStringList& texts, const QList<int>& indents)
@@ -55,6 +69,21 @@ int ExtentListBox::textWidth(int row) const
 {
     const QListWidgetItem* entry = item(row);
     return entry ? QFontMetrics(font()).horizontalAdvance(entry->text()) : 0;
+}
+
+int ExtentListBox::rowHeight() const
+{
+    return std::max(itemHeight_, QFontMetrics(font()).height());
+}
+
+QStyleOptionViewItem ExtentListBox::itemOption(int row) const
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QModelIndex index = model()->index(row, 0);
+    option.rect = visualRect(index);
+    static_cast<const IndentDelegate*>(itemDelegate())->prepare(option, index);
+    return option;
 }
 
 int ExtentListBox::selectedRow() const
@@ -101,10 +130,21 @@ void ExtentListBox::mouseReleaseEvent(QMouseEvent* event)
         emit mouseReleased(event->button());
 }
 
+void ExtentListBox::changeEvent(QEvent* event)
+{
+    QListWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        applyItemSizes();
+}
+
 void ExtentListBox::applyItemSizes()
 {
+    // Themes ask for list icons larger than a row (24 pixels under GNOME),
+    // which would run into the rows above and below.
+    const int height = rowHeight();
+    setIconSize(QSize(height, height));
     for (int row = 0; row < count(); ++row)
-        item(row)->setSizeHint(QSize(extent_, itemHeight_));
+        item(row)->setSizeHint(QSize(extent_, height));
 }
 
 } // namespace zavio

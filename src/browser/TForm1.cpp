@@ -239,15 +239,15 @@ void TForm1::ClearPage()
         image->fillCanvas(192, 192, 192);
         image->setAccessibleName(QString());
     }
-    for (QLabel* label : Labels)
-        label->clear();
+    for (ThumbLabel* label : Labels)
+        label->setName(QString());
     cellNames_.fill(FilePath());
     cellErrors_.fill(QString());
 }
 
 void TForm1::setCellName(int n, const FilePath& name)
 {
-    Labels[size_t(n - 1)]->setText(name.text());
+    Labels[size_t(n - 1)]->setName(name.text());
     Images[size_t(n - 1)]->setAccessibleName(name.text());
     cellNames_[size_t(n - 1)] = name;
 }

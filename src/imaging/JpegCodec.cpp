@@ -28,10 +28,11 @@ constexpr int kMaxScans = 500;
 constexpr int kRowsPerRead = 16;
 constexpr std::size_t kFirstOutputBuffer = 64 * 1024;
 
+// The user reads a reason chosen by the message code, never the library's
+// own English text.
 struct JpegErrors {
     jpeg_error_mgr pub; // first, so that cinfo->err leads back here
     std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
     int code;
     bool tooManyScans;
 };
@@ -45,15 +46,11 @@ void onError(j_common_ptr cinfo)
 {
     JpegErrors& errors = errorsOf(cinfo);
     errors.code = cinfo->err->msg_code;
-    (*cinfo->err->format_message)(cinfo, errors.message);
     std::longjmp(errors.jump, 1);
 }
 
-// Library messages are kept for the error text, never printed.
-void onOutputMessage(j_common_ptr cinfo)
-{
-    (*cinfo->err->format_message)(cinfo, errorsOf(cinfo).message);
-}
+// Library messages are never printed.
+void onOutputMessage(j_common_ptr) {}
 
 // A file that ends early is an error, not a picture with a grey tail; other
 // warnings (corrupt but decodable data) are let through.
@@ -231,14 +228,10 @@ private:
         if (errors_.tooManyScans)
             throw PictureError(decodeFailure(
                 QStringLiteral("スキャンの数が %1 を超えています。").arg(kMaxScans)));
-        const QString text = QString::fromLocal8Bit(errors_.message);
         switch (errors_.code) {
-        case JWRN_JPEG_EOF:
-            throw PictureError(
-                decodeFailure(QStringLiteral("データが途中で終わっています（%1）").arg(text)));
         case JERR_NO_SOI:
-            throw PictureError(
-                decodeFailure(QStringLiteral("JPEG ファイルではありません（%1）").arg(text)));
+            // Not a JPEG at all: there was nothing to decode.
+            throw PictureError(jpegReason(errors_.code));
         case JERR_IMAGE_TOO_BIG:
             // The frame header has been read: refuse with the picture's own size.
             checkPictureSize(info_.image_width, info_.image_height);
@@ -248,7 +241,7 @@ private:
                                    .arg(info_.image_height)
                                    .arg(JPEG_MAX_DIMENSION));
         default:
-            throw PictureError(decodeFailure(text));
+            throw PictureError(decodeFailure(jpegReason(errors_.code)));
         }
     }
 
@@ -382,8 +375,7 @@ public:
 private:
     [[noreturn]] void fail()
     {
-        throw PictureError(QStringLiteral("JPEG に書き出せません: %1")
-                               .arg(QString::fromLocal8Bit(errors_.message)));
+        throw PictureError(QStringLiteral("JPEG に書き出せません: %1").arg(jpegReason(errors_.code)));
     }
 
     JpegErrors errors_{};
@@ -392,6 +384,62 @@ private:
 };
 
 } // namespace
+
+QString jpegReason(int messageCode)
+{
+    switch (messageCode) {
+    case JWRN_JPEG_EOF:
+    case JERR_INPUT_EOF:
+        return QStringLiteral("データが途中で終わっています。ファイルの後ろが欠けています。");
+    case JERR_INPUT_EMPTY:
+        return QStringLiteral("データが空です（0 バイト）。");
+    case JERR_NO_SOI:
+        return QStringLiteral("JPEG ファイルではありません。ほかの形式のファイルに JPEG の拡張子が"
+                              "付いているようです。");
+    case JERR_ARITH_NOTIMPL:
+    case JERR_BAD_PRECISION:
+    case JERR_CCIR601_NOTIMPL:
+    case JERR_COMPONENT_COUNT:
+    case JERR_CONVERSION_NOTIMPL:
+    case JERR_FRACT_SAMPLE_NOTIMPL:
+    case JERR_NOTIMPL:
+    case JERR_NOT_COMPILED:
+    case JERR_SOF_UNSUPPORTED:
+        return QStringLiteral("この種類の JPEG（12 ビット、可逆圧縮など）には対応していません。");
+    case JERR_BAD_COMPONENT_ID:
+    case JERR_BAD_DCT_COEF:
+    case JERR_BAD_DCTSIZE:
+    case JERR_BAD_HUFF_TABLE:
+    case JERR_BAD_LENGTH:
+    case JERR_BAD_MCU_SIZE:
+    case JERR_BAD_PROGRESSION:
+    case JERR_BAD_SAMPLING:
+    case JERR_DAC_INDEX:
+    case JERR_DAC_VALUE:
+    case JERR_DHT_INDEX:
+    case JERR_DQT_INDEX:
+    case JERR_EMPTY_IMAGE:
+    case JERR_EOI_EXPECTED:
+    case JERR_HUFF_CLEN_OVERFLOW:
+    case JERR_HUFF_MISSING_CODE:
+    case JERR_NO_HUFF_TABLE:
+    case JERR_NO_IMAGE:
+    case JERR_NO_QUANT_TABLE:
+    case JERR_SOF_DUPLICATE:
+    case JERR_SOF_NO_SOS:
+    case JERR_SOI_DUPLICATE:
+    case JERR_SOS_NO_SOF:
+    case JERR_UNKNOWN_MARKER:
+        return QStringLiteral("データが壊れています。");
+    case JERR_IMAGE_TOO_BIG:
+    case JERR_WIDTH_OVERFLOW:
+        return QStringLiteral("画像が大きすぎます。");
+    case JERR_OUT_OF_MEMORY:
+        return QStringLiteral("画像のためのメモリが足りません。");
+    default:
+        return QStringLiteral("JPEG のデータとして読めません（エラー番号 %1）。").arg(messageCode);
+    }
+}
 
 TJPEGImage::Header TJPEGImage::readHeader(QByteArrayView data)
 {

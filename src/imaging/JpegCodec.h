@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 
 #include <span>
 #include <vector>
@@ -19,9 +20,13 @@ struct JpegMarker {
 };
 inline constexpr int kMaxMarkerPayload = 65533;
 
+// Why libjpeg gave up, in Japanese, for one of its message codes (JERR_...,
+// JWRN_...): the common causes by name, any other by its number.
+QString jpegReason(int messageCode);
+
 // JPEG through libjpeg's version 6 interface. Decoding is whole and at full
 // size with the accurate integer DCT; every libjpeg error becomes a
-// PictureError with the library's own text (the file name is added by the caller).
+// PictureError with a Japanese reason (the file name is added by the caller).
 class TJPEGImage {
 public:
     struct Header {

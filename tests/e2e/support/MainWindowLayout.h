@@ -82,11 +82,12 @@ inline int checkMarkPixels(const QImage& shot, const QRect& box)
     return dark;
 }
 
-// The middle of a row of the file list (0 for the first file): rows are 15
-// pixels high inside the list's frame.
+// The middle of a row of the file list (0 for the first file): rows are as
+// high as the list's text, 16 pixels with the IPA Gothic font, inside the
+// list's frame.
 inline QPoint fileListRowPoint(int row)
 {
-    return QPoint(40, 410 + 2 + 15 * row + 7);
+    return QPoint(40, 410 + 2 + 16 * row + 8);
 }
 
 } // namespace zavio::e2e
