@@ -18,6 +18,9 @@
 #include "viewer/ZoomLevels.h"
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindow>
 #include <QPixmap>
 #include <QRandomGenerator>
 #include <QTest>
@@ -329,4 +332,67 @@ TEST(ScreenScale, ScreenshotsOfTheWindows)
     viewer.show();
     fixtures::saveWindowShot(&viewer, shots + QStringLiteral("/comment-viewer") + suffix);
     viewer.hide();
+}
+
+namespace {
+
+QScreen* screenNamed(const QString& name)
+{
+    for (QScreen* screen : QGuiApplication::screens())
+        if (screen->name() == name)
+            return screen;
+    return nullptr;
+}
+
+void moveToScreen(QWidget& window, QScreen* screen)
+{
+    window.windowHandle()->setScreen(screen);
+    window.move(screen->geometry().topLeft() + QPoint(20, 20));
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+TEST(ScreenChange, ThumbnailsFollowTheWindowToAScreenOfAnotherScale)
+{
+    // Run with two offscreen screens, of pixel ratio 1 and 2 (two_screens.json).
+    QScreen* unscaled = screenNamed(QStringLiteral("unscaled"));
+    QScreen* scaled = screenNamed(QStringLiteral("scaled"));
+    if (!unscaled || !scaled)
+        GTEST_SKIP() << "needs the offscreen screens of two_screens.json";
+    PictureFolder folder;
+    const TBitmap pixels = noise(300, 200, 41);
+    folder.writeBytes(QStringLiteral("p.bmp"), encodeBmp24(pixels));
+    Selection selection;
+    TForm1 form(selection);
+    form.show();
+    moveToScreen(form, unscaled);
+    ASSERT_DOUBLE_EQ(form.devicePixelRatioF(), 1.0);
+    int renders = 0;
+    form.setDecodeThreads(1);
+    form.setThumbnailRenderer([&](const FilePath& path, int w, int h, TBitmap& scratch) {
+        ++renders;
+        return renderThumbnailCell(path, w, h, scratch);
+    });
+    form.openFolder(folder.path());
+    ASSERT_EQ(form.cellImage(1).size(), QSize(131, 101));
+
+    // On the screen of ratio 2 the page drawn next has cells of 262 x 202
+    // device pixels, sampled afresh rather than the cached 131 x 101 ones.
+    moveToScreen(form, scaled);
+    ASSERT_DOUBLE_EQ(form.devicePixelRatioF(), 2.0);
+    form.rereadFolder();
+    EXPECT_EQ(renders, 2);
+    const QSize device(262, 202);
+    const FitRect rect = ThumbnailFit(300, 200, device.width(), device.height(), 5, 0);
+    expectSampled(form.cellImage(1).convertToFormat(QImage::Format_RGB32), device, rect, pixels, "cell at ratio 2");
+    expectSampled(form.Images[0]->grab().toImage().convertToFormat(QImage::Format_RGB32), device, rect, pixels,
+        "cell on the screen at ratio 2");
+    EXPECT_EQ(form.cellImage(2).size(), device) << "the empty cells are cleared at the new size too";
+
+    // Back on the first screen the cells of that size come from the cache.
+    moveToScreen(form, unscaled);
+    form.rereadFolder();
+    EXPECT_EQ(renders, 2);
+    EXPECT_EQ(form.cellImage(1).size(), QSize(131, 101));
 }
