@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QThread>
 #include <atomic>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -33,8 +34,10 @@ TBitmap brokenPictureCell(int cellWidth, int cellHeight)
     QPainter painter(&mark);
     painter.setRenderHint(QPainter::Antialiasing);
     const QColor red(200, 0, 0);
-    painter.setPen(QPen(red, 2));
-    painter.drawRect(QRectF(1, 1, mark.width() - 2, mark.height() - 2));
+    // Lines keep their weight in a cell drawn at a scaled screen's device pixels.
+    const qreal line = 2 * std::max(1.0, std::round(mark.width() / 131.0 * 2) / 2);
+    painter.setPen(QPen(red, line));
+    painter.drawRect(QRectF(line / 2, line / 2, mark.width() - line, mark.height() - line));
     // A picture frame torn along a zigzag, its two halves apart.
     const qreal side = std::min(mark.width(), mark.height()) * 0.55;
     const QRectF frame(QPointF((mark.width() - side) / 2, (mark.height() - side) / 2), QSizeF(side, side * 0.8));
@@ -46,7 +49,7 @@ TBitmap brokenPictureCell(int cellWidth, int cellHeight)
     left << frame.topLeft() << tear << frame.bottomLeft();
     QPolygonF right;
     right << frame.topRight() << tear << frame.bottomRight();
-    painter.setPen(QPen(red, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setPen(QPen(red, line, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(QColor(255, 220, 220));
     painter.drawPolygon(left.translated(-side * 0.06, 0));
     painter.drawPolygon(right.translated(side * 0.06, 0));

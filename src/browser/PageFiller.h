@@ -54,6 +54,8 @@ public:
 
     void setThreads(int threads) { threads_ = threads < 1 ? 1 : threads; }
     int threads() const { return threads_; }
+    // The cells' size in device pixels: what the pictures are fitted and
+    // sampled into, and what the cache keys them by.
     void setCellSize(int width, int height);
     // Replaces how a cell is drawn from a file; it must be safe to call from several threads.
     void setRenderer(Renderer renderer) { renderer_ = std::move(renderer); }

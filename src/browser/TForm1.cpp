@@ -174,8 +174,11 @@ void TForm1::FormCreate()
 
 void TForm1::FormActivate()
 {
-    CellWidth = Images[0]->width();
-    CellHeight = Images[0]->height();
+    // The cells are drawn at the size they take on the screen, in device
+    // pixels, so that thumbnails stay sharp on a scaled screen.
+    const QSize cell = Images[0]->deviceSize();
+    CellWidth = cell.width();
+    CellHeight = cell.height();
     pageFiller_.setCellSize(CellWidth, CellHeight);
 }
 
@@ -260,6 +263,8 @@ std::vector<PageFailure> TForm1::FillPage()
         paintBeforeFill_ = false;
         repaint();
     }
+    // The screen's scale may have changed since the window was last activated.
+    FormActivate();
     Hourglass hourglass;
     WindowPageSink sink(*this);
     std::vector<PageFailure> failures = pageFiller_.fill(counters_, fileNames_, currentFolder_, sink);

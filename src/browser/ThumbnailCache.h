@@ -11,9 +11,10 @@
 namespace zavio {
 
 // What a drawn cell depends on: the file as it is on disk (its inode, size,
-// and modification and change times to the nanosecond) and the cell size. A
-// file replaced under the same name, or written within the same second to the
-// same size, gets another key.
+// and modification and change times to the nanosecond) and the cell size in
+// device pixels, which changes with the screen's scale. A file replaced under
+// the same name, or written within the same second to the same size, gets
+// another key, and so does the same file drawn for another scale.
 struct CellKey {
     QByteArray path;
     qint64 device = 0;
@@ -21,6 +22,7 @@ struct CellKey {
     qint64 size = 0;
     qint64 modifiedNs = 0;
     qint64 changedNs = 0;
+    // The cell in device pixels, the size the cell was drawn at.
     int cellWidth = 0;
     int cellHeight = 0;
 

@@ -67,8 +67,10 @@ void TForm6::ShowModal()
 
 void TForm6::FormActivate()
 {
-    areaWidth_ = Image1->width();
-    areaHeight_ = Image1->height();
+    // The picture is drawn at the area's size on the screen, in device pixels.
+    const QSize area = Image1->deviceSize();
+    areaWidth_ = area.width();
+    areaHeight_ = area.height();
     showComment();
     DrawPicture();
 }

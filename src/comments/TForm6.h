@@ -34,7 +34,7 @@ public:
     // loaded is reported and leaves a silver area, the comment still shown.
     void FormActivate();
 
-    // The rectangle the picture was last drawn into.
+    // The rectangle the picture was last drawn into, in device pixels.
     QRect pictureRect() const { return pictureRect_; }
 
     Memo* Memo1 = nullptr;

@@ -195,7 +195,11 @@ void TForm7::FormActivate()
 
 void TForm7::ShowPreview()
 {
-    TBitmap canvas(kImageWidth, kImageHeight);
+    // The preview is drawn at the screen's resolution: the picture control
+    // and its box are taken at their sizes in device pixels.
+    const QSize area = Image1->deviceSize();
+    const QSize box = QSize(kBoxWidth, kBoxHeight) * Image1->devicePixelRatioF();
+    TBitmap canvas(area.width(), area.height());
     canvas.fill(192, 192, 192);
     previewRect_ = QRect();
     if (!previewError_.isEmpty()) {
@@ -208,7 +212,7 @@ void TForm7::ShowPreview()
     const int w = previewBitmap_.width();
     const int h = previewBitmap_.height();
     StatusBar1->showMessage(QStringLiteral("サイズ＝%1*%2").arg(w).arg(h));
-    const FitRect rect = PreviewFit(w, h, kBoxWidth, kBoxHeight, 40, 40);
+    const FitRect rect = PreviewFit(w, h, box.width(), box.height(), 40, 40);
     stretchDraw(canvas, rect, previewBitmap_);
     previewRect_ = QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1));
     Image1->setCanvas(canvas);

@@ -51,7 +51,8 @@ public:
     // The file loaded at the last activation, which the turns come from.
     const FilePath& pictureFile() const { return pictureFile_; }
     QString statusText() const;
-    // The rectangle of the last preview, in the 317 x 237 box.
+    // The rectangle of the last preview, in the 317 x 237 box (in device
+    // pixels, as the preview is drawn).
     QRect previewRect() const { return previewRect_; }
 
     QScrollArea* ScrollBox1 = nullptr;

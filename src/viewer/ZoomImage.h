@@ -8,9 +8,10 @@ namespace zavio {
 
 class TBitmap;
 
-// The zoom window's picture: always drawn stretched to the widget's own size.
-// A paint draws only the exposed part, scaled smoothly from the nearest copy
-// of ZoomLevels, so a zoom step costs a resize and the pixels on the screen.
+// The zoom window's picture: always drawn stretched to the widget's own size,
+// at the resolution of the screen's device pixels. A paint draws only the
+// exposed part, scaled smoothly from the nearest copy of ZoomLevels, so a zoom
+// step costs a resize and the pixels on the screen.
 class ZoomImage : public QWidget {
     Q_OBJECT
 
