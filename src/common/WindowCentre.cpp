@@ -18,15 +18,30 @@ QMargins marginsOf(const QWidget* widget)
     return window ? window->frameMargins() : QMargins();
 }
 
+QMargins borrowedMargins(const QWidget* like)
+{
+    const QMargins borrowed = marginsOf(like);
+    return borrowed.isNull() ? marginsOf(QApplication::activeWindow()) : borrowed;
+}
+
 // The frame the window will have once shown: its own when the window manager
 // has framed it before, else that of the window it belongs to, else that of
 // the active window.
 QSize expectedFrame(const QWidget& window, const QWidget* like)
 {
-    QMargins borrowed = marginsOf(like);
-    if (borrowed.isNull())
-        borrowed = marginsOf(QApplication::activeWindow());
-    return framedSize(window.size(), marginsOf(&window), borrowed);
+    return framedSize(window.size(), marginsOf(&window), borrowedMargins(like));
+}
+
+// Moves the window's frame to frame. A window not yet made natively takes a
+// move as one of its frame; one that is made but was never framed takes it as
+// one of its inside, which then lies the frame's border further in.
+void moveFrameTo(QWidget& window, QPoint frame, const QWidget* like)
+{
+    if (window.testAttribute(Qt::WA_WState_Created) && marginsOf(&window).isNull()) {
+        const QMargins borrowed = borrowedMargins(like);
+        frame += QPoint(borrowed.left(), borrowed.top());
+    }
+    window.move(frame);
 }
 
 QRect availableArea(const QWidget& window, const QWidget* on)
@@ -58,7 +73,7 @@ void centreOnScreen(QWidget& window)
     if (available.isEmpty())
         return;
     // A window's position is that of its frame.
-    window.move(centredFramePosition(expectedFrame(window, like), available, available));
+    moveFrameTo(window, centredFramePosition(expectedFrame(window, like), available, available), like);
 }
 
 void centreOnWindow(QWidget& window, const QWidget* on)
@@ -71,7 +86,7 @@ void centreOnWindow(QWidget& window, const QWidget* on)
     const QRect available = availableArea(window, centre);
     if (available.isEmpty())
         return;
-    window.move(centredFramePosition(expectedFrame(window, centre), centre->frameGeometry(), available));
+    moveFrameTo(window, centredFramePosition(expectedFrame(window, centre), centre->frameGeometry(), available), centre);
 }
 
 } // namespace zavio
