@@ -18,6 +18,8 @@ packages=(
   libx11-dev              # Xlib for the end-to-end test
   libxtst-dev             # XTEST, the pointer clicks of the end-to-end test
   xvfb                    # the X server of the end-to-end test
+  openbox                 # the window manager the end-to-end test also runs the modal windows under
+  dbus-x11                # dbus-launch, which the end-to-end test checks the program never leaves running
   fonts-ipafont-gothic    # Japanese font for the user interface
 )
 

@@ -25,6 +25,7 @@ constexpr Scenario kScenarios[] = {
     {"rotation", zavio::e2e::rotationScenario},
     {"comments", zavio::e2e::commentsScenario},
     {"modal-windows", zavio::e2e::modalWindowsScenario},
+    {"no-session-bus", zavio::e2e::sessionBusScenario},
 };
 
 int usage(const char* self)
