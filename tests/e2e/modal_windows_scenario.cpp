@@ -4,8 +4,9 @@
 // editor with its comment help over it, and the rotation window. Each must
 // name the window it belongs to in WM_TRANSIENT_FOR, and a click on that
 // window, blocked behind it, must leave the modal window above it in the
-// stack. All of it runs twice: on a bare X server and under openbox, which
-// raises a window that is clicked.
+// stack; under a window manager, so must the window manager's raising of that
+// window when the user turns to it from a task bar. All of it runs twice: on
+// a bare X server and under openbox.
 
 #include "BenchPhotos.h"
 #include "Scenarios.h"
@@ -48,6 +49,7 @@ const QRect kCommentHelpButton(514, 106, 51, 31);
 struct ModalScene : Scene {
     using Scene::Scene;
     std::string setting;
+    bool underWindowManager = false;
 
     // Clicks (x, y) of the main window's client area.
     void clickMain(const QPoint& point) { clickThroughFrame(display, main.window, point.x(), point.y(), kLeftButton); }
@@ -74,16 +76,28 @@ struct ModalScene : Scene {
             throw Failure("nothing of \"" + owner.title + "\" is left uncovered to click (" + setting + ")"
                           + zavio.output());
         clickAt(display, frame, point->x(), point->y(), kLeftButton);
+        expectStillAbove(modal, owner, "a click on the blocked window", pair);
+        if (underWindowManager) {
+            // Turning to the blocked window from a task bar has the window
+            // manager raise it; its modal window must come along.
+            requestActivation(display, owner.window);
+            expectStillAbove(modal, owner, "activating the blocked window from a task bar", pair);
+        }
+        std::printf("%s: named in WM_TRANSIENT_FOR and still above after a click\n", pair.c_str());
+    }
+
+    void expectStillAbove(const TitledWindow& modal, const TitledWindow& owner, const std::string& after,
+                          const std::string& pair)
+    {
         std::this_thread::sleep_for(500ms);
-        zavio.expectRunning("after a click on the blocked window, " + pair);
+        zavio.expectRunning("after " + after + ", " + pair);
         const int modalAt = stackingIndex(display, modal.window);
         const int ownerAt = stackingIndex(display, owner.window);
         if (modalAt <= ownerAt)
-            throw Failure("after a click on the blocked window the modal window is below it: " + pair + ", stack places "
+            throw Failure("after " + after + " the modal window is below it: " + pair + ", stack places "
                           + std::to_string(modalAt) + " and " + std::to_string(ownerAt) + zavio.output());
         if (!windowState(display, modal.window).mapped)
-            throw Failure("a click on the blocked window hid " + pair + zavio.output());
-        std::printf("%s: named in WM_TRANSIENT_FOR and still above after a click\n", pair.c_str());
+            throw Failure(after + " hid " + pair + zavio.output());
     }
 
     void close(const TitledWindow& window)
@@ -142,6 +156,7 @@ void runModalWindows(const std::string& program, const QString& folder, const st
     ProgramUnderTest zavio(session, program, folder.toStdString(), logs);
     ModalScene scene(zavio, display);
     scene.setting = withOpenbox ? "under openbox" : "without a window manager";
+    scene.underWindowManager = withOpenbox;
     scene.waitForThumbnails(2);
 
     scene.checkOverMain(cellRect(1).center(), kZoomTitle);

@@ -216,6 +216,19 @@ bool windowManagerRunning(Display* display)
     return found;
 }
 
+void requestActivation(Display* display, Window window)
+{
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 2; // from a pager or task bar, which window managers obey
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(display);
+}
+
 void clickThroughFrame(Display* display, Window window, int x, int y, unsigned int button)
 {
     const Window top = topLevelOf(display, window);

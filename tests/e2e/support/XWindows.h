@@ -51,6 +51,10 @@ int stackingIndex(Display* display, Window window);
 // (_NET_SUPPORTING_WM_CHECK).
 bool windowManagerRunning(Display* display);
 
+// Asks the window manager to activate window (_NET_ACTIVE_WINDOW), as a click
+// on it in a task bar does; the window manager raises it.
+void requestActivation(Display* display, Window window);
+
 // A click at (x, y) of window as clickAt makes it, also when a window manager
 // has put the window in a frame.
 void clickThroughFrame(Display* display, Window window, int x, int y, unsigned int button);
