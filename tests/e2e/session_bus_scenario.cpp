@@ -70,9 +70,9 @@ std::vector<Marked> markedProcesses(const std::string& mark)
         if (!number || pid == getpid())
             continue;
         const std::string proc = "/proc/" + entry.toStdString();
-        const std::string environment = readFile(proc + "/environ");
-        if (environment.find(mark + '\0') == std::string::npos
-            && environment.find(mark) + mark.size() != environment.size())
+        // Each entry of the environment ends in a NUL.
+        const std::string environment = '\0' + readFile(proc + "/environ");
+        if (environment.find('\0' + mark + '\0') == std::string::npos)
             continue;
         std::string command = readFile(proc + "/cmdline");
         for (char& c : command)
