@@ -20,13 +20,14 @@ packages=(
   xvfb                    # the X server of the end-to-end test
   xauth                   # lets xvfb-run start the X server of the GNOME-theme test
   qt6-gtk-platformtheme   # GNOME's platform theme, under which the folder list is tested
+  openbox                 # window manager of the end-to-end modal-window test and of the package check
+  dbus-x11                # dbus-launch, which the end-to-end test checks the program never leaves running
   fonts-ipafont-gothic    # Japanese font for the user interface
   libxkbcommon-dev        # XKB, which Qt6Gui's CMake config looks for (keyboard maps of its private part)
   dpkg-dev                # dpkg-shlibdeps, which finds the Debian package's library dependencies
   desktop-file-utils      # desktop-file-validate, for the desktop entry
   appstream               # appstreamcli, for the AppStream metadata
   lintian                 # checks the Debian package
-  openbox                 # window manager of the package check, which closes the installed program's window
   xdotool                 # finds and closes that window
 )
 

@@ -1,8 +1,14 @@
 #include "app/DesktopSession.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace zavio;
 
@@ -86,4 +92,53 @@ TEST(DesktopSession, QtsPlatformArgumentOutranksTheEnvironment)
     // An option without its value is Qt's to refuse.
     const char* dangling[] = {"zavio", "-platform"};
     EXPECT_EQ(DesktopSession::ofProcess(2, dangling).platform, "xcb");
+}
+
+TEST(DesktopSession, ASessionBusIsAnAddressOrTheRuntimeFoldersSocket)
+{
+    const QTemporaryDir runtime;
+    ASSERT_TRUE(runtime.isValid());
+    const std::string folder = runtime.path().toStdString();
+    // An address is used as it stands; without one only a socket named "bus"
+    // in the runtime folder is a bus.
+    EXPECT_TRUE(hasSessionBus("unix:path=/run/user/1000/bus", ""));
+    EXPECT_FALSE(hasSessionBus("", ""));
+    EXPECT_FALSE(hasSessionBus("", folder));
+    QFile plain(runtime.filePath(QStringLiteral("bus")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    EXPECT_FALSE(hasSessionBus("", folder)) << "a plain file named bus is no bus";
+    ASSERT_TRUE(plain.remove());
+
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un where{};
+    where.sun_family = AF_UNIX;
+    const std::string path = folder + "/bus";
+    ASSERT_LT(path.size(), sizeof where.sun_path);
+    std::memcpy(where.sun_path, path.c_str(), path.size() + 1);
+    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&where), sizeof where), 0);
+    EXPECT_TRUE(hasSessionBus("", folder));
+    close(listener);
+
+    // Without either the program points D-Bus at no bus before Qt starts;
+    // with one it changes nothing.
+    {
+        const ScopedEnv address("DBUS_SESSION_BUS_ADDRESS", nullptr);
+        const ScopedEnv runtimeDir("XDG_RUNTIME_DIR", "/nonexistent-runtime");
+        keepFromStartingSessionBus();
+        ASSERT_NE(std::getenv("DBUS_SESSION_BUS_ADDRESS"), nullptr);
+        EXPECT_STREQ(std::getenv("DBUS_SESSION_BUS_ADDRESS"), "disabled:");
+    }
+    {
+        const ScopedEnv address("DBUS_SESSION_BUS_ADDRESS", nullptr);
+        const ScopedEnv runtimeDir("XDG_RUNTIME_DIR", folder.c_str());
+        keepFromStartingSessionBus();
+        EXPECT_EQ(std::getenv("DBUS_SESSION_BUS_ADDRESS"), nullptr) << "the runtime folder's bus is used";
+    }
+    {
+        const ScopedEnv address("DBUS_SESSION_BUS_ADDRESS", "unix:abstract=/tmp/dbus-desktop");
+        keepFromStartingSessionBus();
+        EXPECT_STREQ(std::getenv("DBUS_SESSION_BUS_ADDRESS"), "unix:abstract=/tmp/dbus-desktop");
+    }
 }

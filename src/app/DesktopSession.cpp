@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace zavio {
 namespace {
@@ -79,6 +80,25 @@ std::optional<std::string> missingDesktopSession(const DesktopSession& session)
     }
     return "zavio: Zavio needs a desktop session (X11 or Wayland) to show its windows, but " + reason
         + "; start it from a terminal of the desktop.";
+}
+
+bool hasSessionBus(const std::string& address, const std::string& runtimeFolder)
+{
+    if (!address.empty())
+        return true;
+    if (runtimeFolder.empty())
+        return false;
+    struct stat status {};
+    return stat((runtimeFolder + "/bus").c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
+}
+
+void keepFromStartingSessionBus()
+{
+    if (hasSessionBus(environment("DBUS_SESSION_BUS_ADDRESS"), environment("XDG_RUNTIME_DIR")))
+        return;
+    // An address of no known kind: every connection fails at once, and
+    // nothing is started to serve it.
+    setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
 }
 
 } // namespace zavio

@@ -22,4 +22,16 @@ struct DesktopSession {
 // offscreen) is asked for. Without this, Qt ends with advice to reinstall.
 std::optional<std::string> missingDesktopSession(const DesktopSession& session);
 
+// Whether a session's D-Bus can be reached where programs look for it: at
+// address (DBUS_SESSION_BUS_ADDRESS) when that is set, else at the socket
+// "bus" in runtimeFolder (XDG_RUNTIME_DIR).
+bool hasSessionBus(const std::string& address, const std::string& runtimeFolder);
+
+// Without a session bus, D-Bus starts a bus of its own for the first of Qt's
+// parts that asks for one (the accessibility bridge, the global menu bar),
+// and that bus outlives the program. Unless the process has a bus, this
+// points the bus address at none, so those parts go without; a desktop that
+// has a bus (and its input methods) is left as it is. Runs before Qt starts.
+void keepFromStartingSessionBus();
+
 } // namespace zavio

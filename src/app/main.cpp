@@ -13,6 +13,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", missing->c_str());
         return 1;
     }
+    zavio::keepFromStartingSessionBus();
     QApplication app(argc, argv);
     int status = 0;
     // Whatever escapes start-up or the event loop is shown, and the program

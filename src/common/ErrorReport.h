@@ -13,7 +13,9 @@ namespace zavio {
 QString errorText(const std::exception& error);
 
 // Shows an error that escaped a handler's work in a critical message box with
-// its own text. Tests replace the box with their own reporter.
+// its own text. Every box of this file is a MessageBox: centred on parent's
+// window (or the active window or the screen) and wide enough for its title.
+// Tests replace the box with their own reporter.
 void reportError(QWidget* parent, const QString& message);
 using ErrorReporter = std::function<void(const QString& message)>;
 // Installs reporter and returns the previous one; an empty one restores the box.

@@ -147,6 +147,19 @@ TitledWindow ProgramUnderTest::waitForWindow(Display* display, std::chrono::mill
     return *found;
 }
 
+std::string ProgramUnderTest::waitForEnd(std::chrono::milliseconds limit, const std::string& what)
+{
+    const auto deadline = Clock::now() + limit;
+    for (;;) {
+        if (auto end = process_.ended())
+            return *end;
+        if (Clock::now() > deadline)
+            throw Failure("the program did not end within " + std::to_string(limit.count()) + " ms after " + what
+                          + output());
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 void ProgramUnderTest::waitForUnmap(Display* display, Window window, std::chrono::milliseconds limit,
                                     const std::string& what)
 {

@@ -65,6 +65,8 @@ public:
     // The first mapped window whose title passes wanted; described as what.
     TitledWindow waitForWindow(Display* display, std::chrono::milliseconds limit, const std::string& what,
                                const TitleTest& wanted);
+    // Waits until the program has ended and says how it ended; described as what.
+    std::string waitForEnd(std::chrono::milliseconds limit, const std::string& what);
     // Waits until window is no longer mapped (closed or hidden); described as what.
     void waitForUnmap(Display* display, Window window, std::chrono::milliseconds limit, const std::string& what);
 
