@@ -19,6 +19,9 @@ packages=(
   libxtst-dev             # XTEST, the pointer clicks of the end-to-end test
   xvfb                    # the X server of the end-to-end test
   fonts-ipafont-gothic    # Japanese font for the user interface
+  qt6-wayland             # native Wayland platform plugin: sharp windows on scaled Wayland outputs
+  weston                  # the Wayland compositor (headless) of the session test
+  xwayland                # X11 under weston for the session test's XWayland run
 )
 
 missing=()
