@@ -6,7 +6,7 @@
 #include "rotation/Rotation.h"
 #include "rotation/TForm7.h"
 #include "rotation/TdispForm.h"
-#include "rotation/WindowPlacement.h"
+#include "common/WindowPlacement.h"
 #include "rotation/PictureSaver.h"
 #include "support/BmpFixtures.h"
 #include "support/CapturedErrors.h"

@@ -8,7 +8,10 @@ namespace zavio {
 
 Windows::~Windows()
 {
-    // The secondary windows go first, the main window last, the selection after them.
+    // The secondary windows are Qt children of the window that opens them, so
+    // each goes before its parent, which would otherwise delete it a second
+    // time: the comment help before the editor, every one before the main
+    // window, the selection after them all.
     Form7.reset();
     Form6.reset();
     Form5.reset();
@@ -23,12 +26,15 @@ std::unique_ptr<Windows> createWindows()
     auto windows = std::make_unique<Windows>();
     Selection& selection = windows->selection;
     windows->Form1 = std::make_unique<TForm1>(selection);
-    windows->Form2 = std::make_unique<TForm2>(selection);
-    windows->Form3 = std::make_unique<TForm3>();
-    windows->Form4 = std::make_unique<TForm4>(selection);
-    windows->Form5 = std::make_unique<TForm5>();
-    windows->Form6 = std::make_unique<TForm6>(selection);
-    windows->Form7 = std::make_unique<TForm7>(selection);
+    // Each secondary window belongs to the window that opens it, so that the
+    // window system keeps it above that window while it is modal over it.
+    TForm1* main = windows->Form1.get();
+    windows->Form2 = std::make_unique<TForm2>(selection, main);
+    windows->Form3 = std::make_unique<TForm3>(main);
+    windows->Form4 = std::make_unique<TForm4>(selection, main);
+    windows->Form5 = std::make_unique<TForm5>(windows->Form4.get());
+    windows->Form6 = std::make_unique<TForm6>(selection, main);
+    windows->Form7 = std::make_unique<TForm7>(selection, main);
     windows->dispForm = windows->Form7->dispForm();
 
     Windows& w = *windows;
@@ -49,9 +55,8 @@ std::unique_ptr<Windows> createWindows()
     // Closing the viewer gives the keyboard focus to "操作説明".
     windows->Form6->setFocusOnClose([&w] { w.Form1->BitBtn4->setFocus(); });
     // Closing the rotation window switches rotation mode off; it opens in
-    // the middle of the main window.
+    // the middle of the main window, its parent.
     windows->Form7->setOnClose([&w] { w.Form1->CheckBox2->setChecked(false); });
-    windows->Form7->setCentreOn(windows->Form1.get());
     // Closing the main window ends the program, also while a window that is
     // not modal (the result window) is still open.
     QObject::connect(windows->Form1.get(), &TForm1::closed, qApp, &QCoreApplication::quit);

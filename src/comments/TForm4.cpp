@@ -9,6 +9,7 @@
 #include "common/ModalShow.h"
 #include "common/Selection.h"
 #include "common/ShiftJis.h"
+#include "common/WindowCentre.h"
 
 #include <QKeyEvent>
 #include <QPalette>
@@ -94,8 +95,9 @@ void TForm4::showMode(bool existing)
 
 void TForm4::ShowModal()
 {
-    // An editor that could not open closes all the same: the modes end.
-    if (!fillAndShowModal(*this, [this] { return FormActivate(); }))
+    // An editor that could not open closes all the same: the modes end. It
+    // opens in the middle of the screen, not of the main window.
+    if (!fillAndShowModal(*this, [this] { return FormActivate(); }, [this] { centreOnScreen(*this); }))
         FormClose();
 }
 

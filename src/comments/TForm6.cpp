@@ -9,6 +9,7 @@
 #include "common/Memo.h"
 #include "common/ModalShow.h"
 #include "common/Selection.h"
+#include "common/WindowCentre.h"
 #include "imaging/PictureLoader.h"
 #include "imaging/StretchDraw.h"
 #include "imaging/ThumbnailFit.h"
@@ -62,7 +63,8 @@ void TForm6::FormCreate()
 
 void TForm6::ShowModal()
 {
-    fillAndShowModal(*this, [this] { FormActivate(); });
+    // It opens in the middle of the screen, not of the main window.
+    fillAndShowModal(*this, [this] { FormActivate(); }, [this] { centreOnScreen(*this); });
 }
 
 void TForm6::FormActivate()

@@ -1,9 +1,9 @@
 #include "common/ErrorReport.h"
 
+#include "common/MessageBox.h"
 #include "imaging/UserError.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
 namespace zavio {
 namespace {
@@ -37,7 +37,8 @@ void reportError(QWidget* parent, const QString& message)
         reporter(message);
         return;
     }
-    QMessageBox::critical(parent, QStringLiteral("ザヴィオ"), message);
+    MessageBox box(QMessageBox::Critical, QStringLiteral("ザヴィオ"), message, QMessageBox::Ok, parent);
+    box.exec();
 }
 
 ErrorReporter setErrorReporter(ErrorReporter reporter)
@@ -51,7 +52,7 @@ void showMessage(QWidget* parent, const QString& message)
         reporter(message);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ザヴィオ"), message, QMessageBox::Ok, parent);
+    MessageBox box(QMessageBox::NoIcon, QStringLiteral("ザヴィオ"), message, QMessageBox::Ok, parent);
     box.exec();
 }
 
@@ -69,7 +70,8 @@ bool askYesNo(QWidget* parent, const QString& title, const QString& question)
 {
     if (const QuestionAnswerer& answerer = installedAnswerer())
         return answerer(title, question);
-    return QMessageBox::question(parent, title, question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    MessageBox box(QMessageBox::Question, title, question, QMessageBox::Yes | QMessageBox::No, parent);
+    return box.exec() == QMessageBox::Yes;
 }
 
 QuestionAnswerer setQuestionAnswerer(QuestionAnswerer answerer)

@@ -11,7 +11,7 @@
 #include "imaging/ThumbnailFit.h"
 #include "imaging/UserError.h"
 #include "rotation/TdispForm.h"
-#include "rotation/WindowPlacement.h"
+#include "common/WindowPlacement.h"
 
 #include <QEvent>
 #include <QFont>

@@ -4,6 +4,7 @@
 #include "common/Hourglass.h"
 #include "common/ModalShow.h"
 #include "common/Selection.h"
+#include "common/WindowCentre.h"
 #include "imaging/PictureLoader.h"
 #include "viewer/MagnifierCursor.h"
 #include "viewer/ZoomImage.h"
@@ -17,9 +18,11 @@
 namespace zavio {
 namespace {
 
-constexpr Qt::WindowFlags kResizableFrame = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+// A dialog, so that the window system keeps it above the main window it is
+// modal over.
+constexpr Qt::WindowFlags kResizableFrame = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
     | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
-constexpr Qt::WindowFlags kFixedFrame = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+constexpr Qt::WindowFlags kFixedFrame = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
     | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
 
 QSize primaryScreenSize()
@@ -91,10 +94,14 @@ void TForm2::ShowModal()
 {
     if (selection_.SelectedPicture.isEmpty())
         return;
-    // Later openings keep the place where the user left the window.
-    if (lastPosition_)
-        move(*lastPosition_);
-    fillAndShowModal(*this, [this] { loadSelectedPicture(); });
+    // The first opening is in the middle of the screen, sized to its
+    // picture; later ones keep the place where the user left the window.
+    fillAndShowModal(*this, [this] { loadSelectedPicture(); }, [this] {
+        if (lastPosition_)
+            move(*lastPosition_);
+        else
+            centreOnScreen(*this);
+    });
 }
 
 bool TForm2::FormActivate()

@@ -17,5 +17,8 @@ void rotationScenario(const std::string& program);
 // The comment viewer on a prepared Shift-JIS coment.txt, then a new record
 // typed into the comment editor in comment mode.
 void commentsScenario(const std::string& program);
+// Each modal window named as the window it is modal over and kept above it
+// when that is clicked, without a window manager and under openbox.
+void modalWindowsScenario(const std::string& program);
 
 } // namespace zavio::e2e

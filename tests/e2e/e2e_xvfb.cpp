@@ -24,6 +24,7 @@ constexpr Scenario kScenarios[] = {
     {"broken-picture", zavio::e2e::brokenPictureScenario},
     {"rotation", zavio::e2e::rotationScenario},
     {"comments", zavio::e2e::commentsScenario},
+    {"modal-windows", zavio::e2e::modalWindowsScenario},
 };
 
 int usage(const char* self)

@@ -164,6 +164,71 @@ Window transientFor(Display* display, Window window)
     return owner;
 }
 
+Window topLevelOf(Display* display, Window window)
+{
+    const Window rootWindow = DefaultRootWindow(display);
+    while (window != None) {
+        Window root = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, window, &root, &parent, &children, &count))
+            return None;
+        if (children)
+            XFree(children);
+        if (parent == rootWindow)
+            return window;
+        window = parent;
+    }
+    return None;
+}
+
+int stackingIndex(Display* display, Window window)
+{
+    const Window top = topLevelOf(display, window);
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (top == None || !XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return -1;
+    std::unique_ptr<Window, int (*)(void*)> owned(children, XFree);
+    // The root lists its children from the bottom of the stack to the top.
+    for (unsigned int i = 0; i < count; ++i)
+        if (children[i] == top)
+            return int(i);
+    return -1;
+}
+
+bool windowManagerRunning(Display* display)
+{
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    const bool found = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type,
+                                          &format, &items, &after, &data) == Success
+        && data && items == 1;
+    if (data)
+        XFree(data);
+    return found;
+}
+
+void clickThroughFrame(Display* display, Window window, int x, int y, unsigned int button)
+{
+    const Window top = topLevelOf(display, window);
+    if (top == None)
+        throw Failure("the window to click is gone");
+    int topX = 0;
+    int topY = 0;
+    Window child = 0;
+    if (!XTranslateCoordinates(display, window, top, x, y, &topX, &topY, &child))
+        throw Failure("cannot translate a point of a window to its frame");
+    clickAt(display, top, topX, topY, button);
+}
+
 std::string WindowState::text() const
 {
     if (!exists)

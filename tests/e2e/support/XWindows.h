@@ -40,6 +40,21 @@ std::vector<TitledWindow> topLevelsTitled(Display* display, const std::string& t
 // The window a dialog belongs to (WM_TRANSIENT_FOR), 0 when it has none.
 Window transientFor(Display* display, Window window);
 
+// The child of the root that holds window: the window itself without a window
+// manager, the frame it put the window in with one; 0 when window is gone.
+Window topLevelOf(Display* display, Window window);
+// Where window's top level stands in the stack of the root's children, 0 at
+// the bottom; -1 when it is not there.
+int stackingIndex(Display* display, Window window);
+
+// Whether a window manager has said on the root window that it runs
+// (_NET_SUPPORTING_WM_CHECK).
+bool windowManagerRunning(Display* display);
+
+// A click at (x, y) of window as clickAt makes it, also when a window manager
+// has put the window in a frame.
+void clickThroughFrame(Display* display, Window window, int x, int y, unsigned int button);
+
 // What a window shows of itself: title, size and whether it is mapped.
 struct WindowState {
     bool exists = false;

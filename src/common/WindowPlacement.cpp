@@ -1,4 +1,4 @@
-#include "rotation/WindowPlacement.h"
+#include "common/WindowPlacement.h"
 
 #include <algorithm>
 

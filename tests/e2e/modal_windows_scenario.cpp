@@ -1,0 +1,190 @@
+// The modal windows stay above the window they are modal over. In a folder of
+// two pictures, a.jpg with a comment, each modal window is opened with real
+// clicks: the zoom window, the help window, the comment viewer, the comment
+// editor with its comment help over it, and the rotation window. Each must
+// name the window it belongs to in WM_TRANSIENT_FOR, and a click on that
+// window, blocked behind it, must leave the modal window above it in the
+// stack. All of it runs twice: on a bare X server and under openbox, which
+// raises a window that is clicked.
+
+#include "BenchPhotos.h"
+#include "Scenarios.h"
+#include "Scene.h"
+#include "imaging/JpegCodec.h"
+#include "support/ChildProcess.h"
+#include "support/MainWindowLayout.h"
+#include "support/WorkFolder.h"
+#include "support/XSession.h"
+#include "support/XWindows.h"
+
+#include <QByteArray>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace zavio::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kZoomTitle = "サイズ＝200*150";
+constexpr const char* kHelpTitle = "操作説明（ヘルプ）";
+constexpr const char* kViewerTitle = "画像参照　（画面クリックで戻ります。）";
+constexpr const char* kEditorTitle = "コメント編集・削除　a.jpg";
+constexpr const char* kCommentHelpTitle = "Form5";
+constexpr const char* kRotationTitle = "画像回転処理";
+// The main window's "操作説明" and the editor's "説明".
+const QRect kHelpButton(730, 10, 94, 31);
+const QRect kCommentHelpButton(514, 106, 51, 31);
+
+struct ModalScene : Scene {
+    using Scene::Scene;
+    std::string setting;
+
+    // Clicks (x, y) of the main window's client area.
+    void clickMain(const QPoint& point) { clickThroughFrame(display, main.window, point.x(), point.y(), kLeftButton); }
+
+    TitledWindow waitFor(const std::string& title, const std::string& when)
+    {
+        return zavio.waitForWindow(display, 10s, "window \"" + title + "\" " + when,
+                                   [&](const std::string& seen) { return seen == title; });
+    }
+
+    // The modal window names owner as the window it belongs to, and stays
+    // above it when the user clicks owner where the modal window leaves it
+    // uncovered.
+    void expectAbove(const TitledWindow& modal, const TitledWindow& owner)
+    {
+        const std::string pair = "\"" + modal.title + "\" over \"" + owner.title + "\" (" + setting + ")";
+        if (const Window named = transientFor(display, modal.window); named != owner.window)
+            throw Failure("WM_TRANSIENT_FOR of " + pair + " names window " + std::to_string(named)
+                          + ", not the window it is modal over, " + std::to_string(owner.window) + zavio.output());
+        const Window frame = topLevelOf(display, owner.window);
+        const QRect client = rootRect(display, owner.window).translated(-rootRect(display, frame).topLeft());
+        const std::optional<QPoint> point = visiblePoint(display, frame, client);
+        if (!point)
+            throw Failure("nothing of \"" + owner.title + "\" is left uncovered to click (" + setting + ")"
+                          + zavio.output());
+        clickAt(display, frame, point->x(), point->y(), kLeftButton);
+        std::this_thread::sleep_for(500ms);
+        zavio.expectRunning("after a click on the blocked window, " + pair);
+        const int modalAt = stackingIndex(display, modal.window);
+        const int ownerAt = stackingIndex(display, owner.window);
+        if (modalAt <= ownerAt)
+            throw Failure("after a click on the blocked window the modal window is below it: " + pair + ", stack places "
+                          + std::to_string(modalAt) + " and " + std::to_string(ownerAt) + zavio.output());
+        if (!windowState(display, modal.window).mapped)
+            throw Failure("a click on the blocked window hid " + pair + zavio.output());
+        std::printf("%s: named in WM_TRANSIENT_FOR and still above after a click\n", pair.c_str());
+    }
+
+    void close(const TitledWindow& window)
+    {
+        sendDeleteWindow(display, window.window);
+        zavio.waitForUnmap(display, window.window, 5s, "closing of \"" + window.title + "\"");
+    }
+
+    // Opens a window modal over the main window with a click at point of the
+    // main window, checks it and closes it.
+    void checkOverMain(const QPoint& point, const std::string& title)
+    {
+        clickMain(point);
+        const TitledWindow modal = waitFor(title, "after a click on the main window");
+        expectAbove(modal, main);
+        close(modal);
+    }
+};
+
+void waitForWindowManager(Display* display, ChildProcess& manager)
+{
+    const auto deadline = Clock::now() + 10s;
+    while (!windowManagerRunning(display)) {
+        if (auto end = manager.ended())
+            throw Failure("openbox " + *end + ":\n" + manager.log());
+        if (Clock::now() > deadline)
+            throw Failure("openbox did not take the screen within 10 s:\n" + manager.log());
+        std::this_thread::sleep_for(50ms);
+    }
+}
+
+bool openboxInstalled()
+{
+    const char* path = std::getenv("PATH");
+    std::string rest = path ? path : "";
+    while (!rest.empty()) {
+        const size_t end = rest.find(':');
+        if (access((rest.substr(0, end) + "/openbox").c_str(), X_OK) == 0)
+            return true;
+        rest = end == std::string::npos ? std::string() : rest.substr(end + 1);
+    }
+    return false;
+}
+
+void runModalWindows(const std::string& program, const QString& folder, const std::string& logs, bool withOpenbox)
+{
+    XSession session(logs);
+    Display* display = session.display();
+    std::optional<ChildProcess> openbox;
+    if (withOpenbox) {
+        const std::string name = session.displayName();
+        openbox.emplace(std::vector<std::string>{"openbox", "--sm-disable"}, logs + "/openbox.log",
+                        [name] { setenv("DISPLAY", name.c_str(), 1); });
+        waitForWindowManager(display, *openbox);
+    }
+    ProgramUnderTest zavio(session, program, folder.toStdString(), logs);
+    ModalScene scene(zavio, display);
+    scene.setting = withOpenbox ? "under openbox" : "without a window manager";
+    scene.waitForThumbnails(2);
+
+    scene.checkOverMain(cellRect(1).center(), kZoomTitle);
+    scene.checkOverMain(kHelpButton.center(), kHelpTitle);
+    scene.checkOverMain(labelRect(1).center(), kViewerTitle);
+
+    // The editor, and over it its comment help, which belongs to the editor.
+    scene.clickMain(checkBoxPoint(commentBoxRect()));
+    scene.expectModes(true, false, "after a click on コメント処理");
+    scene.clickMain(labelRect(1).center());
+    const TitledWindow editor = scene.waitFor(kEditorTitle, "after a click on a.jpg in comment mode");
+    scene.expectAbove(editor, scene.main);
+    clickThroughFrame(display, editor.window, kCommentHelpButton.center().x(), kCommentHelpButton.center().y(),
+                      kLeftButton);
+    const TitledWindow help = scene.waitFor(kCommentHelpTitle, "after a click on 説明");
+    scene.expectAbove(help, editor);
+    scene.close(help);
+    scene.close(editor);
+    scene.expectModes(false, false, "after the editor closed");
+
+    scene.clickMain(checkBoxPoint(rotationBoxRect()));
+    scene.expectModes(false, true, "after a click on ９０度回転");
+    scene.checkOverMain(fileListRowPoint(0), kRotationTitle);
+    zavio.expectRunning("at the end");
+}
+
+} // namespace
+
+void modalWindowsScenario(const std::string& program)
+{
+    const WorkFolder work;
+    const QString folder = work.makeFolder(QStringLiteral("pictures"));
+    writeBytes(folder + QStringLiteral("/a.jpg"), TJPEGImage::encode(bench::makePhoto(7, 200, 150)));
+    writeBytes(folder + QStringLiteral("/b.jpg"), TJPEGImage::encode(bench::makePhoto(8, 150, 200)));
+    writeBytes(folder + QStringLiteral("/coment.txt"), QByteArray("a.jpg\r\nsunset\x0e"));
+
+    const auto start = Clock::now();
+    runModalWindows(program, folder, work.makeFolder(QStringLiteral("bare")).toStdString(), false);
+    if (openboxInstalled())
+        runModalWindows(program, folder, work.makeFolder(QStringLiteral("openbox")).toStdString(), true);
+    else
+        std::printf("openbox is not installed: the run under a window manager is left out\n");
+    std::printf("modal windows checked in %lld ms\n", msSince(start));
+}
+
+} // namespace zavio::e2e
