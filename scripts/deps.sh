@@ -29,6 +29,9 @@ packages=(
   appstream               # appstreamcli, for the AppStream metadata
   lintian                 # checks the Debian package
   xdotool                 # finds and closes that window
+  qt6-wayland             # native Wayland platform plugin: sharp windows on scaled Wayland outputs
+  weston                  # the Wayland compositor (headless) of the session test
+  xwayland                # X11 under weston for the session test's XWayland run
 )
 
 missing=()

@@ -142,3 +142,72 @@ TEST(DesktopSession, ASessionBusIsAnAddressOrTheRuntimeFoldersSocket)
         EXPECT_STREQ(std::getenv("DBUS_SESSION_BUS_ADDRESS"), "unix:abstract=/tmp/dbus-desktop");
     }
 }
+
+TEST(DesktopSession, NativeWaylandFirstUnlessTheUserChose)
+{
+    struct Case {
+        DesktopSession session;
+        const char* platform;
+    };
+    const Case cases[] = {
+        // A Wayland session with XWayland: Wayland, X11 should Qt's Wayland plugin fail.
+        {{"", ":0", "wayland-0"}, "wayland;xcb"},
+        {{"", "", "wayland-0"}, "wayland"},
+        // X11 alone, and nothing at all, stay Qt's to choose.
+        {{"", ":0", ""}, ""},
+        {{"", "", ""}, ""},
+        // The user's own choice always stands.
+        {{"xcb", ":0", "wayland-0"}, ""},
+        {{"wayland", ":0", "wayland-0"}, ""},
+        {{"offscreen", "", "wayland-0"}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("platform \"" + c.session.platform + "\", DISPLAY \"" + c.session.x11Display
+            + "\", WAYLAND_DISPLAY \"" + c.session.waylandDisplay + "\"");
+        EXPECT_EQ(preferredPlatform(c.session), c.platform);
+    }
+
+    // Qt's -platform argument is the user's choice as much as the variable.
+    const ScopedEnv platform("QT_QPA_PLATFORM", nullptr);
+    const ScopedEnv x11("DISPLAY", ":7");
+    const ScopedEnv wayland("WAYLAND_DISPLAY", "wayland-7");
+    const char* plain[] = {"zavio"};
+    EXPECT_EQ(preferredPlatform(DesktopSession::ofProcess(1, plain)), "wayland;xcb");
+    const char* chosen[] = {"zavio", "-platform", "xcb"};
+    EXPECT_EQ(preferredPlatform(DesktopSession::ofProcess(3, chosen)), "");
+}
+
+TEST(DesktopSession, InputMethodOfTheSessionWhenQtIsToldNone)
+{
+    const auto both = [](const std::string&) { return true; };
+    const auto ibusOnly = [](const std::string& name) { return name == "ibus"; };
+    struct Case {
+        InputMethodSession session;
+        bool (*hasPlugin)(const std::string&);
+        const char* module;
+    };
+    const Case cases[] = {
+        {{"", "@im=ibus", "", ""}, both, "ibus"},
+        {{"", "@im=fcitx", "", "KDE"}, both, "fcitx"},
+        {{"", "", "fcitx5", ""}, both, "fcitx"},
+        {{"", "", "IBus", ""}, both, "ibus"},
+        // XMODIFIERS goes first.
+        {{"", "@im=fcitx", "ibus", ""}, both, "fcitx"},
+        // GNOME's shell runs ibus itself.
+        {{"", "", "", "GNOME"}, both, "ibus"},
+        {{"", "", "", "ubuntu:GNOME"}, both, "ibus"},
+        {{"", "", "", "GNOME-Flashback"}, both, ""},
+        {{"", "", "", "KDE"}, both, ""},
+        // Without Qt's plugin for it, Qt keeps its own way.
+        {{"", "@im=fcitx", "", "GNOME"}, ibusOnly, ""},
+        {{"", "@im=none", "xim", ""}, both, ""},
+        // The user's own choice always stands.
+        {{"fcitx", "@im=ibus", "ibus", "GNOME"}, both, ""},
+        {{"none", "", "", "GNOME"}, both, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("QT_IM_MODULE \"" + c.session.qtModule + "\", XMODIFIERS \"" + c.session.xModifiers
+            + "\", GTK_IM_MODULE \"" + c.session.gtkModule + "\", XDG_CURRENT_DESKTOP \"" + c.session.desktop + "\"");
+        EXPECT_EQ(preferredInputMethod(c.session, c.hasPlugin), c.module);
+    }
+}

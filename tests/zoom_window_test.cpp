@@ -195,6 +195,50 @@ TEST(ZoomWindow, GrowsWithThePictureThenScrollsOnA1280Screen)
     form.close();
 }
 
+// A desktop whose panels leave less room than the screen less 45 pixels: the
+// window stops growing at the available area and scrolls there instead of
+// running past its edge; with room to spare the rules above hold unchanged.
+TEST(ZoomWindow, KeepsWithinTheAvailableAreaAndScrollsThere)
+{
+    ZoomOnPicture zoom(QStringLiteral("a.jpg"), 1200, 900, 3);
+    TForm2& form = zoom.form;
+    form.setAvailableArea(QRect(0, 40, 1150, 905));
+    ASSERT_TRUE(form.FormActivate());
+    form.show();
+    // The client area gets what the frame leaves of the area.
+    const QSize room = QSize(1150, 905) - (form.frameGeometry().size() - form.size());
+    EXPECT_EQ(click(form, Qt::LeftButton), (ZoomView{{1100, 823}, {1100, 823}, false, false, "Size=1100*823"}));
+    EXPECT_EQ(click(form, Qt::LeftButton),
+        (ZoomView{{1200, 898}, {room.width(), 898}, true, false, "Size=1200*898"}));
+    EXPECT_EQ(click(form, Qt::LeftButton), (ZoomView{{1300, 973}, room, true, true, "Size=1300*973"}));
+    for (int i = 0; i < 7; ++i)
+        click(form, Qt::LeftButton);
+    EXPECT_EQ(viewOf(form), (ZoomView{{2000, 1498}, room, true, true, "Size=2000*1498"}));
+    const QScrollArea& box = *form.ScrollBox1;
+    EXPECT_GE(box.viewport()->width() + box.horizontalScrollBar()->maximum(), 2000);
+    EXPECT_GE(box.viewport()->height() + box.verticalScrollBar()->maximum(), 1498);
+    EXPECT_TRUE(QRect(0, 40, 1150, 905).contains(form.frameGeometry())) << "moved into the area";
+    EXPECT_EQ(click(form, Qt::RightButton).client, room);
+    for (int i = 0; i < 9; ++i)
+        click(form, Qt::RightButton);
+    EXPECT_EQ(viewOf(form), (ZoomView{{1000, 749}, {1000, 749}, false, false, "Size=1000*749"}));
+    form.close();
+
+    // A side the rules keep for a scroll bar is still cut to the room.
+    const ZoomLayout wide = zoomLayout(QSize(1000, 749), 14, kScreen1280);
+    const ZoomClient kept = zoomClient(wide, QSize(1200, 973), QSize(1274, 991));
+    EXPECT_EQ(kept.size, QSize(1200, 973));
+    EXPECT_FALSE(kept.limited);
+    EXPECT_TRUE(kept.horizontalBar && kept.verticalBar);
+    const ZoomClient cut = zoomClient(wide, QSize(1200, 973), QSize(1274, 950));
+    EXPECT_EQ(cut.size, QSize(1200, 950));
+    EXPECT_TRUE(cut.limited);
+    const ZoomClient small = zoomClient(zoomLayout(QSize(300, 200), 10, kScreen1280), QSize(300, 200), QSize(250, 950));
+    EXPECT_EQ(small.size, QSize(250, 200));
+    EXPECT_TRUE(small.horizontalBar);
+    EXPECT_FALSE(small.verticalBar);
+}
+
 TEST(ZoomWindow, WideBaseReducesToTenPercentAndMiddleButtonFixesTheFrame)
 {
     ZoomOnPicture zoom(QStringLiteral("B.JPG"), 1200, 900, 5);

@@ -1,5 +1,11 @@
 #include "app/DesktopSession.h"
 
+#include <QDir>
+#include <QLibraryInfo>
+#include <QStringList>
+
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <string_view>
 #include <sys/stat.h>
@@ -24,6 +30,34 @@ Needs needsOf(std::string_view entry)
     if (name.starts_with("wayland"))
         return Needs::Wayland;
     return Needs::Nothing;
+}
+
+std::string lowered(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return text;
+}
+
+// The framework an XMODIFIERS value ("@im=ibus") or a GTK_IM_MODULE value
+// ("ibus", "fcitx5") names, if it is one that Qt has a plugin for.
+std::string frameworkNamed(std::string_view value)
+{
+    const std::string name = lowered(std::string(value));
+    if (name.starts_with("ibus"))
+        return "ibus";
+    if (name.starts_with("fcitx"))
+        return "fcitx";
+    return {};
+}
+
+// Qt's input-method plugins sit in its plugin folder; ibus comes with Qt Gui,
+// fcitx with the framework's own Qt front end.
+bool qtHasInputMethodPlugin(const std::string& name)
+{
+    const QDir folder(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforminputcontexts"));
+    const QStringList files = folder.entryList({QStringLiteral("*.so")}, QDir::Files);
+    return std::any_of(files.begin(), files.end(),
+        [&](const QString& file) { return file.startsWith(QStringLiteral("lib") + QString::fromStdString(name)); });
 }
 
 } // namespace
@@ -99,6 +133,50 @@ void keepFromStartingSessionBus()
     // An address of no known kind: every connection fails at once, and
     // nothing is started to serve it.
     setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+}
+
+std::string preferredPlatform(const DesktopSession& session)
+{
+    if (!session.platform.empty() || session.waylandDisplay.empty())
+        return {};
+    return session.x11Display.empty() ? "wayland" : "wayland;xcb";
+}
+
+InputMethodSession InputMethodSession::ofProcess()
+{
+    return {environment("QT_IM_MODULE"), environment("XMODIFIERS"), environment("GTK_IM_MODULE"),
+        environment("XDG_CURRENT_DESKTOP")};
+}
+
+std::string preferredInputMethod(const InputMethodSession& session, bool (*hasPlugin)(const std::string& name))
+{
+    if (!session.qtModule.empty())
+        return {};
+    std::string framework;
+    if (const size_t at = session.xModifiers.find("@im="); at != std::string::npos)
+        framework = frameworkNamed(std::string_view(session.xModifiers).substr(at + 4));
+    if (framework.empty())
+        framework = frameworkNamed(session.gtkModule);
+    // XDG_CURRENT_DESKTOP is a ":" list such as "ubuntu:GNOME".
+    if (framework.empty()) {
+        std::string desktops = lowered(session.desktop);
+        desktops.insert(desktops.begin(), ':');
+        desktops.push_back(':');
+        if (desktops.find(":gnome:") != std::string::npos)
+            framework = "ibus";
+    }
+    if (framework.empty() || !hasPlugin(framework))
+        return {};
+    return framework;
+}
+
+void applySessionPreferences(int argc, const char* const* argv)
+{
+    if (const std::string platform = preferredPlatform(DesktopSession::ofProcess(argc, argv)); !platform.empty())
+        setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
+    if (const std::string module = preferredInputMethod(InputMethodSession::ofProcess(), qtHasInputMethodPlugin);
+        !module.empty())
+        setenv("QT_IM_MODULE", module.c_str(), 1);
 }
 
 } // namespace zavio

@@ -14,6 +14,9 @@ int main(int argc, char** argv)
         return 1;
     }
     zavio::keepFromStartingSessionBus();
+    // Native Wayland where there is a Wayland display, and the session's
+    // input method, unless the user has chosen otherwise.
+    zavio::applySessionPreferences(argc, argv);
     QApplication app(argc, argv);
     int status = 0;
     // Whatever escapes start-up or the event loop is shown, and the program

@@ -148,12 +148,40 @@ void TForm2::Image1MouseUp()
     setFrameFixed(true);
     const ZoomLayout layout = zoomLayout(baseSize_, factor_.tenths(), screenSize_);
     Image1->resize(layout.image);
-    setClientSize(QSize(layout.followsWidth() ? layout.image.width() : width(),
-        layout.followsHeight() ? layout.image.height() : height()));
-    ScrollBox1->setHorizontalScrollBarPolicy(barPolicy(layout.horizontalBar));
-    ScrollBox1->setVerticalScrollBarPolicy(barPolicy(layout.verticalBar));
+    const QSize frame = frameGeometry().size() - size();
+    const ZoomClient client = zoomClient(layout, size(), availableArea_.size() - frame);
+    ScrollBox1->setHorizontalScrollBarPolicy(barPolicy(client.horizontalBar));
+    ScrollBox1->setVerticalScrollBarPolicy(barPolicy(client.verticalBar));
     setWindowTitle(layout.caption);
+    if (compositorPlacesWindows()) {
+        // The program can neither see nor choose where the window is, so once
+        // it reaches the screen's limits the compositor lays it over the
+        // whole work area, which it alone knows, and the picture scrolls.
+        const bool atLimits = client.horizontalBar || client.verticalBar;
+        if (atLimits != isMaximized())
+            setMaximized(atLimits);
+        if (atLimits)
+            return;
+    }
+    setClientSize(client.size);
     keepOnScreen();
+}
+
+bool TForm2::compositorPlacesWindows()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+void TForm2::setMaximized(bool maximized)
+{
+    if (maximized) {
+        // A maximised window takes the size the compositor gives it.
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        showMaximized();
+    } else {
+        showNormal();
+    }
 }
 
 void TForm2::keepOnScreen()

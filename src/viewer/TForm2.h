@@ -31,6 +31,10 @@ public:
     TForm2(const Selection& selection, QSize screenSize, QWidget* parent = nullptr);
     ~TForm2() override;
 
+    // The screen's area that windows may take, for a screen other than this
+    // one; zoom steps keep the window's frame within its size.
+    void setAvailableArea(QRect area) { availableArea_ = area; }
+
     // Opens the picture named by SelectedPicture and waits until the user
     // closes the window. An empty name opens nothing; a picture that cannot be
     // loaded is reported and opens nothing either.
@@ -64,6 +68,9 @@ private:
     // Moves the window just far enough that its frame lies inside the
     // screen's available area, so both scroll bars can be reached.
     void keepOnScreen();
+    // On Wayland a program cannot place its windows.
+    static bool compositorPlacesWindows();
+    void setMaximized(bool maximized);
 
     const Selection& selection_;
     ZoomFactor factor_;

@@ -1,5 +1,7 @@
 #include "viewer/ZoomRules.h"
 
+#include <algorithm>
+
 namespace zavio {
 namespace {
 
@@ -65,6 +67,19 @@ ZoomLayout zoomLayout(QSize base, int tenths, QSize screen)
     layout.verticalBar = zoomedHeight >= heightLimit;
     layout.caption = zoomedCaption(layout.image.width(), layout.image.height());
     return layout;
+}
+
+ZoomClient zoomClient(const ZoomLayout& layout, QSize current, QSize room)
+{
+    const int wanted[2] = {layout.followsWidth() ? layout.image.width() : current.width(),
+        layout.followsHeight() ? layout.image.height() : current.height()};
+    const int limit[2] = {std::max(room.width(), 1), std::max(room.height(), 1)};
+    ZoomClient client;
+    client.size = QSize(std::min(wanted[0], limit[0]), std::min(wanted[1], limit[1]));
+    client.limited = wanted[0] > limit[0] || wanted[1] > limit[1];
+    client.horizontalBar = layout.horizontalBar || layout.image.width() > client.size.width();
+    client.verticalBar = layout.verticalBar || layout.image.height() > client.size.height();
+    return client;
 }
 
 QString zoomedCaption(int width, int height)

@@ -45,6 +45,19 @@ struct ZoomLayout {
 };
 ZoomLayout zoomLayout(QSize base, int tenths, QSize screen);
 
+// The client area a zoom step sets: each side follows the picture as the
+// layout says, or keeps current; and either is cut to room (the screen's
+// available area less the window frame) should it not fit there, that side
+// then scrolling too. So the window's frame never needs more than the room.
+struct ZoomClient {
+    QSize size;
+    bool horizontalBar = false;
+    bool verticalBar = false;
+    // Whether room cut a side.
+    bool limited = false;
+};
+ZoomClient zoomClient(const ZoomLayout& layout, QSize current, QSize room);
+
 // The caption after a zoom step: "Size=w*h", or the bare "w*h" when either side
 // is under 150 pixels.
 QString zoomedCaption(int width, int height);
