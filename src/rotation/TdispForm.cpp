@@ -24,7 +24,10 @@
 namespace zavio {
 namespace {
 
-constexpr Qt::WindowFlags kResultFrame = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+// A dialog, though never modal: only a dialog tells the window system which
+// window it belongs to (WM_TRANSIENT_FOR, a Wayland parent), so that the
+// system keeps it with the rotation window instead of as a stray window.
+constexpr Qt::WindowFlags kResultFrame = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
     | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
     | Qt::WindowCloseButtonHint;
 

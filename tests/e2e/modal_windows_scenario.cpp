@@ -1,12 +1,13 @@
 // The modal windows stay above the window they are modal over. In a folder of
 // two pictures, a.jpg with a comment, each modal window is opened with real
 // clicks: the zoom window, the help window, the comment viewer, the comment
-// editor with its comment help over it, and the rotation window. Each must
-// name the window it belongs to in WM_TRANSIENT_FOR, and a click on that
-// window, blocked behind it, must leave the modal window above it in the
-// stack; under a window manager, so must the window manager's raising of that
-// window when the user turns to it from a task bar. All of it runs twice: on
-// a bare X server and under openbox.
+// editor with its comment help over it, and the rotation window, and then the
+// result window, which is not modal, over the rotation window. Each must name
+// the window it belongs to in WM_TRANSIENT_FOR, and a click on the window a
+// modal one blocks, where the modal one leaves it uncovered, must leave the
+// modal one above it in the stack; under a window manager, so must the window
+// manager's raising of that window when the user turns to it from a task bar.
+// All of it runs twice: on a bare X server and under openbox.
 
 #include "BenchPhotos.h"
 #include "Scenarios.h"
@@ -14,6 +15,7 @@
 #include "imaging/JpegCodec.h"
 #include "support/ChildProcess.h"
 #include "support/MainWindowLayout.h"
+#include "support/Menus.h"
 #include "support/WorkFolder.h"
 #include "support/XSession.h"
 #include "support/XWindows.h"
@@ -42,6 +44,10 @@ constexpr const char* kViewerTitle = "画像参照　（画面クリックで戻
 constexpr const char* kEditorTitle = "コメント編集・削除　a.jpg";
 constexpr const char* kCommentHelpTitle = "Form5";
 constexpr const char* kRotationTitle = "画像回転処理";
+constexpr const char* kResultTitle = "結果";
+// The rotation window's menu "回転": its first of three commands.
+constexpr int kRotationMenuItems = 3;
+constexpr int kTurnRight = 0;
 // The main window's "操作説明" and the editor's "説明".
 const QRect kHelpButton(730, 10, 94, 31);
 const QRect kCommentHelpButton(514, 106, 51, 31);
@@ -60,15 +66,20 @@ struct ModalScene : Scene {
                                    [&](const std::string& seen) { return seen == title; });
     }
 
-    // The modal window names owner as the window it belongs to, and stays
-    // above it when the user clicks owner where the modal window leaves it
-    // uncovered.
+    // The window names owner as the window it belongs to (WM_TRANSIENT_FOR).
+    void expectBelongsTo(const TitledWindow& window, const TitledWindow& owner, const std::string& pair)
+    {
+        if (const Window named = transientFor(display, window.window); named != owner.window)
+            throw Failure("WM_TRANSIENT_FOR of " + pair + " names window " + std::to_string(named)
+                          + ", not the window it belongs to, " + std::to_string(owner.window) + zavio.output());
+    }
+
+    // The modal window belongs to owner, and stays above it when the user
+    // clicks owner where the modal window leaves it uncovered.
     void expectAbove(const TitledWindow& modal, const TitledWindow& owner)
     {
         const std::string pair = "\"" + modal.title + "\" over \"" + owner.title + "\" (" + setting + ")";
-        if (const Window named = transientFor(display, modal.window); named != owner.window)
-            throw Failure("WM_TRANSIENT_FOR of " + pair + " names window " + std::to_string(named)
-                          + ", not the window it is modal over, " + std::to_string(owner.window) + zavio.output());
+        expectBelongsTo(modal, owner, pair);
         const Window frame = topLevelOf(display, owner.window);
         const QRect client = rootRect(display, owner.window).translated(-rootRect(display, frame).topLeft());
         const std::optional<QPoint> point = visiblePoint(display, frame, client);
@@ -179,7 +190,18 @@ void runModalWindows(const std::string& program, const QString& folder, const st
 
     scene.clickMain(checkBoxPoint(rotationBoxRect()));
     scene.expectModes(false, true, "after a click on ９０度回転");
-    scene.checkOverMain(fileListRowPoint(0), kRotationTitle);
+    scene.clickMain(fileListRowPoint(0));
+    const TitledWindow rotation = scene.waitFor(kRotationTitle, "after a file-list click in rotation mode");
+    scene.expectAbove(rotation, scene.main);
+    // The result window is not modal; it belongs to the rotation window, so
+    // that the window manager keeps it with that window, and opens above it.
+    chooseMenuItem(zavio, display, rotation.window, kFirstMenuTitle, kTurnRight, kRotationMenuItems, "右９０度(&R)");
+    const TitledWindow result = scene.waitFor(kResultTitle, "after 右９０度(&R)");
+    const std::string pair = "\"結果\" beside \"画像回転処理\" (" + scene.setting + ")";
+    scene.expectBelongsTo(result, rotation, pair);
+    scene.expectStillAbove(result, rotation, "opening", pair);
+    scene.close(result);
+    scene.close(rotation);
     zavio.expectRunning("at the end");
 }
 

@@ -18,7 +18,7 @@ void chooseMenuItem(ProgramUnderTest& program, Display* display, Window window, 
     std::vector<Window> before;
     for (const TitledWindow& top : mappedTopLevels(display))
         before.push_back(top.window);
-    clickAt(display, window, title.x(), title.y(), kLeftButton);
+    clickThroughFrame(display, window, title.x(), title.y(), kLeftButton);
 
     // The popup is a new top-level window of its own.
     std::optional<TitledWindow> popup;
