@@ -1,4 +1,5 @@
 #include "app/DesktopSession.h"
+#include "support/ScopedEnv.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,28 +12,7 @@
 #include <unistd.h>
 
 using namespace zavio;
-
-namespace {
-
-// Sets or clears one environment variable and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        value ? setenv(name, value, 1) : unsetenv(name);
-    }
-    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
-} // namespace
+using zavio::test::ScopedEnv;
 
 TEST(DesktopSession, WindowsNeedADisplayOfThePlatformAskedFor)
 {

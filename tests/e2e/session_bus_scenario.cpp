@@ -11,6 +11,7 @@
 #include "Scene.h"
 #include "imaging/JpegCodec.h"
 #include "support/ChildProcess.h"
+#include "support/ScopedEnv.h"
 #include "support/WorkFolder.h"
 #include "support/XSession.h"
 #include "support/XWindows.h"
@@ -31,28 +32,11 @@
 namespace zavio::e2e {
 namespace {
 
+using zavio::test::ScopedEnv;
+
 using namespace std::chrono_literals;
 
 constexpr const char* kMarkName = "ZAVIO_E2E_SESSION_MARK";
-
-// Sets or clears an environment variable for the processes started while it
-// lives, and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        value ? setenv(name, value, 1) : unsetenv(name);
-    }
-    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 struct Marked {
     pid_t pid;
