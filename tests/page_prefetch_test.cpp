@@ -403,11 +403,15 @@ TEST(PagePrefetch, TheCacheHoldsAtMostTwoPagesDrawnAhead)
     EXPECT_TRUE(cache.find(key(3)));
     EXPECT_EQ(cache.prefetchedCount(), 40) << "key 3 was shown before and stays so";
 
-    // The whole bound holds the drawn-ahead cells and a page besides.
-    ThumbnailCache small(10, 40);
-    for (int i = 0; i < 80; ++i)
-        small.storePrefetched(key(i), cell);
+    // The whole bound counts the drawn-ahead cells too; the shown page and
+    // the two around it fit in a bound of three pages.
+    ThumbnailCache small(60, 40);
     for (int i = 0; i < 20; ++i)
         small.store(key(1000 + i), cell);
+    for (int i = 0; i < 80; ++i)
+        small.storePrefetched(key(i), cell);
     EXPECT_EQ(small.size(), 60);
+    EXPECT_EQ(small.prefetchedCount(), 40);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_TRUE(small.contains(key(1000 + i))) << "the shown page stays";
 }

@@ -44,7 +44,7 @@ std::optional<CellKey> CellKey::of(const FilePath& path, int cellWidth, int cell
 }
 
 ThumbnailCache::ThumbnailCache(int capacity, int prefetchCapacity)
-    : capacity_(std::max(capacity, prefetchCapacity + 20)), prefetchCapacity_(std::max(prefetchCapacity, 0))
+    : capacity_(std::max(capacity, 1)), prefetchCapacity_(std::clamp(prefetchCapacity, 0, capacity_))
 {
 }
 

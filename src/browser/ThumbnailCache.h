@@ -42,8 +42,8 @@ struct CellKey {
 // threads; every call holds the lock only for the lookup itself.
 class ThumbnailCache {
 public:
-    // The shown and the drawn-ahead cells together never pass capacity, which
-    // holds at least the drawn-ahead ones and a page besides.
+    // The shown and the drawn-ahead cells together never pass capacity; the
+    // default holds many pages besides the two drawn ahead.
     explicit ThumbnailCache(int capacity = 600, int prefetchCapacity = 40);
 
     std::optional<TBitmap> find(const CellKey& key);
