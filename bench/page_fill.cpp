@@ -1,5 +1,7 @@
 // Measures the main window's page fill on a folder of forty large photo-like
-// JPEGs, against the time the same pictures take to decode on all cores.
+// JPEGs, against the time the same pictures take to decode on all cores, with
+// and without the pages around the shown one drawn ahead in the background,
+// and "次へ" after the user has looked at a page for a while.
 // Prints one "name value" line per figure on stdout; progress goes to stderr.
 
 #include "BenchPhotos.h"
@@ -12,6 +14,7 @@
 #include "imaging/PictureLoader.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
@@ -207,6 +210,13 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
         return ms;
     };
 
+    // The cold fill once more without background work, for comparison.
+    std::vector<double> coldOffMs;
+    form.setBackgroundDecoding(false);
+    for (int r = 0; r < options.reps; ++r)
+        coldOffMs.push_back(timedFill(1, true));
+    form.setBackgroundDecoding(true);
+
     std::vector<double> coldMs, warmMs, nextMs;
     for (int r = 0; r < options.reps; ++r)
         coldMs.push_back(timedFill(1, true));
@@ -228,6 +238,37 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
                  countDrawnCells(nextPage), nextPage.captions.front().toLocal8Bit().constData(),
                  nextPage.captions.back().toLocal8Bit().constData());
 
+    // A cold fill of the first page, a look at it of 1.5 cold fills with the
+    // events handled, then a click on "次へ".
+    const double dwellMs = 1.5 * zavio::bench::median(coldMs);
+    auto nextAfterDwell = [&](bool background) {
+        form.setBackgroundDecoding(background);
+        timedFill(1, true);
+        const Clock::time_point dwellStart = Clock::now();
+        while (msSince(dwellStart) < dwellMs) {
+            QApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        const Clock::time_point start = Clock::now();
+        form.BitBtn2->click();
+        const double ms = msSince(start);
+        QApplication::processEvents();
+        const PageSnapshot page = snapshot(form);
+        if (page.images != nextPage.images || page.captions != nextPage.captions)
+            std::fprintf(stderr, "# warning: \"次へ\" after the look drew a different page than the cold fill from 20\n");
+        return ms;
+    };
+    std::vector<double> dwellOffMs, dwellOnMs;
+    for (int r = 0; r < options.reps; ++r) {
+        dwellOffMs.push_back(nextAfterDwell(false));
+        dwellOnMs.push_back(nextAfterDwell(true));
+    }
+    form.setBackgroundDecoding(true);
+    std::fprintf(stderr, "# look at the page before \"次へ\": %.1f ms\n", dwellMs);
+
+    printSamples("fill_cold_background_off_ms", coldOffMs);
+    printSamples("next_page_after_dwell_ms", dwellOnMs);
+    printSamples("next_page_after_dwell_background_off_ms", dwellOffMs);
     printSamples("fill_cold_ms", coldMs);
     printSamples("fill_warm_ms", warmMs);
     printSamples("next_page_ms", nextMs);
@@ -235,6 +276,11 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
     printFigure("fill_cold_ms", fillCold);
     printFigure("fill_warm_ms", zavio::bench::median(warmMs));
     printFigure("next_page_ms", zavio::bench::median(nextMs));
+    const double fillColdOff = zavio::bench::median(coldOffMs);
+    printFigure("fill_cold_background_off_ms", fillColdOff);
+    printFigure("next_page_after_dwell_ms", zavio::bench::median(dwellOnMs));
+    printFigure("next_page_after_dwell_background_off_ms", zavio::bench::median(dwellOffMs));
+    printFigure("fill_cold_ratio_background_off", decodeBound > 0 ? fillColdOff / decodeBound : 0, 3);
     zavio::bench::printPeakRss();
     printFigure("fill_cold_ratio", decodeBound > 0 ? fillCold / decodeBound : 0, 3);
     return 0;

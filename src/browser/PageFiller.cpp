@@ -1,18 +1,25 @@
 #include "browser/PageFiller.h"
 
+#include "browser/Paging.h"
 #include "imaging/UserError.h"
 #include "imaging/PictureLoader.h"
 #include "imaging/StretchDraw.h"
 #include "imaging/ThumbnailFit.h"
 
 #include <QPainter>
+#include <QSet>
 #include <QThread>
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
+#include <stop_token>
 #include <thread>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace zavio {
 
@@ -63,17 +70,207 @@ struct PageFiller::Outcome {
     QString error;
 };
 
+namespace {
+
+// The items a fill from these counters draws: the index of the first and how many.
+std::pair<int, int> pageRange(const BrowseCounters& c, int itemCount)
+{
+    const int wanted = std::min(c.PictureCount - c.ListPosition + 1, kCellsPerPage + 1 - c.CellNumber);
+    const int available = itemCount - (c.ListPosition - 1);
+    const int count = c.ListPosition < 1 ? 0 : std::max(0, std::min(wanted, available));
+    return {c.ListPosition - 1, count};
+}
+
+// Background threads yield the cores to the fill's own threads, which run at
+// the normal priority. Should the kernel refuse, they run at the normal
+// priority too, which is only slower for the fill.
+void lowerThisThreadsPriority()
+{
+    (void)::setpriority(PRIO_PROCESS, id_t(::gettid()), 10);
+}
+
+} // namespace
+
+// Worker threads that draw queued cells into the cache. Each round of work
+// has a generation; starting or stopping a round moves it on, so a worker
+// takes no job of an old round and throws away a cell of one it finished late.
+// The lock guards only the queue and is never held while decoding.
+class PageFiller::Background {
+public:
+    explicit Background(std::shared_ptr<ThumbnailCache> cache) : cache_(std::move(cache)) {}
+    ~Background()
+    {
+        for (std::jthread& worker : workers_)
+            worker.request_stop();
+    }
+
+    void start(std::vector<FilePath> paths, Renderer renderer, int width, int height, int threads)
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            ++generation_;
+            jobs_ = std::move(paths);
+            next_ = 0;
+            renderer_ = std::move(renderer);
+            width_ = width;
+            height_ = height;
+            limit_ = threads;
+        }
+        while (int(workers_.size()) < threads) {
+            const int index = int(workers_.size());
+            workers_.emplace_back([this, index](std::stop_token stop) { work(stop, index); });
+        }
+        wake_.notify_all();
+    }
+
+    void stop()
+    {
+        const std::lock_guard lock(mutex_);
+        ++generation_;
+        jobs_.clear();
+        next_ = 0;
+        renderer_ = nullptr;
+    }
+
+    bool idle() const
+    {
+        const std::lock_guard lock(mutex_);
+        return busy_ == 0 && next_ >= jobs_.size();
+    }
+
+private:
+    void work(const std::stop_token& stop, int index)
+    {
+        lowerThisThreadsPriority();
+        // One decoded picture per worker at a time, in one reused buffer.
+        TBitmap scratch;
+        std::unique_lock lock(mutex_);
+        while (wake_.wait(lock, stop, [&] { return index < limit_ && next_ < jobs_.size(); })) {
+            const std::uint64_t generation = generation_;
+            const FilePath path = jobs_[next_++];
+            const Renderer renderer = renderer_;
+            const int width = width_;
+            const int height = height_;
+            ++busy_;
+            lock.unlock();
+            std::optional<CellKey> key;
+            std::optional<TBitmap> cell = draw(path, renderer, width, height, scratch, key);
+            lock.lock();
+            --busy_;
+            // Stored under the queue's lock, so no cell of a stopped round
+            // reaches the cache after stop() has returned.
+            if (cell && generation == generation_)
+                cache_->storePrefetched(*key, *cell);
+        }
+    }
+
+    // The cell as the fill would draw it, with its key; nothing for a file
+    // already in the cache, of no known kind, or that fails: the fill decodes
+    // that one itself and reports the failure when its page is shown. A file
+    // that changed while it was decoded is left to the fill too.
+    std::optional<TBitmap> draw(const FilePath& path, const Renderer& renderer, int width, int height,
+        TBitmap& scratch, std::optional<CellKey>& key) const
+    {
+        key = CellKey::of(path, width, height);
+        if (!key || cache_->contains(*key))
+            return std::nullopt;
+        Outcome outcome = PageFiller::render(renderer, path, width, height, scratch);
+        if (outcome.kind != Outcome::Kind::Drawn)
+            return std::nullopt;
+        const std::optional<CellKey> after = CellKey::of(path, width, height);
+        if (!after || after->text() != key->text())
+            return std::nullopt;
+        return std::move(outcome.cell);
+    }
+
+    std::shared_ptr<ThumbnailCache> cache_;
+    mutable std::mutex mutex_;
+    std::condition_variable_any wake_;
+    std::uint64_t generation_ = 0;
+    std::vector<FilePath> jobs_;
+    size_t next_ = 0;
+    Renderer renderer_;
+    int width_ = 0;
+    int height_ = 0;
+    int limit_ = 0;
+    int busy_ = 0;
+    // Last, so the workers are stopped and joined before the rest goes.
+    std::vector<std::jthread> workers_;
+};
+
 PageFiller::PageFiller()
-    : threads_(std::max(1, QThread::idealThreadCount())), renderer_(renderThumbnailCell)
+    : threads_(std::max(1, QThread::idealThreadCount())), renderer_(renderThumbnailCell),
+      cache_(std::make_shared<ThumbnailCache>()), background_(std::make_unique<Background>(cache_))
 {
 }
 
+PageFiller::~PageFiller() = default;
+PageFiller::PageFiller(PageFiller&&) noexcept = default;
+PageFiller& PageFiller::operator=(PageFiller&&) noexcept = default;
+
 void PageFiller::setCellSize(int width, int height)
 {
-    if (width != cellWidth_ || height != cellHeight_)
+    if (width != cellWidth_ || height != cellHeight_) {
         lastCell_ = TBitmap();
+        stopBackgroundWork();
+    }
     cellWidth_ = width;
     cellHeight_ = height;
+}
+
+void PageFiller::setRenderer(Renderer renderer)
+{
+    stopBackgroundWork();
+    renderer_ = std::move(renderer);
+}
+
+void PageFiller::clearCache()
+{
+    stopBackgroundWork();
+    cache_->clear();
+}
+
+void PageFiller::setBackgroundWork(bool on)
+{
+    backgroundWork_ = on;
+    if (!on)
+        stopBackgroundWork();
+}
+
+void PageFiller::stopBackgroundWork()
+{
+    if (background_)
+        background_->stop();
+}
+
+bool PageFiller::backgroundIdle() const
+{
+    return !background_ || background_->idle();
+}
+
+void PageFiller::prefetchAround(
+    const BrowseCounters& counters, const std::vector<FilePath>& items, const FilePath& folder)
+{
+    if (!backgroundWork_ || !background_)
+        return;
+    // "次へ" fills from the counters as the fill left them; "前へ" steps
+    // back first. A file selected or not gives the same start after a fill.
+    BrowseCounters previous = counters;
+    PageButtonStates unused;
+    previousPageBeforeFill(previous, unused, true);
+    std::vector<FilePath> paths;
+    QSet<QByteArray> queued;
+    for (const BrowseCounters& page : {counters, previous}) {
+        const auto [first, count] = pageRange(page, int(items.size()));
+        for (int i = 0; i < count; ++i) {
+            FilePath path = folder.child(items[size_t(first + i)]);
+            if (!queued.contains(path.native())) {
+                queued.insert(path.native());
+                paths.push_back(std::move(path));
+            }
+        }
+    }
+    background_->start(std::move(paths), renderer_, cellWidth_, cellHeight_, threads_);
 }
 
 const TBitmap& PageFiller::brokenCell()
@@ -83,11 +280,12 @@ const TBitmap& PageFiller::brokenCell()
     return brokenCell_;
 }
 
-PageFiller::Outcome PageFiller::render(const FilePath& path, TBitmap& scratch) const
+PageFiller::Outcome PageFiller::render(
+    const Renderer& renderer, const FilePath& path, int width, int height, TBitmap& scratch)
 {
     Outcome outcome;
     try {
-        if (std::optional<TBitmap> cell = renderer_(path, cellWidth_, cellHeight_, scratch)) {
+        if (std::optional<TBitmap> cell = renderer(path, width, height, scratch)) {
             outcome.kind = Outcome::Kind::Drawn;
             outcome.cell = std::move(*cell);
         } else {
@@ -106,10 +304,11 @@ PageFiller::Outcome PageFiller::render(const FilePath& path, TBitmap& scratch) c
 std::vector<PageFailure> PageFiller::fill(
     BrowseCounters& c, const std::vector<FilePath>& items, const FilePath& folder, PageSink& sink)
 {
+    // The user's fill has the cores to itself; the page around it is drawn
+    // ahead again once it has been shown.
+    stopBackgroundWork();
     sink.clearPage();
-    const int wanted = std::min(c.PictureCount - c.ListPosition + 1, kCellsPerPage + 1 - c.CellNumber);
-    const int available = int(items.size()) - (c.ListPosition - 1);
-    const int count = c.ListPosition < 1 ? 0 : std::max(0, std::min(wanted, available));
+    const auto [first, count] = pageRange(c, int(items.size()));
 
     struct Slot {
         FilePath name;
@@ -121,11 +320,11 @@ std::vector<PageFailure> PageFiller::fill(
     std::vector<size_t> misses;
     for (int i = 0; i < count; ++i) {
         Slot& slot = pending[size_t(i)];
-        slot.name = items[size_t(c.ListPosition - 1 + i)];
+        slot.name = items[size_t(first + i)];
         slot.path = folder.child(slot.name);
         slot.key = CellKey::of(slot.path, cellWidth_, cellHeight_);
         if (slot.key) {
-            if (std::optional<TBitmap> cached = cache_.find(*slot.key))
+            if (std::optional<TBitmap> cached = cache_->find(*slot.key))
                 slot.outcome = Outcome{Outcome::Kind::Drawn, std::move(*cached), {}};
         }
         if (!slot.outcome)
@@ -148,7 +347,7 @@ std::vector<PageFailure> PageFiller::fill(
                 if (m >= misses.size())
                     return;
                 Slot& slot = pending[misses[m]];
-                Outcome outcome = render(slot.path, scratch);
+                Outcome outcome = render(renderer_, slot.path, cellWidth_, cellHeight_, scratch);
                 {
                     std::lock_guard lock(mutex);
                     slot.outcome = std::move(outcome);
@@ -165,7 +364,7 @@ std::vector<PageFailure> PageFiller::fill(
         Outcome outcome;
         if (workerCount == 0) {
             if (!slot.outcome)
-                slot.outcome = render(slot.path, scratch);
+                slot.outcome = render(renderer_, slot.path, cellWidth_, cellHeight_, scratch);
             outcome = std::move(*slot.outcome);
         } else {
             std::unique_lock lock(mutex);
@@ -190,7 +389,7 @@ std::vector<PageFailure> PageFiller::fill(
         case Outcome::Kind::Drawn:
             lastCell_ = outcome.cell;
             if (slot.key)
-                cache_.store(*slot.key, outcome.cell);
+                cache_->store(*slot.key, outcome.cell);
             sink.drawCell(c.CellNumber, lastCell_);
             break;
         }

@@ -273,6 +273,8 @@ std::vector<PageFailure> TForm1::FillPage()
         Images[size_t(failure.cell - 1)]->setAccessibleName(
             QStringLiteral("%1（表示できません）").arg(failure.name.text()));
     }
+    // While the user looks at this page, its neighbours are drawn ahead.
+    pageFiller_.prefetchAround(counters_, fileNames_, currentFolder_);
     return failures;
 }
 
@@ -494,6 +496,8 @@ void TForm1::openFolder(const QString& path)
         reportError(this, QStringLiteral("フォルダを開けません: %1").arg(folder));
         return;
     }
+    // Pages of the folder left are no longer drawn ahead.
+    pageFiller_.stopBackgroundWork();
     currentFolder_ = folder;
     selection_.setFolder(FilePath(folder));
     const QString mount = mountPointOf(folder, mounts_);

@@ -62,6 +62,10 @@ public:
     void clearThumbnailCache() { pageFiller_.clearCache(); }
     // Worker threads of the page fill; 1 decodes one picture after the other.
     void setDecodeThreads(int threads) { pageFiller_.setThreads(threads); }
+    // Whether the pages before and after the shown one are drawn ahead into
+    // the cache while the user looks at it; on by default.
+    void setBackgroundDecoding(bool on) { pageFiller_.setBackgroundWork(on); }
+    bool backgroundDecodingIdle() const { return pageFiller_.backgroundIdle(); }
     // Replaces how the page fill draws a cell from a file.
     void setThumbnailRenderer(PageFiller::Renderer renderer) { pageFiller_.setRenderer(std::move(renderer)); }
 

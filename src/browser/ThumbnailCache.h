@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <list>
+#include <mutex>
 #include <optional>
 
 namespace zavio {
@@ -35,22 +36,42 @@ struct CellKey {
 
 // Drawn thumbnail cells by CellKey, least recently used dropped first, so a
 // page shown before costs no decode while a changed file is decoded afresh.
+// Cells drawn ahead of time, for pages not shown yet, are held apart from
+// the shown ones: at most prefetchCapacity of them, the oldest dropped first,
+// until a fill finds one and it counts as shown. Safe to use from several
+// threads; every call holds the lock only for the lookup itself.
 class ThumbnailCache {
 public:
-    explicit ThumbnailCache(int capacity = 600) : capacity_(capacity) {}
+    // The shown and the drawn-ahead cells together never pass capacity; the
+    // default holds many pages besides the two drawn ahead.
+    explicit ThumbnailCache(int capacity = 600, int prefetchCapacity = 40);
 
     std::optional<TBitmap> find(const CellKey& key);
+    // Whether the cell is held, without counting as a use of it.
+    bool contains(const CellKey& key) const;
     void store(const CellKey& key, const TBitmap& cell);
+    // Stores a cell drawn ahead of time; a cell already held stays as it is.
+    void storePrefetched(const CellKey& key, const TBitmap& cell);
     void clear();
-    int size() const { return int(order_.size()); }
+    int size() const;
+    // How many drawn-ahead cells no fill has found yet.
+    int prefetchedCount() const;
 
 private:
     struct Entry {
         QByteArray key;
         TBitmap cell;
+        bool prefetched = false;
+        std::list<QByteArray>::iterator prefetchedAt;
     };
+    void insert(const QByteArray& text, const TBitmap& cell, bool prefetched);
+    void drop(std::list<Entry>::iterator entry);
+
+    mutable std::mutex mutex_;
     int capacity_;
+    int prefetchCapacity_;
     std::list<Entry> order_; // most recently used first
+    std::list<QByteArray> prefetched_; // drawn-ahead cells, newest first
     QHash<QByteArray, std::list<Entry>::iterator> index_;
 };
 
