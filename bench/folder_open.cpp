@@ -49,7 +49,10 @@ constexpr int kLinksPerFile = 30000;
 QString ensureFolder(const QString& base, int count)
 {
     const QString folder = QDir(base).filePath(QStringLiteral("pictures_%1").arg(count));
-    if (QDir(folder).exists() && QDir(folder).entryList(QDir::Files).size() == count)
+    // A marker tells a finished folder without listing it, which would count
+    // in the peak resident set.
+    const QString done = QDir(base).filePath(QStringLiteral("pictures_%1.done").arg(count));
+    if (QFile::exists(done) && QDir(folder).exists())
         return folder;
     QDir(folder).removeRecursively();
     if (!QDir().mkpath(folder))
@@ -71,6 +74,9 @@ QString ensureFolder(const QString& base, int count)
         if (::link(from.constData(), to.constData()) != 0)
             throw std::runtime_error("cannot link " + to.toStdString());
     }
+    QFile marker(done);
+    if (!marker.open(QIODevice::WriteOnly))
+        throw std::runtime_error("cannot write " + done.toStdString());
     return folder;
 }
 
