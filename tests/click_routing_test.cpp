@@ -1,4 +1,5 @@
 #include "browser/ExtentListBox.h"
+#include "browser/FileListBox.h"
 #include "browser/TForm1.h"
 #include "browser/ThumbLabel.h"
 #include "common/Selection.h"
@@ -38,7 +39,7 @@ struct RoutedWindow {
     void clickLabel(int n) { QTest::mouseClick(form.Labels[size_t(n - 1)], Qt::LeftButton); }
     void clickFile(int row, Qt::MouseButton button = Qt::LeftButton)
     {
-        const QRect item = form.FileListBox1->visualItemRect(form.FileListBox1->item(row));
+        const QRect item = form.FileListBox1->visualItemRect(row);
         QTest::mouseClick(form.FileListBox1->viewport(), button, {}, item.center());
     }
     QString folderPath() const { return QDir(folder.path()).canonicalPath(); }

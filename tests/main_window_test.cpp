@@ -1,5 +1,6 @@
 #include "common/ErrorReport.h"
 #include "browser/ExtentListBox.h"
+#include "browser/FileListBox.h"
 #include "browser/MountList.h"
 #include "browser/PageFiller.h"
 #include "browser/TForm1.h"
@@ -374,7 +375,7 @@ TEST(MainWindow, OnlyARealChangeOfSelectedFileRedrawsTheFirstPage)
     EXPECT_EQ(form.cellCaption(1), QStringLiteral("pic020.jpg"));
 
     // A right click neither selects nor redraws.
-    const QRect third = form.FileListBox1->visualItemRect(form.FileListBox1->item(2));
+    const QRect third = form.FileListBox1->visualItemRect(2);
     QTest::mouseClick(form.FileListBox1->viewport(), Qt::RightButton, {}, third.center());
     EXPECT_EQ(form.FileListBox1->selectedRow(), -1);
     EXPECT_EQ(form.cellCaption(1), QStringLiteral("pic020.jpg"));
@@ -543,7 +544,7 @@ TEST(MainWindow, AFileListClickInCommentModeWritesTheCommentOfTheClickedPicture)
         editor.Button1->click();
     });
     auto clickFile = [&](int row) {
-        const QRect item = form.FileListBox1->visualItemRect(form.FileListBox1->item(row));
+        const QRect item = form.FileListBox1->visualItemRect(row);
         QTest::mouseClick(form.FileListBox1->viewport(), Qt::LeftButton, {}, item.center());
     };
 

@@ -1,4 +1,5 @@
 #include "browser/ExtentListBox.h"
+#include "browser/FileListBox.h"
 #include "browser/Paging.h"
 #include "browser/TForm1.h"
 #include "common/Selection.h"
@@ -163,11 +164,11 @@ TEST(Paging, BackwardButtonsMoveTheSelectionWithoutReportingAChange)
     f.click(f.form.BitBtn2);
     ASSERT_EQ(viewOf(f.form).first, 39);
 
-    QSignalSpy changes(f.form.FileListBox1, &QListWidget::currentRowChanged);
+    QSignalSpy changes(f.form.FileListBox1, &FileListBox::currentRowChanged);
     // Back from the last page (the list ran out, ListPosition 46): 46 - 38 = 8.
     EXPECT_EQ(f.click(f.form.BitBtn1), (PageView{8, 27, on, on, on, on}));
     EXPECT_EQ(f.form.FileListBox1->currentRow(), -1);
-    EXPECT_TRUE(f.form.FileListBox1->selectedItems().isEmpty());
+    EXPECT_TRUE(f.form.FileListBox1->selectionModel()->selectedIndexes().isEmpty());
     EXPECT_EQ(changes.count(), 0);
     EXPECT_EQ(f.form.Label21->text(), QStringLiteral("ファイル数 = 45"));
 }

@@ -1,5 +1,6 @@
 #include "app/Windows.h"
 #include "browser/ExtentListBox.h"
+#include "browser/FileListBox.h"
 #include "browser/ThumbLabel.h"
 #include "common/CanvasImage.h"
 #include "support/CapturedErrors.h"
@@ -47,7 +48,7 @@ TEST(Windows, AllEightAreMadeAtStartUpAndWiredTogether)
 
     // In rotation mode the file list opens the rotation window; closing it ends rotation mode.
     main.CheckBox2->setChecked(true);
-    const QRect item = main.FileListBox1->visualItemRect(main.FileListBox1->item(0));
+    const QRect item = main.FileListBox1->visualItemRect(0);
     QTest::mouseClick(main.FileListBox1->viewport(), Qt::LeftButton, {}, item.center());
     EXPECT_EQ(opened.last(), QStringLiteral("Form7"));
     EXPECT_FALSE(main.CheckBox2->isChecked());
@@ -131,7 +132,7 @@ TEST(Windows, EachSecondaryWindowBelongsToTheWindowThatOpensItAndOpensWhereItAlw
     QTest::mouseClick(main.Labels[1], Qt::LeftButton);
     QTest::mouseClick(main.Labels[2], Qt::LeftButton);
     main.CheckBox2->setChecked(true);
-    const QRect item = main.FileListBox1->visualItemRect(main.FileListBox1->item(0));
+    const QRect item = main.FileListBox1->visualItemRect(0);
     QTest::mouseClick(main.FileListBox1->viewport(), Qt::LeftButton, {}, item.center());
     windows->dispForm->close();
 

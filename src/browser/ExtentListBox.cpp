@@ -37,6 +37,13 @@ public:
 
 } // namespace
 
+bool isCtrlClickOnSelected(const QItemSelectionModel& selection, const QModelIndex& index, const QEvent* event)
+{
+    return event && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)
+        && static_cast<const QMouseEvent*>(event)->modifiers().testFlag(Qt::ControlModifier)
+        && selection.isSelected(index);
+}
+
 ExtentListBox::ExtentListBox(const QString& objectName, int itemHeight, QWidget* parent)
     : QListWidget(parent), itemHeight_(itemHeight)
 {
@@ -105,10 +112,7 @@ void ExtentListBox::selectRow(int row)
 QItemSelectionModel::SelectionFlags ExtentListBox::selectionCommand(
     const QModelIndex& index, const QEvent* event) const
 {
-    // Ctrl+click would take the one selected item away; a list box keeps it.
-    if (event && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)
-        && static_cast<const QMouseEvent*>(event)->modifiers().testFlag(Qt::ControlModifier)
-        && selectionModel()->isSelected(index))
+    if (isCtrlClickOnSelected(*selectionModel(), index, event))
         return QItemSelectionModel::NoUpdate;
     return QListWidget::selectionCommand(index, event);
 }

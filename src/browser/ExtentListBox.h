@@ -4,6 +4,10 @@
 
 namespace zavio {
 
+// Whether event is a press or release of a Ctrl+click on the selected item,
+// which a list box ignores instead of taking its one selection away.
+bool isCtrlClickOnSelected(const QItemSelectionModel& selection, const QModelIndex& index, const QEvent* event);
+
 // A list box with rows of one height and a horizontal scroll extent set by
 // the program: the content is as wide as the extent, so the list scrolls
 // sideways when the extent is wider than the box. Its selection behaves as a

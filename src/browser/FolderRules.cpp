@@ -4,9 +4,11 @@
 #include "imaging/PictureLoader.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <algorithm>
+#include <cstdint>
 #include <dirent.h>
 #include <memory>
 #include <sys/stat.h>
@@ -28,7 +30,42 @@ bool sortsBefore(const QString& a, const QString& b, const QByteArray& aBytes, c
     return aBytes < bBytes;
 }
 
+bool isAscii(const QByteArray& bytes)
+{
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+unsigned char foldAscii(char c)
+{
+    return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+}
+
+// The same order as sortsBefore for two names whose bytes are ASCII, where
+// the text is the bytes and folding the case only lowers A to Z.
+bool asciiSortsBefore(const QByteArray& a, const QByteArray& b)
+{
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        const unsigned char x = foldAscii(a[i]);
+        const unsigned char y = foldAscii(b[i]);
+        if (x != y)
+            return x < y;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return a < b;
+}
+
 } // namespace
+
+bool sortsBefore(const FilePath& a, const FilePath& b)
+{
+    return sortsBefore(a.text(), b.text(), a.native(), b.native());
+}
 
 void sortNames(QStringList& names)
 {
@@ -38,13 +75,53 @@ void sortNames(QStringList& names)
 
 void sortNames(std::vector<FilePath>& names)
 {
-    std::stable_sort(names.begin(), names.end(), [](const FilePath& a, const FilePath& b) {
-        return sortsBefore(a.text(), b.text(), a.native(), b.native());
+    // Each name gets a key once: whether it is plain ASCII, and then its
+    // first 16 bytes folded and packed into two words, which order two ASCII
+    // names as asciiSortsBefore does whenever the keys differ. The sort moves
+    // the keys, not the names, and reads a name only on a tie.
+    struct Key {
+        std::uint64_t high = 0;
+        std::uint64_t low = 0;
+        std::uint32_t index = 0;
+        bool ascii = false;
+    };
+    std::vector<Key> keys(names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        Key& key = keys[i];
+        key.index = std::uint32_t(i);
+        const QByteArray& bytes = names[i].native();
+        key.ascii = isAscii(bytes);
+        if (!key.ascii)
+            continue;
+        for (qsizetype b = 0; b < 16; ++b) {
+            const std::uint64_t folded = b < bytes.size() ? foldAscii(bytes[b]) : 0;
+            if (b < 8)
+                key.high |= folded << (8 * (7 - b));
+            else
+                key.low |= folded << (8 * (15 - b));
+        }
+    }
+    std::stable_sort(keys.begin(), keys.end(), [&names](const Key& a, const Key& b) {
+        if (a.ascii && b.ascii) {
+            if (a.high != b.high)
+                return a.high < b.high;
+            if (a.low != b.low)
+                return a.low < b.low;
+            return asciiSortsBefore(names[a.index].native(), names[b.index].native());
+        }
+        return sortsBefore(names[a.index], names[b.index]);
     });
+    std::vector<FilePath> sorted;
+    sorted.reserve(names.size());
+    for (const Key& key : keys)
+        sorted.push_back(std::move(names[key.index]));
+    names = std::move(sorted);
 }
 
 FilePath nameFromDisk(const QByteArray& bytes)
 {
+    if (isAscii(bytes))
+        return {bytes, QString::fromLatin1(bytes)};
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8(bytes);
     if (utf8.hasError() && isValidShiftJis(bytes))
@@ -90,13 +167,24 @@ QStringList textsOf(const std::vector<FilePath>& names)
 
 QStringList listSubfolders(const QString& folder)
 {
-    QDir dir(folder);
-    dir.setFilter(QDir::Dirs | QDir::NoDotAndDotDot);
-    dir.setSorting(QDir::Unsorted);
+    // The entry's own type tells folders from files without a stat for each
+    // of a big folder's pictures; links and unknown types are followed.
     QStringList names;
-    for (const QString& name : dir.entryList()) {
-        if (!name.startsWith(u'.'))
-            names.append(name);
+    const QByteArray native = QFile::encodeName(folder);
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(native.constData()), ::closedir);
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        if (entry->d_name[0] == '.')
+            continue;
+        bool isFolder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            struct stat info {};
+            const QByteArray path = native + '/' + entry->d_name;
+            isFolder = ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+        }
+        if (isFolder)
+            names.append(QFile::decodeName(entry->d_name));
     }
     sortNames(names);
     return names;
@@ -110,6 +198,22 @@ int horizontalExtent(const std::vector<int>& widths, int margin)
             running = width + margin;
     }
     return running + 6;
+}
+
+FileCount countPictures(const std::vector<FilePath>& names, const std::function<int(int row)>& widthOf)
+{
+    FileCount count;
+    int running = 0;
+    for (size_t row = 0; row < names.size(); ++row) {
+        if (!isCountedPicture(names[row].text()))
+            continue;
+        const int width = widthOf(int(row));
+        if (width > running)
+            running = width + 20;
+        ++count.pictures;
+    }
+    count.extent = running + 6;
+    return count;
 }
 
 QString joinPath(const QString& folder, const QString& name)

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 namespace zavio {
@@ -17,6 +18,8 @@ bool isCountedPicture(const QString& name);
 // so the order is the same on every machine whatever its locale.
 void sortNames(QStringList& names);
 void sortNames(std::vector<FilePath>& names);
+// Whether a comes before b in that order.
+bool sortsBefore(const FilePath& a, const FilePath& b);
 
 // A name as a folder stores it, with the text it is shown as: UTF-8 where the
 // bytes are UTF-8, else Shift-JIS (code page 932) where they are that, as on
@@ -39,6 +42,16 @@ QStringList listSubfolders(const QString& folder);
 // the running width rises to width + margin whenever an entry is wider than it,
 // and the extent is the running width + 6.
 int horizontalExtent(const std::vector<int>& widths, int margin);
+
+// What the count of a file list gives: the counted pictures, and the list's
+// horizontal extent from their widths with a margin of 20.
+struct FileCount {
+    int pictures = 0;
+    int extent = 6;
+};
+
+// Walks the names in order; widthOf(row) is asked for counted pictures only.
+FileCount countPictures(const std::vector<FilePath>& names, const std::function<int(int row)>& widthOf);
 
 // The path of name inside folder, with one "/" between them.
 QString joinPath(const QString& folder, const QString& name);

@@ -1,6 +1,7 @@
 #include "browser/TForm1.h"
 
 #include "browser/ExtentListBox.h"
+#include "browser/FileListBox.h"
 #include "browser/FolderRules.h"
 #include "browser/MountList.h"
 #include "browser/PageButtons.h"
@@ -94,13 +95,13 @@ TForm1::TForm1(Selection& selection, QWidget* parent)
     connect(DirectoryListBox1, &QListWidget::itemActivated, this,
         [this](QListWidgetItem* item) { openFolderItem(DirectoryListBox1->row(item)); });
 
-    FileListBox1 = new ExtentListBox(QStringLiteral("FileListBox1"), 15, this);
+    FileListBox1 = new FileListBox(QStringLiteral("FileListBox1"), 15, this);
     FileListBox1->setGeometry(10, 410, 131, 191);
     FileListBox1->setAccessibleName(QStringLiteral("ファイル"));
     // Only a change of the selected file counts; focus moving onto the list
     // or a click on the selected file does not.
-    connect(FileListBox1, &QListWidget::itemSelectionChanged, this, [this] { FileListBox1Change(); });
-    connect(FileListBox1, &ExtentListBox::mouseReleased, this, &TForm1::FileListBox1MouseUp);
+    connect(FileListBox1, &FileListBox::itemSelectionChanged, this, [this] { FileListBox1Change(); });
+    connect(FileListBox1, &FileListBox::mouseReleased, this, &TForm1::FileListBox1MouseUp);
 
     BitBtn1 = makeButton(this, "BitBtn1", QStringLiteral("前へ"), 150, 10, 71, 31);
     BitBtn2 = makeButton(this, "BitBtn2", QStringLiteral("次へ"), 230, 10, 71, 31);
@@ -321,16 +322,16 @@ void TForm1::FileListBox1Change()
         c.PictureCount = 0;
         c.ListPosition = 0;
         c.ItemCount = 0;
-        c.ItemCount = FileListBox1->count();
+        c.ItemCount = int(fileNames_.size());
         Label21->setText(QString());
-        std::vector<int> widths;
-        for (c.ListPosition = 0; c.ListPosition < c.ItemCount; ++c.ListPosition) {
-            if (!isCountedPicture(FileListBox1->item(c.ListPosition)->text()))
-                continue;
-            widths.push_back(FileListBox1->textWidth(c.ListPosition));
-            ++c.PictureCount;
-        }
-        FileListBox1->setHorizontalExtent(horizontalExtent(widths, 20));
+        // The walk reads the names the window holds; the list keeps each
+        // text's width, so only names new to it are measured.
+        FileListBox1->measureTexts([](const FilePath& name) { return isCountedPicture(name.text()); });
+        const FileCount count =
+            countPictures(fileNames_, [this](int row) { return FileListBox1->textWidth(row); });
+        c.PictureCount = count.pictures;
+        c.ListPosition = c.ItemCount;
+        FileListBox1->setHorizontalExtent(count.extent);
         Label21->setText(QStringLiteral("ファイル数 = %1").arg(c.PictureCount));
         Label21->adjustSize();
         applyButtonStates(buttonsAfterCount(c.PictureCount, buttonStates()));
@@ -576,7 +577,7 @@ void TForm1::refillFileList(const QString& folder)
         const QSignalBlocker blocker(FileListBox1);
         fileNames_ = listPictureFiles(FilePath(folder));
         toldFailures_.clear();
-        FileListBox1->setItems(textsOf(fileNames_));
+        FileListBox1->setNames(fileNames_);
         FileListBox1->selectRow(-1);
     }
     // A refill reports a change, as a new selection does.

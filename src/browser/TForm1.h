@@ -23,6 +23,7 @@ class QPushButton;
 namespace zavio {
 
 class ExtentListBox;
+class FileListBox;
 class Selection;
 class CanvasImage;
 class ThumbLabel;
@@ -82,7 +83,7 @@ public:
     QLabel* Label21 = nullptr;
     QComboBox* DriveComboBox1 = nullptr;
     ExtentListBox* DirectoryListBox1 = nullptr;
-    ExtentListBox* FileListBox1 = nullptr;
+    FileListBox* FileListBox1 = nullptr;
     QPushButton* BitBtn1 = nullptr;
     QPushButton* BitBtn2 = nullptr;
     QPushButton* BitBtn3 = nullptr;

@@ -1,0 +1,269 @@
+#include "browser/FileListBox.h"
+
+#include "browser/ExtentListBox.h"
+#include "browser/FolderRules.h"
+
+#include <QFontMetrics>
+#include <QMouseEvent>
+
+#include <QThread>
+
+#include <algorithm>
+#include <thread>
+
+namespace zavio {
+
+void FileListModel::setTexts(QStringList texts)
+{
+    beginResetModel();
+    texts_ = std::move(texts);
+    endResetModel();
+}
+
+void FileListModel::setRowSize(QSize size)
+{
+    rowSize_ = size;
+}
+
+int FileListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(texts_.size());
+}
+
+QVariant FileListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= texts_.size())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+    case Qt::AccessibleTextRole:
+        return texts_[index.row()];
+    case Qt::SizeHintRole:
+        return rowSize_;
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+}
+
+void TextWidthCache::setFont(const QFont& font)
+{
+    if (hasFont_ && font == font_)
+        return;
+    font_ = font;
+    hasFont_ = true;
+    std::fill(widths_.begin(), widths_.end(), -1);
+    measured_ = 0;
+}
+
+void TextWidthCache::setNames(const std::vector<FilePath>& names)
+{
+    std::vector<int> widths(names.size(), -1);
+    size_t old = 0;
+    size_t row = 0;
+    while (old < names_.size() && row < names.size()) {
+        if (names_[old].text() == names[row].text()) {
+            widths[row++] = widths_[old++];
+        } else if (sortsBefore(names_[old], names[row])) {
+            ++old;
+        } else {
+            ++row;
+        }
+    }
+    names_ = names;
+    widths_ = std::move(widths);
+}
+
+int TextWidthCache::width(int row)
+{
+    if (row < 0 || size_t(row) >= widths_.size())
+        return 0;
+    int& width = widths_[size_t(row)];
+    if (width < 0) {
+        width = QFontMetrics(font_).horizontalAdvance(names_[size_t(row)].text());
+        ++measured_;
+    }
+    return width;
+}
+
+namespace {
+
+// A font of its own for another thread: a copy shares the original's private
+// data, whose cached font engines each thread would throw out for its own.
+QFont unsharedCopy(const QFont& font)
+{
+    QFont copy(font);
+    const bool kerning = copy.kerning();
+    copy.setKerning(!kerning);
+    copy.setKerning(kerning);
+    return copy;
+}
+
+// Below this many texts a second thread costs more than it saves.
+constexpr size_t kRowsPerThread = 4000;
+
+} // namespace
+
+void TextWidthCache::measure(const std::function<bool(const FilePath&)>& wanted, int threads)
+{
+    std::vector<int> rows;
+    for (size_t row = 0; row < widths_.size(); ++row) {
+        if (widths_[row] < 0 && wanted(names_[row]))
+            rows.push_back(int(row));
+    }
+    const size_t parts = std::clamp<size_t>(rows.size() / kRowsPerThread, 1, size_t(std::max(1, threads)));
+    auto measureSlice = [this, &rows, parts](size_t part, const QFont& font) {
+        const QFontMetrics metrics(font);
+        const size_t begin = rows.size() * part / parts;
+        const size_t end = rows.size() * (part + 1) / parts;
+        for (size_t i = begin; i < end; ++i)
+            widths_[size_t(rows[i])] = metrics.horizontalAdvance(names_[size_t(rows[i])].text());
+    };
+    {
+        std::vector<std::jthread> workers;
+        for (size_t part = 1; part < parts; ++part)
+            workers.emplace_back(measureSlice, part, unsharedCopy(font_));
+        measureSlice(0, font_);
+    }
+    measured_ += qsizetype(rows.size());
+}
+
+FileListBox::FileListBox(const QString& objectName, int itemHeight, QWidget* parent)
+    : QListView(parent), model_(new FileListModel(this)), itemHeight_(itemHeight)
+{
+    setObjectName(objectName);
+    setModel(model_);
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setTextElideMode(Qt::ElideNone);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { emit itemSelectionChanged(); });
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        [this](const QModelIndex& current) { emit currentRowChanged(current.isValid() ? current.row() : -1); });
+    widths_.setFont(font());
+    applyItemSizes();
+}
+
+void FileListBox::setNames(const std::vector<FilePath>& names)
+{
+    QStringList texts;
+    texts.reserve(qsizetype(names.size()));
+    for (const FilePath& name : names)
+        texts.append(name.text());
+    widths_.setFont(font());
+    widths_.setNames(names);
+    model_->setTexts(std::move(texts));
+    applyItemSizes();
+}
+
+void FileListBox::setHorizontalExtent(int extent)
+{
+    if (extent == extent_)
+        return;
+    extent_ = extent;
+    applyItemSizes();
+}
+
+int FileListBox::textWidth(int row)
+{
+    widths_.setFont(font());
+    return widths_.width(row);
+}
+
+void FileListBox::measureTexts(const std::function<bool(const FilePath&)>& wanted)
+{
+    widths_.setFont(font());
+    widths_.measure(wanted, QThread::idealThreadCount());
+}
+
+int FileListBox::rowHeight() const
+{
+    return std::max(itemHeight_, QFontMetrics(font()).height());
+}
+
+int FileListBox::selectedRow() const
+{
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void FileListBox::selectRow(int row)
+{
+    if (row < 0) {
+        clearSelection();
+        setCurrentRow(-1);
+    } else {
+        setCurrentRow(row);
+    }
+}
+
+void FileListBox::setCurrentRow(int row)
+{
+    selectionModel()->setCurrentIndex(model_->index(row, 0), QItemSelectionModel::ClearAndSelect);
+}
+
+int FileListBox::currentRow() const
+{
+    return currentIndex().isValid() ? currentIndex().row() : -1;
+}
+
+QRect FileListBox::visualItemRect(int row) const
+{
+    return visualRect(model_->index(row, 0));
+}
+
+QItemSelectionModel::SelectionFlags FileListBox::selectionCommand(
+    const QModelIndex& index, const QEvent* event) const
+{
+    if (isCtrlClickOnSelected(*selectionModel(), index, event))
+        return QItemSelectionModel::NoUpdate;
+    return QListView::selectionCommand(index, event);
+}
+
+void FileListBox::mousePressEvent(QMouseEvent* event)
+{
+    // A right click neither selects nor moves the current item.
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QListView::mousePressEvent(event);
+}
+
+void FileListBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    QListView::mouseReleaseEvent(event);
+    if (viewport()->rect().contains(event->position().toPoint()))
+        emit mouseReleased(event->button());
+}
+
+void FileListBox::changeEvent(QEvent* event)
+{
+    QListView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        widths_.setFont(font());
+        applyItemSizes();
+    }
+}
+
+void FileListBox::applyItemSizes()
+{
+    // Every row asks for one size, so the view lays out a hundred thousand
+    // rows from the first one's size without asking each.
+    const int height = rowHeight();
+    setIconSize(QSize(height, height));
+    model_->setRowSize(QSize(extent_, height));
+    // The view keeps the first row's size until it lays out again.
+    doItemsLayout();
+}
+
+} // namespace zavio
