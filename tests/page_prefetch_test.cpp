@@ -142,7 +142,7 @@ TEST(PagePrefetch, PagingWithBackgroundWorkShowsExactlyWhatPagingWithoutItShows)
     writeVariedPictures(folder, 130, QStringLiteral("p"));
     // A broken picture on the second page: the background meets it first, the
     // fill must still tell it once when its page is shown.
-    folder.writeBytes(QStringLiteral("p030.jpg"), QByteArray("\xff\xd8\xff\xe0 broken", 13));
+    folder.writeBytes(QStringLiteral("p030.jpg"), QByteArray("\xff\xd8\xff\xe0 broken"));
     const QString start = QDir::currentPath();
 
     enum Button { Previous, Next, Back50, Forward50 };

@@ -45,7 +45,7 @@ bool isCtrlClickOnSelected(const QItemSelectionModel& selection, const QModelInd
 }
 
 ExtentListBox::ExtentListBox(const QString& objectName, int itemHeight, QWidget* parent)
-    : QListWidget(parent), itemHeight_(itemHeight)
+    : ListBoxMouse<QListWidget>(parent), itemHeight_(itemHeight)
 {
     setObjectName(objectName);
     setUniformItemSizes(true);
@@ -107,31 +107,6 @@ void ExtentListBox::selectRow(int row)
     } else {
         setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
     }
-}
-
-QItemSelectionModel::SelectionFlags ExtentListBox::selectionCommand(
-    const QModelIndex& index, const QEvent* event) const
-{
-    if (isCtrlClickOnSelected(*selectionModel(), index, event))
-        return QItemSelectionModel::NoUpdate;
-    return QListWidget::selectionCommand(index, event);
-}
-
-void ExtentListBox::mousePressEvent(QMouseEvent* event)
-{
-    // A right click neither selects nor moves the current item.
-    if (event->button() == Qt::RightButton) {
-        event->accept();
-        return;
-    }
-    QListWidget::mousePressEvent(event);
-}
-
-void ExtentListBox::mouseReleaseEvent(QMouseEvent* event)
-{
-    QListWidget::mouseReleaseEvent(event);
-    if (viewport()->rect().contains(event->position().toPoint()))
-        emit mouseReleased(event->button());
 }
 
 void ExtentListBox::changeEvent(QEvent* event)

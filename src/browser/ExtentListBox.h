@@ -1,12 +1,10 @@
 #pragma once
 
+#include "browser/ListBoxMouse.h"
+
 #include <QListWidget>
 
 namespace zavio {
-
-// Whether event is a press or release of a Ctrl+click on the selected item,
-// which a list box ignores instead of taking its one selection away.
-bool isCtrlClickOnSelected(const QItemSelectionModel& selection, const QModelIndex& index, const QEvent* event);
 
 // A list box with rows of one height and a horizontal scroll extent set by
 // the program: the content is as wide as the extent, so the list scrolls
@@ -15,7 +13,7 @@ bool isCtrlClickOnSelected(const QItemSelectionModel& selection, const QModelInd
 // Ctrl+click never takes the selection away, and a right click keeps it.
 // Rows are at least as high as the list's text, and icons are as high as a
 // row, whatever sizes the platform's theme would choose.
-class ExtentListBox : public QListWidget {
+class ExtentListBox : public ListBoxMouse<QListWidget> {
     Q_OBJECT
 
 public:
@@ -43,10 +41,7 @@ signals:
     void mouseReleased(Qt::MouseButton button);
 
 protected:
-    QItemSelectionModel::SelectionFlags selectionCommand(
-        const QModelIndex& index, const QEvent* event = nullptr) const override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
+    void buttonReleased(Qt::MouseButton button) override { emit mouseReleased(button); }
     void changeEvent(QEvent* event) override;
 
 private:

@@ -136,7 +136,7 @@ void TextWidthCache::measure(const std::function<bool(const FilePath&)>& wanted,
 }
 
 FileListBox::FileListBox(const QString& objectName, int itemHeight, QWidget* parent)
-    : QListView(parent), model_(new FileListModel(this)), itemHeight_(itemHeight)
+    : ListBoxMouse<QListView>(parent), model_(new FileListModel(this)), itemHeight_(itemHeight)
 {
     setObjectName(objectName);
     setModel(model_);
@@ -219,31 +219,6 @@ int FileListBox::currentRow() const
 QRect FileListBox::visualItemRect(int row) const
 {
     return visualRect(model_->index(row, 0));
-}
-
-QItemSelectionModel::SelectionFlags FileListBox::selectionCommand(
-    const QModelIndex& index, const QEvent* event) const
-{
-    if (isCtrlClickOnSelected(*selectionModel(), index, event))
-        return QItemSelectionModel::NoUpdate;
-    return QListView::selectionCommand(index, event);
-}
-
-void FileListBox::mousePressEvent(QMouseEvent* event)
-{
-    // A right click neither selects nor moves the current item.
-    if (event->button() == Qt::RightButton) {
-        event->accept();
-        return;
-    }
-    QListView::mousePressEvent(event);
-}
-
-void FileListBox::mouseReleaseEvent(QMouseEvent* event)
-{
-    QListView::mouseReleaseEvent(event);
-    if (viewport()->rect().contains(event->position().toPoint()))
-        emit mouseReleased(event->button());
 }
 
 void FileListBox::changeEvent(QEvent* event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/ListBoxMouse.h"
 #include "imaging/FilePath.h"
 
 #include <QAbstractListModel>
@@ -69,7 +70,7 @@ private:
 // behaves as a list box's: only a real selection counts (focus alone selects
 // nothing), a Ctrl+click never takes the selection away, and a right click
 // keeps it. Rows are at least as high as the list's text.
-class FileListBox : public QListView {
+class FileListBox : public ListBoxMouse<QListView> {
     Q_OBJECT
 
 public:
@@ -111,10 +112,7 @@ signals:
     void mouseReleased(Qt::MouseButton button);
 
 protected:
-    QItemSelectionModel::SelectionFlags selectionCommand(
-        const QModelIndex& index, const QEvent* event = nullptr) const override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
+    void buttonReleased(Qt::MouseButton button) override { emit mouseReleased(button); }
     void changeEvent(QEvent* event) override;
 
 private:
