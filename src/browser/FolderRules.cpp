@@ -192,27 +192,23 @@ QStringList listSubfolders(const QString& folder)
 
 int horizontalExtent(const std::vector<int>& widths, int margin)
 {
-    int running = 0;
-    for (int width : widths) {
-        if (width > running)
-            running = width + margin;
-    }
-    return running + 6;
+    RunningExtent extent(margin);
+    for (int width : widths)
+        extent.add(width);
+    return extent.extent();
 }
 
 FileCount countPictures(const std::vector<FilePath>& names, const std::function<int(int row)>& widthOf)
 {
     FileCount count;
-    int running = 0;
+    RunningExtent extent(20);
     for (size_t row = 0; row < names.size(); ++row) {
         if (!isCountedPicture(names[row].text()))
             continue;
-        const int width = widthOf(int(row));
-        if (width > running)
-            running = width + 20;
+        extent.add(widthOf(int(row)));
         ++count.pictures;
     }
-    count.extent = running + 6;
+    count.extent = extent.extent();
     return count;
 }
 

@@ -38,9 +38,25 @@ QStringList textsOf(const std::vector<FilePath>& names);
 // The subfolders of a folder, hidden ones left out, sorted by sortNames.
 QStringList listSubfolders(const QString& folder);
 
-// A list's horizontal scroll extent from the widths of its entries, in order:
-// the running width rises to width + margin whenever an entry is wider than it,
-// and the extent is the running width + 6.
+// A list's horizontal scroll extent, built from the widths of its entries in
+// order: the running width rises to width + margin whenever an entry is wider
+// than it, and the extent is the running width + 6.
+class RunningExtent {
+public:
+    explicit RunningExtent(int margin) : margin_(margin) {}
+    void add(int width)
+    {
+        if (width > running_)
+            running_ = width + margin_;
+    }
+    int extent() const { return running_ + 6; }
+
+private:
+    int margin_;
+    int running_ = 0;
+};
+
+// The extent of RunningExtent for all of widths.
 int horizontalExtent(const std::vector<int>& widths, int margin);
 
 // What the count of a file list gives: the counted pictures, and the list's
