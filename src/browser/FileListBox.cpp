@@ -1,11 +1,8 @@
 #include "browser/FileListBox.h"
 
-#include "browser/ExtentListBox.h"
 #include "browser/FolderRules.h"
 
 #include <QFontMetrics>
-#include <QMouseEvent>
-
 #include <QThread>
 
 #include <algorithm>
@@ -159,7 +156,6 @@ void FileListBox::setNames(const std::vector<FilePath>& names)
     texts.reserve(qsizetype(names.size()));
     for (const FilePath& name : names)
         texts.append(name.text());
-    widths_.setFont(font());
     widths_.setNames(names);
     model_->setTexts(std::move(texts));
     applyItemSizes();
@@ -175,13 +171,11 @@ void FileListBox::setHorizontalExtent(int extent)
 
 int FileListBox::textWidth(int row)
 {
-    widths_.setFont(font());
     return widths_.width(row);
 }
 
 void FileListBox::measureTexts(const std::function<bool(const FilePath&)>& wanted)
 {
-    widths_.setFont(font());
     widths_.measure(wanted, QThread::idealThreadCount());
 }
 

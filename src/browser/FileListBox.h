@@ -119,6 +119,7 @@ private:
     void applyItemSizes();
 
     FileListModel* model_;
+    // In the list's font: set at construction and on every font change.
     TextWidthCache widths_;
     int itemHeight_;
     int extent_ = 0;
