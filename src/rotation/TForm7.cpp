@@ -6,18 +6,17 @@
 #include "common/Hourglass.h"
 #include "common/JapaneseFont.h"
 #include "common/Selection.h"
+#include "common/WindowCentre.h"
 #include "imaging/PictureLoader.h"
 #include "imaging/StretchDraw.h"
 #include "imaging/ThumbnailFit.h"
 #include "imaging/UserError.h"
 #include "rotation/TdispForm.h"
-#include "common/WindowPlacement.h"
 
 #include <QEvent>
 #include <QFont>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -115,14 +114,7 @@ void TForm7::placeOnCentre()
     if (!on || !on->isVisible())
         return;
     adjustSize();
-    const QWindow* own = windowHandle();
-    const QWindow* onWindow = on->windowHandle();
-    const QSize frame = framedSize(size(), own ? own->frameMargins() : QMargins(),
-        onWindow ? onWindow->frameMargins() : QMargins());
-    const QScreen* screen = on->screen();
-    const QRect available = screen ? screen->availableGeometry() : on->frameGeometry();
-    // A window's position is that of its frame.
-    move(centredFramePosition(frame, on->frameGeometry(), available));
+    centreOnWindow(*this, on);
 }
 
 void TForm7::keyPressEvent(QKeyEvent* event)
