@@ -23,6 +23,7 @@ packages=(
   openbox                 # window manager of the end-to-end modal-window test and of the package check
   dbus-x11                # dbus-launch, which the end-to-end test checks the program never leaves running
   fonts-ipafont-gothic    # Japanese font for the user interface
+  fonts-dejavu-core       # a kerning font, in which the file list's widths are checked
   libxkbcommon-dev        # XKB, which Qt6Gui's CMake config looks for (keyboard maps of its private part)
   dpkg-dev                # dpkg-shlibdeps, which finds the Debian package's library dependencies
   desktop-file-utils      # desktop-file-validate, for the desktop entry

@@ -130,3 +130,51 @@ TEST(BigFolder, ListModelCountAndExtentOfAHundredThousandNames)
     EXPECT_EQ(countPictures(again, [&list](int row) { return list.textWidth(row); }).extent,
         referenceExtent(again, larger));
 }
+
+// Widths added up from the advance table are the shaped widths, in the list's
+// own font and in fonts that kern and join letters; a kerned pair and a
+// character beyond ASCII are shaped, never added up.
+TEST(BigFolder, AddedUpWidthsAreTheShapedWidthsInAnyFont)
+{
+    std::vector<FilePath> names = generatedNames();
+    names.resize(20000);
+    names.emplace_back(QStringLiteral("AVATAR To Wave.jpg"));
+    names.emplace_back(QStringLiteral("office_fifty_waffle.jpg"));
+    names.emplace_back(QStringLiteral("Tab\tand ~tilde~.jpg"));
+    sortNames(names);
+
+    QFont kerning(QStringLiteral("DejaVu Sans"));
+    kerning.setPixelSize(15);
+    QFont italic(QStringLiteral("DejaVu Serif"));
+    italic.setItalic(true);
+    italic.setPointSizeF(10.5);
+    QFont spaced(QStringLiteral("DejaVu Sans"));
+    spaced.setLetterSpacing(QFont::AbsoluteSpacing, 0.7);
+    const QFont listFont = FileListBox(QStringLiteral("list"), 15, nullptr).font();
+    for (const QFont& font : {listFont, kerning, italic, spaced}) {
+        SCOPED_TRACE(font.toString().toStdString());
+        TextWidthCache widths;
+        widths.setFont(font);
+        widths.setNames(names);
+        widths.measure([](const FilePath&) { return true; }, 2);
+        const QFontMetrics metrics(font);
+        for (size_t row = 0; row < names.size(); ++row)
+            ASSERT_EQ(widths.width(int(row)), metrics.horizontalAdvance(names[row].text())) << names[row].text().toStdString();
+        EXPECT_EQ(widths.measured(), qsizetype(names.size()));
+        // In the list's own font most camera names are added up, the Japanese
+        // and accented ones are shaped; a kerning font shapes more of them.
+        EXPECT_LT(widths.shaped(), font == listFont ? widths.measured() / 2 : widths.measured());
+    }
+
+    // DejaVu Sans kerns "AV": the table leaves that pair to the shaper.
+    const QFontMetricsF metrics(kerning);
+    ASSERT_NE(metrics.horizontalAdvance(QStringLiteral("AV")),
+        metrics.horizontalAdvance(QStringLiteral("A")) + metrics.horizontalAdvance(QStringLiteral("V")));
+    PairwiseAdvances table(kerning);
+    EXPECT_FALSE(table.width(QStringLiteral("IMG_1.jpg"))) << "not learnt yet";
+    for (const QString& text : {QStringLiteral("IMG_1.jpg"), QStringLiteral("AV.jpg"), QStringLiteral("写真.jpg")})
+        table.learn(text);
+    EXPECT_EQ(table.width(QStringLiteral("IMG_1.jpg")), QFontMetrics(kerning).horizontalAdvance(QStringLiteral("IMG_1.jpg")));
+    EXPECT_FALSE(table.width(QStringLiteral("AV.jpg")));
+    EXPECT_FALSE(table.width(QStringLiteral("写真.jpg")));
+}

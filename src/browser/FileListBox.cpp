@@ -1,12 +1,9 @@
 #include "browser/FileListBox.h"
 
-#include "browser/FolderRules.h"
-
 #include <QFontMetrics>
 #include <QThread>
 
 #include <algorithm>
-#include <thread>
 
 namespace zavio {
 
@@ -48,88 +45,6 @@ Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
-}
-
-void TextWidthCache::setFont(const QFont& font)
-{
-    if (hasFont_ && font == font_)
-        return;
-    font_ = font;
-    hasFont_ = true;
-    std::fill(widths_.begin(), widths_.end(), -1);
-    measured_ = 0;
-}
-
-void TextWidthCache::setNames(const std::vector<FilePath>& names)
-{
-    std::vector<int> widths(names.size(), -1);
-    size_t old = 0;
-    size_t row = 0;
-    while (old < names_.size() && row < names.size()) {
-        if (names_[old].text() == names[row].text()) {
-            widths[row++] = widths_[old++];
-        } else if (sortsBefore(names_[old], names[row])) {
-            ++old;
-        } else {
-            ++row;
-        }
-    }
-    names_ = names;
-    widths_ = std::move(widths);
-}
-
-int TextWidthCache::width(int row)
-{
-    if (row < 0 || size_t(row) >= widths_.size())
-        return 0;
-    int& width = widths_[size_t(row)];
-    if (width < 0) {
-        width = QFontMetrics(font_).horizontalAdvance(names_[size_t(row)].text());
-        ++measured_;
-    }
-    return width;
-}
-
-namespace {
-
-// A font of its own for another thread: a copy shares the original's private
-// data, whose cached font engines each thread would throw out for its own.
-QFont unsharedCopy(const QFont& font)
-{
-    QFont copy(font);
-    const bool kerning = copy.kerning();
-    copy.setKerning(!kerning);
-    copy.setKerning(kerning);
-    return copy;
-}
-
-// Below this many texts a second thread costs more than it saves.
-constexpr size_t kRowsPerThread = 4000;
-
-} // namespace
-
-void TextWidthCache::measure(const std::function<bool(const FilePath&)>& wanted, int threads)
-{
-    std::vector<int> rows;
-    for (size_t row = 0; row < widths_.size(); ++row) {
-        if (widths_[row] < 0 && wanted(names_[row]))
-            rows.push_back(int(row));
-    }
-    const size_t parts = std::clamp<size_t>(rows.size() / kRowsPerThread, 1, size_t(std::max(1, threads)));
-    auto measureSlice = [this, &rows, parts](size_t part, const QFont& font) {
-        const QFontMetrics metrics(font);
-        const size_t begin = rows.size() * part / parts;
-        const size_t end = rows.size() * (part + 1) / parts;
-        for (size_t i = begin; i < end; ++i)
-            widths_[size_t(rows[i])] = metrics.horizontalAdvance(names_[size_t(rows[i])].text());
-    };
-    {
-        std::vector<std::jthread> workers;
-        for (size_t part = 1; part < parts; ++part)
-            workers.emplace_back(measureSlice, part, unsharedCopy(font_));
-        measureSlice(0, font_);
-    }
-    measured_ += qsizetype(rows.size());
 }
 
 FileListBox::FileListBox(const QString& objectName, int itemHeight, QWidget* parent)

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "browser/ListBoxMouse.h"
+#include "browser/TextWidths.h"
 #include "imaging/FilePath.h"
 
 #include <QAbstractListModel>
-#include <QFont>
 #include <QListView>
 #include <QSize>
 #include <QStringList>
@@ -37,32 +37,6 @@ public:
 private:
     QStringList texts_;
     QSize rowSize_;
-};
-
-// The widths of the file list's names in one font, row by row. A new listing
-// takes over the widths of the names it shares with the last one, so counting
-// again, or reading the same folder again, measures no name twice.
-class TextWidthCache {
-public:
-    // Forgets every width when font differs from the one measured in.
-    void setFont(const QFont& font);
-    // New rows. Both listings are in sortNames order, so one walk over the
-    // two finds every shared name; names out of that order are measured anew.
-    void setNames(const std::vector<FilePath>& names);
-    // The width of row's text, measured when first asked for.
-    int width(int row);
-    // Measures every row not yet known whose name is wanted, shared among up
-    // to threads threads for a long list; the widths are those width gives.
-    void measure(const std::function<bool(const FilePath&)>& wanted, int threads);
-    // How many texts were measured since the font was set.
-    qsizetype measured() const { return measured_; }
-
-private:
-    QFont font_;
-    bool hasFont_ = false;
-    std::vector<FilePath> names_;
-    std::vector<int> widths_;
-    qsizetype measured_ = 0;
 };
 
 // The file list: rows of one height with a horizontal scroll extent set by
