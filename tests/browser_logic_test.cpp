@@ -33,9 +33,9 @@ TEST(FolderRules, ListsPicturesSortedWithoutCaseAndSkipsTheRest)
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral(".git")));
 
     // Case-insensitive order, ties broken by bytes: "B.jpg" < "b.JPG" ("B" < "b").
-    EXPECT_EQ(textsOf(listPictureFiles(folder.path())),
-        QStringList({"a.jpg", "B.jpg", "b.JPG", "C.bmp", "d.Jpeg"}));
-    EXPECT_EQ(listSubfolders(folder.path()), QStringList({"alpha", "folder.jpg", "Zeta"}));
+    const FolderListing listing = readFolder(FilePath(folder.path()));
+    EXPECT_EQ(textsOf(listing.pictures), QStringList({"a.jpg", "B.jpg", "b.JPG", "C.bmp", "d.Jpeg"}));
+    EXPECT_EQ(listing.subfolders, QStringList({"alpha", "folder.jpg", "Zeta"}));
 }
 
 TEST(FolderRules, ExtentRisesOnlyPastTheRunningWidth)

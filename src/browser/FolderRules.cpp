@@ -129,31 +129,37 @@ FilePath nameFromDisk(const QByteArray& bytes)
     return {bytes, text};
 }
 
-std::vector<FilePath> listPictureFiles(const FilePath& folder)
+FolderListing readFolder(const FilePath& folder)
 {
-    std::vector<FilePath> names;
+    FolderListing listing;
     const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.native().constData()), ::closedir);
     if (!dir)
-        return names;
+        return listing;
     while (const dirent* entry = ::readdir(dir.get())) {
         const QByteArray bytes(entry->d_name);
         if (bytes.startsWith('.'))
             continue;
-        FilePath name = nameFromDisk(bytes);
-        if (!isCountedPicture(name.text()))
-            continue;
-        // Folders are not files; anything else that matches is listed, as a
-        // dangling link or a device still names a picture the user may expect.
+        // The entry's own type tells folders from files without a stat for
+        // each of a big folder's pictures; links and unknown types are
+        // followed. Anything else that matches is a picture, as a dangling
+        // link or a device still names one the user may expect.
         bool isFolder = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
             struct stat info {};
-            isFolder = ::stat(folder.child(name).native().constData(), &info) == 0 && S_ISDIR(info.st_mode);
+            const QByteArray path = folder.native() + '/' + bytes;
+            isFolder = ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
         }
-        if (!isFolder)
-            names.push_back(std::move(name));
+        if (isFolder) {
+            listing.subfolders.append(QFile::decodeName(bytes));
+            continue;
+        }
+        FilePath name = nameFromDisk(bytes);
+        if (isCountedPicture(name.text()))
+            listing.pictures.push_back(std::move(name));
     }
-    sortNames(names);
-    return names;
+    sortNames(listing.pictures);
+    sortNames(listing.subfolders);
+    return listing;
 }
 
 QStringList textsOf(const std::vector<FilePath>& names)
@@ -163,31 +169,6 @@ QStringList textsOf(const std::vector<FilePath>& names)
     for (const FilePath& name : names)
         texts.append(name.text());
     return texts;
-}
-
-QStringList listSubfolders(const QString& folder)
-{
-    // The entry's own type tells folders from files without a stat for each
-    // of a big folder's pictures; links and unknown types are followed.
-    QStringList names;
-    const QByteArray native = QFile::encodeName(folder);
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(native.constData()), ::closedir);
-    if (!dir)
-        return names;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        if (entry->d_name[0] == '.')
-            continue;
-        bool isFolder = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            struct stat info {};
-            const QByteArray path = native + '/' + entry->d_name;
-            isFolder = ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
-        }
-        if (isFolder)
-            names.append(QFile::decodeName(entry->d_name));
-    }
-    sortNames(names);
-    return names;
 }
 
 int horizontalExtent(const std::vector<int>& widths, int margin)

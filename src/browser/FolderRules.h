@@ -27,16 +27,19 @@ bool sortsBefore(const FilePath& a, const FilePath& b);
 // replacement characters. The name keeps its bytes, by which it is opened.
 FilePath nameFromDisk(const QByteArray& bytes);
 
-// The file list of a folder: files matching *.jpeg, *.jpg and *.bmp without
-// regard to case, hidden files left out, sorted by sortNames. Names that are
-// not UTF-8 are listed too, by nameFromDisk.
-std::vector<FilePath> listPictureFiles(const FilePath& folder);
+// What one read of a folder gives both of the window's lists, hidden entries
+// left out, each sorted by sortNames.
+struct FolderListing {
+    // Files matching *.jpeg, *.jpg and *.bmp without regard to case. Names
+    // that are not UTF-8 are listed too, by nameFromDisk.
+    std::vector<FilePath> pictures;
+    // The subfolders, named in the locale's encoding.
+    QStringList subfolders;
+};
+FolderListing readFolder(const FilePath& folder);
 
 // The texts the user is shown for names, in their order.
 QStringList textsOf(const std::vector<FilePath>& names);
-
-// The subfolders of a folder, hidden ones left out, sorted by sortNames.
-QStringList listSubfolders(const QString& folder);
 
 // A list's horizontal scroll extent, built from the widths of its entries in
 // order: the running width rises to width + margin whenever an entry is wider

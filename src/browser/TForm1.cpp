@@ -507,8 +507,9 @@ void TForm1::openFolder(const QString& path)
         const QSignalBlocker blocker(DriveComboBox1);
         DriveComboBox1->setCurrentIndex(index);
     }
-    refillFolderList(folder);
-    refillFileList(folder);
+    FolderListing listing = readFolder(FilePath(folder));
+    refillFolderList(folder, listing.subfolders);
+    refillFileList(std::move(listing.pictures));
     DirectoryListBox1Change();
     if (!QFileInfo(folder).isReadable())
         reportError(this, QStringLiteral("フォルダの中身を読めません: %1").arg(folder));
@@ -533,7 +534,7 @@ void TForm1::DriveComboBox1Change(int index)
     openFolder(!remembered.isEmpty() && QFileInfo(remembered).isDir() ? remembered : mount);
 }
 
-void TForm1::refillFolderList(const QString& folder)
+void TForm1::refillFolderList(const QString& folder, const QStringList& subfolders)
 {
     // The ancestors from the root down, the folder itself, then its subfolders.
     QStringList texts{QStringLiteral("/")};
@@ -548,7 +549,7 @@ void TForm1::refillFolderList(const QString& folder)
     }
     const int currentRow = int(texts.size()) - 1;
     const int depth = int(indents.size());
-    for (const QString& sub : listSubfolders(folder)) {
+    for (const QString& sub : subfolders) {
         texts.append(sub);
         paths.append(joinPath(folder, sub));
         indents.append(depth);
@@ -571,11 +572,11 @@ void TForm1::openFolderItem(int row)
         openFolder(item->data(Qt::UserRole).toString());
 }
 
-void TForm1::refillFileList(const QString& folder)
+void TForm1::refillFileList(std::vector<FilePath> pictures)
 {
     {
         const QSignalBlocker blocker(FileListBox1);
-        fileNames_ = listPictureFiles(FilePath(folder));
+        fileNames_ = std::move(pictures);
         toldFailures_.clear();
         FileListBox1->setNames(fileNames_);
         FileListBox1->selectRow(-1);

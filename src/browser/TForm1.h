@@ -115,8 +115,8 @@ private:
     void DriveComboBox1Change(int index);
     void openFolderItem(int row);
     void refillDriveList();
-    void refillFolderList(const QString& folder);
-    void refillFileList(const QString& folder);
+    void refillFolderList(const QString& folder, const QStringList& subfolders);
+    void refillFileList(std::vector<FilePath> pictures);
     void BitBtn1Click();
     void BitBtn2Click();
     void BitBtn3Click();
