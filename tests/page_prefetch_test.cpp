@@ -464,7 +464,7 @@ TEST(PagePrefetch, StoppingTheWorkStopsAPictureBeingDecodedWithinAFewRows)
         const std::lock_guard lock(watch.mutex);
         EXPECT_TRUE(watch.cancelled) << "the decode ran to its end";
     }
-    // Stopped at the first question after the stop, some 48 rows in, not
+    // Stopped at the first question after the stop, a few rows in, not
     // after all of its rows.
     EXPECT_EQ(watch.checks.load(), 3);
     EXPECT_EQ(filler.cache().prefetchedCount(), 0);
