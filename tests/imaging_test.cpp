@@ -1,4 +1,5 @@
 #include "imaging/BmpCodec.h"
+#include "imaging/DecodeCancel.h"
 #include "imaging/JpegCodec.h"
 #include "imaging/PictureError.h"
 #include "imaging/PictureLimits.h"
@@ -20,6 +21,7 @@
 #include <cstdlib>
 #include <functional>
 #include <random>
+#include <string_view>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -445,6 +447,80 @@ TEST(Jpeg, DecodesGrayProgressiveAndInvertedCmykFiles)
         EXPECT_NEAR(qGreen(blue), 0, 6);
         EXPECT_NEAR(qBlue(blue), 128, 6);
     }
+}
+
+// A cancel check that counts how often a decode asks it and says stop from
+// the stopAt-th time on (never when stopAt is 0).
+struct CountingCheck {
+    mutable int calls = 0;
+    int stopAt = 0;
+    static bool check(const void* context) noexcept
+    {
+        const auto* self = static_cast<const CountingCheck*>(context);
+        ++self->calls;
+        return self->stopAt > 0 && self->calls >= self->stopAt;
+    }
+};
+
+TEST(Jpeg, ACancelledDecodeStopsWithinAFewRowsAndAnotherDecodesAsBefore)
+{
+    const TBitmap original = gradient(96, 800, false);
+    JpegFixture progressive{64, 256, JpegFixture::Space::Rgb,
+                            samplesOf(64, 256, 3, [](int x, int y, int c) {
+                                return std::uint8_t(c == 0 ? x * 4 : c == 1 ? y : 128);
+                            })};
+    progressive.progressive = true;
+    JpegFixture cmyk{64, 256, JpegFixture::Space::Cmyk,
+                     samplesOf(64, 256, 4, [](int x, int y, int c) { return std::uint8_t(c == 3 ? 200 : x + y); })};
+    const std::pair<const char*, QByteArray> files[] = {{"baseline", TJPEGImage::encode(original, 90)},
+        {"progressive", zavio::test::makeJpeg(progressive)}, {"cmyk", zavio::test::makeJpeg(cmyk)}};
+    for (const auto& [kind, jpeg] : files) {
+        SCOPED_TRACE(kind);
+        const TBitmap plain = TJPEGImage::decode(jpeg);
+        if (std::string_view(kind) == "baseline") {
+            EXPECT_LE(maxDifference(original, plain), 12);
+        }
+
+        // A scope that never says stop changes nothing, and is asked every few
+        // rows of the output pass, not only between scans.
+        CountingCheck watch;
+        {
+            const DecodeCancelScope scope(&CountingCheck::check, &watch);
+            EXPECT_TRUE(samePixels(TJPEGImage::decode(jpeg), plain));
+        }
+        EXPECT_GE(watch.calls, plain.height() / 16);
+
+        // Told to stop, the decode stops at that very check, not as a broken
+        // picture; an outer scope is heard through an inner one.
+        CountingCheck outer{0, 3};
+        CountingCheck inner;
+        TBitmap into;
+        try {
+            const DecodeCancelScope outerScope(&CountingCheck::check, &outer);
+            const DecodeCancelScope innerScope(&CountingCheck::check, &inner);
+            TJPEGImage::decodeInto(jpeg, into);
+            ADD_FAILURE() << "the cancelled decode finished";
+        } catch (const DecodeCancelled&) {
+        } catch (const PictureError& error) {
+            ADD_FAILURE() << "cancelled as a broken picture: " << error.what();
+        }
+        EXPECT_EQ(outer.calls, 3);
+        EXPECT_EQ(inner.calls, 3);
+        EXPECT_LT(outer.calls, watch.calls);
+
+        // With the scopes gone, the same bytes decode as before.
+        EXPECT_TRUE(samePixels(TJPEGImage::decode(jpeg), plain));
+        EXPECT_FALSE(decodeCancelled());
+    }
+
+    // BMP, read by Qt in one call, stops around it.
+    const QByteArray bmp = encodeBmp24(original);
+    CountingCheck stop{0, 1};
+    {
+        const DecodeCancelScope scope(&CountingCheck::check, &stop);
+        EXPECT_THROW(decodeBmp(bmp), DecodeCancelled);
+    }
+    EXPECT_TRUE(samePixels(decodeBmp(bmp), original));
 }
 
 TEST(Jpeg, RefusesBrokenDataWithJapaneseMessages)

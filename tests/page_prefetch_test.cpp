@@ -2,6 +2,8 @@
 #include "browser/TForm1.h"
 #include "browser/ThumbnailCache.h"
 #include "common/Selection.h"
+#include "imaging/DecodeCancel.h"
+#include "imaging/JpegCodec.h"
 #include "support/CapturedErrors.h"
 #include "support/PictureFolder.h"
 
@@ -13,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -366,6 +369,136 @@ TEST(PagePrefetch, DrawsTheNextThenThePreviousPageAndAFillNeverWaitsForIt)
     changed.notify_all();
     ASSERT_TRUE(waitFor([&] { return blocked.backgroundIdle(); }));
     EXPECT_EQ(blocked.cache().prefetchedCount(), 0) << "a cell of stopped work never reaches the cache";
+}
+
+TEST(PagePrefetch, StoppingTheWorkStopsAPictureBeingDecodedWithinAFewRows)
+{
+    PictureFolder folder;
+    folder.writeNumberedJpegs(22, QStringLiteral("pic"), 16, 12);
+    std::vector<FilePath> names;
+    for (int i = 1; i <= 22; ++i)
+        names.emplace_back(QStringLiteral("pic%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
+    // The first picture the background decodes after the first page: a large
+    // photo of 2000 x 3000, read in batches of 16 rows.
+    constexpr int kBigHeight = 3000;
+    {
+        TBitmap big(2000, kBigHeight);
+        for (int y = 0; y < kBigHeight; ++y)
+            std::memset(big.scanLine(y), y % 251, size_t(big.bytesPerLine()));
+        QFile file(folder.filePath(QStringLiteral("pic021.jpg")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        const QByteArray jpeg = TJPEGImage::encode(big, 90);
+        ASSERT_EQ(file.write(jpeg), jpeg.size());
+    }
+
+    struct RecordingSink : PageSink {
+        std::vector<std::pair<int, QImage>> cells;
+        QStringList captions;
+        void clearPage() override { cells.clear(), captions.clear(); }
+        void drawCell(int cell, const TBitmap& image) override { cells.emplace_back(cell, image.image().copy()); }
+        void setCaption(int cell, const FilePath& name) override
+        {
+            captions.append(QStringLiteral("%1 %2").arg(cell).arg(name.text()));
+        }
+        void disablePaging() override {}
+    };
+
+    // The background decode counts how often it asks whether to stop; at the
+    // third time it holds there until the test has stopped the work, so the
+    // stop comes while the picture is half-decoded.
+    struct Watch {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool inFlight = false, stopped = false, cancelled = false;
+        std::atomic<int> checks{0};
+        QStringList uiRenders;
+        static bool check(const void* context) noexcept
+        {
+            auto* self = const_cast<Watch*>(static_cast<const Watch*>(context));
+            if (++self->checks == 3) {
+                std::unique_lock lock(self->mutex);
+                self->inFlight = true;
+                self->changed.notify_all();
+                self->changed.wait_for(lock, 10s, [&] { return self->stopped; });
+            }
+            return false;
+        }
+    } watch;
+    auto renderer = [&](const FilePath& path, int w, int h, TBitmap& scratch) {
+        if (onUiThread()) {
+            watch.uiRenders.append(path.fileName().text());
+            return renderThumbnailCell(path, w, h, scratch);
+        }
+        const DecodeCancelScope counting(&Watch::check, &watch);
+        try {
+            return renderThumbnailCell(path, w, h, scratch);
+        } catch (const DecodeCancelled&) {
+            const std::lock_guard lock(watch.mutex);
+            watch.cancelled = true;
+            throw;
+        }
+    };
+
+    PageFiller filler;
+    filler.setThreads(1);
+    filler.setRenderer(renderer);
+    RecordingSink sink;
+    BrowseCounters c;
+    c.PictureCount = c.ItemCount = 22;
+    c.ListPosition = 1;
+    filler.fill(c, names, folder.path(), sink);
+    ASSERT_EQ(c.ListPosition, 20);
+    filler.prefetchAround(c, names, folder.path());
+    {
+        std::unique_lock lock(watch.mutex);
+        ASSERT_TRUE(watch.changed.wait_for(lock, 10s, [&] { return watch.inFlight; }));
+    }
+    filler.stopBackgroundWork();
+    {
+        const std::lock_guard lock(watch.mutex);
+        watch.stopped = true;
+    }
+    watch.changed.notify_all();
+    ASSERT_TRUE(waitFor([&] { return filler.backgroundIdle(); }));
+    {
+        const std::lock_guard lock(watch.mutex);
+        EXPECT_TRUE(watch.cancelled) << "the decode ran to its end";
+    }
+    // Stopped at the first question after the stop, a few rows in, not
+    // after all of its rows.
+    EXPECT_EQ(watch.checks.load(), 3);
+    EXPECT_EQ(filler.cache().prefetchedCount(), 0);
+    const std::optional<CellKey> bigKey =
+        CellKey::of(FilePath(folder.filePath(QStringLiteral("pic021.jpg"))), 131, 101);
+    ASSERT_TRUE(bigKey);
+    EXPECT_FALSE(filler.cache().contains(*bigKey));
+
+    // The next page is drawn and reported exactly as without background
+    // work, the fill decoding the stopped picture itself.
+    watch.uiRenders.clear();
+    BrowseCounters withCounters = c;
+    const std::vector<PageFailure> withFailures = filler.fill(withCounters, names, folder.path(), sink);
+    EXPECT_EQ(watch.uiRenders, QStringList({"pic021.jpg", "pic022.jpg"}));
+
+    PageFiller plain;
+    plain.setThreads(1);
+    plain.setBackgroundWork(false);
+    RecordingSink plainSink;
+    BrowseCounters plainCounters;
+    plainCounters.PictureCount = plainCounters.ItemCount = 22;
+    plainCounters.ListPosition = 1;
+    plain.fill(plainCounters, names, folder.path(), plainSink);
+    ASSERT_EQ(plainCounters, c);
+    const std::vector<PageFailure> plainFailures = plain.fill(plainCounters, names, folder.path(), plainSink);
+    EXPECT_TRUE(withFailures.empty());
+    EXPECT_TRUE(plainFailures.empty());
+    EXPECT_EQ(sink.captions, plainSink.captions);
+    ASSERT_EQ(sink.cells.size(), plainSink.cells.size());
+    for (size_t i = 0; i < sink.cells.size(); ++i) {
+        EXPECT_EQ(sink.cells[i].first, plainSink.cells[i].first);
+        EXPECT_TRUE(sameImage(sink.cells[i].second, plainSink.cells[i].second)) << "cell " << i;
+    }
+    EXPECT_EQ(withCounters, plainCounters);
 }
 
 TEST(PagePrefetch, TheCacheHoldsAtMostTwoPagesDrawnAhead)

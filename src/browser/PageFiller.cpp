@@ -1,6 +1,7 @@
 #include "browser/PageFiller.h"
 
 #include "browser/Paging.h"
+#include "imaging/DecodeCancel.h"
 #include "imaging/UserError.h"
 #include "imaging/PictureLoader.h"
 #include "imaging/StretchDraw.h"
@@ -27,6 +28,7 @@ std::optional<TBitmap> renderThumbnailCell(const FilePath& path, int cellWidth, 
 {
     if (!loadPictureInto(path, picture))
         return std::nullopt;
+    stopIfDecodeCancelled();
     TBitmap cell(cellWidth, cellHeight);
     cell.fill(192, 192, 192);
     const FitRect rect = ThumbnailFit(picture.width(), picture.height(), cellWidth, cellHeight, 5, 0);
@@ -93,13 +95,15 @@ void lowerThisThreadsPriority()
 
 // Worker threads that draw queued cells into the cache. Each round of work
 // has a generation; starting or stopping a round moves it on, so a worker
-// takes no job of an old round and throws away a cell of one it finished late.
-// The lock guards only the queue and is never held while decoding.
+// takes no job of an old round, a decode of an old round stops within a few
+// rows, and a cell of one finished late is thrown away. The lock guards only
+// the queue and is never held while decoding.
 class PageFiller::Background {
 public:
     explicit Background(std::shared_ptr<ThumbnailCache> cache) : cache_(std::move(cache)) {}
     ~Background()
     {
+        stop();
         for (std::jthread& worker : workers_)
             worker.request_stop();
     }
@@ -154,7 +158,7 @@ private:
             ++busy_;
             lock.unlock();
             std::optional<CellKey> key;
-            std::optional<TBitmap> cell = draw(path, renderer, width, height, scratch, key);
+            std::optional<TBitmap> cell = draw(path, renderer, width, height, scratch, key, generation);
             lock.lock();
             --busy_;
             // Stored under the queue's lock, so no cell of a stopped round
@@ -168,13 +172,21 @@ private:
     // already in the cache, of no known kind, or that fails: the fill decodes
     // that one itself and reports the failure when its page is shown. A file
     // that changed while it was decoded is left to the fill too.
+    // A decode stopped because its round ended gives nothing either.
     std::optional<TBitmap> draw(const FilePath& path, const Renderer& renderer, int width, int height,
-        TBitmap& scratch, std::optional<CellKey>& key) const
+        TBitmap& scratch, std::optional<CellKey>& key, std::uint64_t generation) const
     {
         key = CellKey::of(path, width, height);
         if (!key || cache_->contains(*key))
             return std::nullopt;
-        Outcome outcome = PageFiller::render(renderer, path, width, height, scratch);
+        const RoundOf round{&generation_, generation};
+        Outcome outcome;
+        try {
+            const DecodeCancelScope scope(&RoundOf::ended, &round);
+            outcome = PageFiller::render(renderer, path, width, height, scratch);
+        } catch (const DecodeCancelled&) {
+            return std::nullopt;
+        }
         if (outcome.kind != Outcome::Kind::Drawn)
             return std::nullopt;
         const std::optional<CellKey> after = CellKey::of(path, width, height);
@@ -183,10 +195,22 @@ private:
         return std::move(outcome.cell);
     }
 
+    // What a worker's decode asks to learn whether its round is over.
+    struct RoundOf {
+        const std::atomic<std::uint64_t>* current;
+        std::uint64_t mine;
+        static bool ended(const void* context) noexcept
+        {
+            const auto* round = static_cast<const RoundOf*>(context);
+            return round->current->load(std::memory_order_relaxed) != round->mine;
+        }
+    };
+
     std::shared_ptr<ThumbnailCache> cache_;
     mutable std::mutex mutex_;
     std::condition_variable_any wake_;
-    std::uint64_t generation_ = 0;
+    // Moved on under the lock; read without it by decodes in progress.
+    std::atomic<std::uint64_t> generation_ = 0;
     std::vector<FilePath> jobs_;
     size_t next_ = 0;
     Renderer renderer_;

@@ -84,8 +84,9 @@ public:
     // would show from these counters (those a fill has just left). Returns at
     // once; replaces the work of an earlier call.
     void prefetchAround(const BrowseCounters& counters, const std::vector<FilePath>& items, const FilePath& folder);
-    // Drops the background work that has not started; a picture being decoded
-    // is finished and thrown away. Never waits.
+    // Drops the background work that has not started and stops a picture
+    // being decoded within a few of its rows; nothing of it reaches the cache
+    // and the fill decodes that file itself. Never waits.
     void stopBackgroundWork();
     // Whether no background work is queued or running.
     bool backgroundIdle() const;

@@ -1,5 +1,6 @@
 #include "imaging/BmpCodec.h"
 
+#include "imaging/DecodeCancel.h"
 #include "imaging/PictureError.h"
 #include "imaging/PictureLimits.h"
 
@@ -97,8 +98,11 @@ TBitmap decodeBmp(QByteArrayView data)
     QImage image(size.width(), int(height), reader.imageFormat());
     if (!image.isNull())
         image.fill(0);
+    // Qt reads the rows in one call, so a cancelled decode stops around it.
+    stopIfDecodeCancelled();
     if (!reader.read(&image))
         throw PictureError(QStringLiteral("BMP を読めません: %1").arg(reader.errorString()));
+    stopIfDecodeCancelled();
     return TBitmap::fromImage(image);
 }
 

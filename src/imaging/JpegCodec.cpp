@@ -1,5 +1,6 @@
 #include "imaging/JpegCodec.h"
 
+#include "imaging/DecodeCancel.h"
 #include "imaging/PictureError.h"
 #include "imaging/PictureLimits.h"
 
@@ -35,6 +36,7 @@ struct JpegErrors {
     std::jmp_buf jump;
     int code;
     bool tooManyScans;
+    bool cancelled;
 };
 
 JpegErrors& errorsOf(j_common_ptr cinfo)
@@ -63,12 +65,19 @@ void onEmitMessage(j_common_ptr cinfo, int level)
     ++cinfo->err->num_warnings;
 }
 
+// libjpeg calls this for every row group it takes in while reading the scans
+// of a progressive file, and at every jpeg_read_scanlines call of the output
+// pass, so a cancelled decode stops within a few rows.
 void onProgress(j_common_ptr cinfo)
 {
+    JpegErrors& errors = errorsOf(cinfo);
     if (cinfo->is_decompressor
         && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
-        JpegErrors& errors = errorsOf(cinfo);
         errors.tooManyScans = true;
+        std::longjmp(errors.jump, 1);
+    }
+    if (decodeCancelled()) {
+        errors.cancelled = true;
         std::longjmp(errors.jump, 1);
     }
 }
@@ -225,6 +234,8 @@ public:
 private:
     [[noreturn]] void fail()
     {
+        if (errors_.cancelled)
+            throw DecodeCancelled();
         if (errors_.tooManyScans)
             throw PictureError(decodeFailure(
                 QStringLiteral("スキャンの数が %1 を超えています。").arg(kMaxScans)));
