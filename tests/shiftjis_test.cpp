@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 using zavio::fromShiftJis;
 using zavio::isValidShiftJis;
 using zavio::ShiftJisError;
@@ -146,4 +150,35 @@ TEST(ShiftJis, ReadsDamagedBytesWithReplacementCharacters)
         EXPECT_EQ(units(fromShiftJis(c.sjis)), units(c.text));
         EXPECT_FALSE(isValidShiftJis(c.sjis));
     }
+}
+
+// The converters are kept open between calls, one per thread: a conversion
+// that failed half way must not leave bytes or state behind for the next
+// call, and threads converting at once must not share one.
+TEST(ShiftJis, EachConversionStartsAfreshOnAnyThread)
+{
+    const QString kana = text(u"ザヴィオ");
+    const QByteArray kanaBytes = toShiftJis(kana);
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_THROW((void)toShiftJis(text(u"写真한글")), ShiftJisError);
+        EXPECT_THROW((void)toShiftJis(QStringLiteral("a") + QChar(char16_t(0xDBFF))), ShiftJisError);
+        EXPECT_EQ(toShiftJis(kana), kanaBytes);
+        EXPECT_EQ(units(fromShiftJis(bytes("AB\x83", 3))), units(text(u"AB\uFFFD")));
+        EXPECT_FALSE(isValidShiftJis(bytes("\x83", 1)));
+        EXPECT_EQ(units(fromShiftJis(kanaBytes)), units(kana));
+        EXPECT_TRUE(isValidShiftJis(kanaBytes));
+    }
+
+    std::vector<std::thread> threads;
+    std::atomic<int> wrong{0};
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&] {
+            for (int i = 0; i < 2000; ++i) {
+                if (toShiftJis(kana) != kanaBytes || fromShiftJis(kanaBytes) != kana)
+                    ++wrong;
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong.load(), 0);
 }

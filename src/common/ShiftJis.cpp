@@ -29,6 +29,10 @@ public:
     Iconv(const Iconv&) = delete;
     Iconv& operator=(const Iconv&) = delete;
 
+    // Back to the initial shift state, so a descriptor can be used again
+    // after a conversion that stopped part way.
+    void reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
+
     // One iconv() step; returns errno on failure and 0 on success.
     int convert(const char*& in, size_t& inLeft, char*& out, size_t& outLeft)
     {
@@ -74,6 +78,22 @@ char32_t codePointAt(const char16_t* at, size_t unitsLeft)
     return at[0];
 }
 
+// One descriptor per direction and thread, opened on first use: the comment
+// editor checks every typed character, and iconv_open loads a conversion table.
+Iconv& toShiftJisConverter()
+{
+    thread_local Iconv cd(kShiftJis, kUtf16);
+    cd.reset();
+    return cd;
+}
+
+Iconv& fromShiftJisConverter()
+{
+    thread_local Iconv cd(kUtf16, kShiftJis);
+    cd.reset();
+    return cd;
+}
+
 } // namespace
 
 QByteArray toShiftJis(const QString& text)
@@ -81,7 +101,7 @@ QByteArray toShiftJis(const QString& text)
     QByteArray result;
     if (text.isEmpty())
         return result;
-    Iconv cd(kShiftJis, kUtf16);
+    Iconv& cd = toShiftJisConverter();
     // Every UTF-16 unit becomes at most two bytes; the loop still grows on demand.
     result.resize(text.size() * 2);
     const char* in = reinterpret_cast<const char*>(text.utf16());
@@ -114,7 +134,7 @@ QString fromShiftJis(QByteArrayView bytes)
     QString result;
     if (bytes.isEmpty())
         return result;
-    Iconv cd(kUtf16, kShiftJis);
+    Iconv& cd = fromShiftJisConverter();
     // Each CP932 character is one or two bytes and one UTF-16 unit, and each
     // replacement stands for at least one byte, so one unit per byte is enough.
     result.resize(bytes.size());
@@ -163,7 +183,7 @@ bool isValidShiftJis(QByteArrayView bytes)
 {
     if (bytes.isEmpty())
         return true;
-    Iconv cd(kUtf16, kShiftJis);
+    Iconv& cd = fromShiftJisConverter();
     QByteArray buffer(bytes.size() * qsizetype(sizeof(char16_t)), Qt::Uninitialized);
     const char* in = bytes.data();
     size_t inLeft = size_t(bytes.size());
