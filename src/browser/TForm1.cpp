@@ -306,25 +306,25 @@ void TForm1::applyButtonStates(const PageButtonStates& states)
 void TForm1::FileListBox1Change()
 {
     runReportingErrors(this, [this] {
-        BrowseCounters& c = counters_;
-        c.PictureCount = 0;
-        c.ListPosition = 0;
-        c.ItemCount = 0;
-        c.ItemCount = int(fileNames_.size());
+        BrowseCounters& counters = counters_;
+        counters.PictureCount = 0;
+        counters.ListPosition = 0;
+        counters.ItemCount = 0;
+        counters.ItemCount = int(fileNames_.size());
         Label21->setText(QString());
         // The walk reads the names the window holds; the list keeps each
         // text's width, so only names new to it are measured.
         FileListBox1->measureTexts([](const FilePath& name) { return isCountedPicture(name.text()); });
         const FileCount count =
             countPictures(fileNames_, [this](int row) { return FileListBox1->textWidth(row); });
-        c.PictureCount = count.pictures;
-        c.ListPosition = c.ItemCount;
+        counters.PictureCount = count.pictures;
+        counters.ListPosition = counters.ItemCount;
         FileListBox1->setHorizontalExtent(count.extent);
-        Label21->setText(QStringLiteral("ファイル数 = %1").arg(c.PictureCount));
+        Label21->setText(QStringLiteral("ファイル数 = %1").arg(counters.PictureCount));
         Label21->adjustSize();
-        applyButtonStates(buttonsAfterCount(c.PictureCount, buttonStates()));
-        c.ListPosition = 1;
-        c.CellNumber = 1;
+        applyButtonStates(buttonsAfterCount(counters.PictureCount, buttonStates()));
+        counters.ListPosition = 1;
+        counters.CellNumber = 1;
         reportPageFailures(FillPage());
     });
 }
