@@ -6,28 +6,16 @@
 #include "browser/PageFiller.h"
 #include "browser/Paging.h"
 #include "imaging/PictureError.h"
+#include "support/PageView.h"
 
 #include <gtest/gtest.h>
 #include <map>
 
 using namespace zavio;
+using zavio::fixtures::PageView;
+using zavio::fixtures::shownPositions;
 
 namespace {
-
-// What the user sees after a click: the list positions named under the cells
-// (pictures are named pic001.jpg, pic002.jpg, ...) and the four buttons.
-struct PageView {
-    int first = 0; // 0 for an empty page
-    int last = 0;
-    bool previous = false, next = false, back50 = false, forward50 = false;
-    bool operator==(const PageView&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const PageView& v)
-{
-    return out << "shows " << v.first << ".." << v.last << " prev " << v.previous << " next " << v.next
-               << " back50 " << v.back50 << " forward50 " << v.forward50;
-}
 
 // The captions of a fill; paging switched off for a folder too small to page.
 struct CaptionSink : PageSink {
@@ -88,18 +76,10 @@ public:
 
     PageView view() const
     {
-        PageView view;
-        int cell = 1;
-        for (; cell <= kCellsPerPage && sink_.captions.count(cell); ++cell) {
-            const int position = sink_.captions.at(cell).mid(3, 3).toInt();
-            if (cell == 1)
-                view.first = position;
-            else
-                EXPECT_EQ(position, view.last + 1) << "cell " << cell;
-            view.last = position;
-        }
-        for (; cell <= kCellsPerPage; ++cell)
-            EXPECT_FALSE(sink_.captions.count(cell)) << "cell " << cell;
+        PageView view = shownPositions([this](int cell) {
+            const auto caption = sink_.captions.find(cell);
+            return caption == sink_.captions.end() ? QString() : caption->second;
+        });
         view.previous = buttons_.previousEnabled;
         view.next = buttons_.nextEnabled;
         view.back50 = buttons_.back50Enabled;

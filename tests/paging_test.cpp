@@ -6,6 +6,7 @@
 #include "browser/Paging.h"
 #include "browser/TForm1.h"
 #include "common/Selection.h"
+#include "support/PageView.h"
 #include "support/PictureFolder.h"
 
 #include <QLabel>
@@ -14,41 +15,16 @@
 #include <gtest/gtest.h>
 
 using namespace zavio;
+using zavio::fixtures::PageView;
 using zavio::fixtures::PictureFolder;
+using zavio::fixtures::shownPositions;
 
 namespace {
 
-// What the user sees after a click: the list positions named under the cells
-// (pictures are named pic001.jpg, pic002.jpg, ...) and the four buttons.
-struct PageView {
-    int first = 0; // 0 for an empty page
-    int last = 0;
-    bool previous = false, next = false, back50 = false, forward50 = false;
-    bool operator==(const PageView&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const PageView& v)
-{
-    return out << "shows " << v.first << ".." << v.last << " prev " << v.previous << " next " << v.next
-               << " back50 " << v.back50 << " forward50 " << v.forward50;
-}
-
-// Reads the page from the labels; the shown positions must be consecutive
-// from cell 1 with nothing after them.
+// Reads the page from the labels and the buttons.
 PageView viewOf(const TForm1& form)
 {
-    PageView view;
-    int cell = 1;
-    for (; cell <= kCellsPerPage && !form.cellCaption(cell).isEmpty(); ++cell) {
-        const int position = form.cellCaption(cell).mid(3, 3).toInt();
-        if (cell == 1)
-            view.first = position;
-        else
-            EXPECT_EQ(position, view.last + 1) << "cell " << cell;
-        view.last = position;
-    }
-    for (; cell <= kCellsPerPage; ++cell)
-        EXPECT_TRUE(form.cellCaption(cell).isEmpty()) << "cell " << cell;
+    PageView view = shownPositions([&form](int cell) { return form.cellCaption(cell); });
     view.previous = form.BitBtn1->isEnabled();
     view.next = form.BitBtn2->isEnabled();
     view.back50 = form.BitBtn5->isEnabled();
