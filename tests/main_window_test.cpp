@@ -124,7 +124,7 @@ TEST(MainWindow, CountAndButtonsFollowThePictureCount)
         EXPECT_EQ(form.counters().ListPosition, c.listPosition) << c.pictures;
         EXPECT_EQ(form.counters().CellNumber, c.cellNumber) << c.pictures;
         EXPECT_EQ(form.counters().PictureCount, c.pictures);
-        for (int n = 1; n <= 20; ++n) {
+        for (int n = 1; n <= kCellsPerPage; ++n) {
             const bool filled = n <= c.filled;
             EXPECT_EQ(form.cellCaption(n).isEmpty(), !filled) << c.pictures << " cell " << n;
             EXPECT_EQ(isSilver(form.cellImage(n)), !filled) << c.pictures << " cell " << n;
@@ -177,7 +177,7 @@ TEST(MainWindow, BrokenPicturesAreMarkedAndReportedOncePerFill)
     EXPECT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = 10"));
     EXPECT_EQ(form.counters().ListPosition, 11);
     EXPECT_EQ(form.counters().CellNumber, 11);
-    for (int n = 1; n <= 20; ++n) {
+    for (int n = 1; n <= kCellsPerPage; ++n) {
         const bool broken = n == 4 || n == 7 || n == 9;
         EXPECT_EQ(form.cellCaption(n).isEmpty(), n > 10) << n;
         EXPECT_EQ(form.cellImage(n) == mark, broken) << n;
@@ -333,7 +333,7 @@ TEST(MainWindow, DrawsAPageOfVariedPictures)
     EXPECT_TRUE(form.BitBtn1->isEnabled() && form.BitBtn2->isEnabled());
 
     int squareCell = 0;
-    for (int n = 1; n <= 20; ++n) {
+    for (int n = 1; n <= kCellsPerPage; ++n) {
         const QString name = form.cellCaption(n);
         ASSERT_FALSE(name.isEmpty());
         EXPECT_FALSE(isSilver(form.cellImage(n))) << name.toStdString();

@@ -56,12 +56,12 @@ PageFiller fakeFiller(std::atomic<int>* calls = nullptr, QString failOn = {})
 
 BrowseCounters countersFor(int pictures, int start = 1)
 {
-    BrowseCounters c;
-    c.PictureCount = pictures;
-    c.ItemCount = pictures;
-    c.ListPosition = start;
-    c.CellNumber = 1;
-    return c;
+    BrowseCounters counters;
+    counters.PictureCount = pictures;
+    counters.ItemCount = pictures;
+    counters.ListPosition = start;
+    counters.CellNumber = 1;
+    return counters;
 }
 
 } // namespace
@@ -113,8 +113,8 @@ TEST(PageFill, ABrokenPictureIsMarkedAndTheFillGoesOn)
         filler.setCellSize(1, 1);
         filler.setThreads(threads);
         RecordingSink sink;
-        BrowseCounters c = countersFor(30);
-        const std::vector<PageFailure> failures = filler.fill(c, numberedNames(30), QStringLiteral("/x"), sink);
+        BrowseCounters counters = countersFor(30);
+        const std::vector<PageFailure> failures = filler.fill(counters, numberedNames(30), QStringLiteral("/x"), sink);
         ASSERT_EQ(failures.size(), 1u) << threads;
         EXPECT_EQ(failures[0].cell, 5);
         EXPECT_EQ(failures[0].name.text(), QStringLiteral("pic005.jpg"));
@@ -125,8 +125,8 @@ TEST(PageFill, ABrokenPictureIsMarkedAndTheFillGoesOn)
         EXPECT_EQ(sink.captions[5], QStringLiteral("pic005.jpg"));
         EXPECT_EQ(sink.cells[5], mark.image());
         EXPECT_NE(sink.cells[4], mark.image());
-        EXPECT_EQ(c.ListPosition, 20) << threads;
-        EXPECT_EQ(c.CellNumber, 1) << threads;
+        EXPECT_EQ(counters.ListPosition, 20) << threads;
+        EXPECT_EQ(counters.CellNumber, 1) << threads;
     }
 }
 
@@ -165,9 +165,9 @@ TEST(PageFill, ParallelFillDrawsExactlyWhatTheOneByOneFillDraws)
         PageFiller filler;
         filler.setThreads(threads);
         RecordingSink sink;
-        BrowseCounters c = countersFor(24, start);
-        filler.fill(c, names, folder.path(), sink);
-        return std::make_pair(c, sink);
+        BrowseCounters counters = countersFor(24, start);
+        filler.fill(counters, names, folder.path(), sink);
+        return std::make_pair(counters, sink);
     };
     for (int start : {1, 6}) {
         const auto [oneCounters, one] = run(1, start);
@@ -195,31 +195,31 @@ TEST(PageFill, CacheServesAPageAgainUntilAFileChanges)
     RecordingSink sink;
     const std::vector<FilePath> names = numberedNames(3);
 
-    BrowseCounters c = countersFor(3);
-    filler.fill(c, names, folder.path(), sink);
+    BrowseCounters counters = countersFor(3);
+    filler.fill(counters, names, folder.path(), sink);
     EXPECT_EQ(decodes, 3);
     const QImage before = sink.cells[2];
 
-    c = countersFor(3);
-    filler.fill(c, names, folder.path(), sink);
+    counters = countersFor(3);
+    filler.fill(counters, names, folder.path(), sink);
     EXPECT_EQ(decodes, 3) << "a page shown before is drawn from the cache";
     EXPECT_EQ(sink.cells[2], before);
 
     folder.writeJpeg(names[1].text(), 40, 10, 99); // a different picture under the same name
-    c = countersFor(3);
-    filler.fill(c, names, folder.path(), sink);
+    counters = countersFor(3);
+    filler.fill(counters, names, folder.path(), sink);
     EXPECT_EQ(decodes, 4) << "only the changed file is decoded again";
     EXPECT_NE(sink.cells[2], before);
 
     // A file that vanished is reported, not served from the cache; the rest
     // of the page still comes from it.
     ASSERT_TRUE(QFile::remove(folder.filePath(names[0].text())));
-    c = countersFor(3);
-    const std::vector<PageFailure> failures = filler.fill(c, names, folder.path(), sink);
+    counters = countersFor(3);
+    const std::vector<PageFailure> failures = filler.fill(counters, names, folder.path(), sink);
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_EQ(failures[0].cell, 1);
     EXPECT_EQ(decodes, 5);
-    EXPECT_EQ(c.ListPosition, 4);
+    EXPECT_EQ(counters.ListPosition, 4);
 }
 
 TEST(PageFill, FileOfNoKnownKindShowsThePreviousPictureAgain)
@@ -229,15 +229,15 @@ TEST(PageFill, FileOfNoKnownKindShowsThePreviousPictureAgain)
     folder.writeBytes(QStringLiteral("b.txt"), "not a picture");
     PageFiller filler;
     RecordingSink sink;
-    BrowseCounters c = countersFor(2);
-    filler.fill(c, {FilePath("a.jpg"), FilePath("b.txt")}, folder.path(), sink);
+    BrowseCounters counters = countersFor(2);
+    filler.fill(counters, {FilePath("a.jpg"), FilePath("b.txt")}, folder.path(), sink);
     EXPECT_EQ(sink.captions[2], QStringLiteral("b.txt"));
     EXPECT_EQ(sink.cells[2], sink.cells[1]);
 
     // With nothing loaded before, there is no picture to show: a clear error.
     PageFiller fresh;
-    c = countersFor(1);
-    const std::vector<PageFailure> failures = fresh.fill(c, {FilePath("b.txt")}, folder.path(), sink);
+    counters = countersFor(1);
+    const std::vector<PageFailure> failures = fresh.fill(counters, {FilePath("b.txt")}, folder.path(), sink);
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_TRUE(failures[0].message.contains(QStringLiteral("b.txt")));
 }

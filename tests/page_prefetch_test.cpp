@@ -316,12 +316,12 @@ TEST(PagePrefetch, DrawsTheNextThenThePreviousPageAndAFillNeverWaitsForIt)
     PageFiller filler;
     filler.setThreads(1);
     filler.setRenderer(log.renderer());
-    BrowseCounters c;
-    c.PictureCount = c.ItemCount = 60;
-    c.ListPosition = 20;
-    filler.fill(c, names, folder.path(), sink);
-    ASSERT_EQ(c.ListPosition, 39);
-    filler.prefetchAround(c, names, folder.path());
+    BrowseCounters counters;
+    counters.PictureCount = counters.ItemCount = 60;
+    counters.ListPosition = 20;
+    filler.fill(counters, names, folder.path(), sink);
+    ASSERT_EQ(counters.ListPosition, 39);
+    filler.prefetchAround(counters, names, folder.path());
     ASSERT_TRUE(waitFor([&] { return filler.backgroundIdle(); }));
     QStringList expected;
     for (int i = 40; i <= 58; ++i)
@@ -347,20 +347,20 @@ TEST(PagePrefetch, DrawsTheNextThenThePreviousPageAndAFillNeverWaitsForIt)
         }
         return renderThumbnailCell(path, w, h, scratch);
     });
-    c.ListPosition = 1;
-    c.CellNumber = 1;
-    blocked.fill(c, names, folder.path(), sink);
-    blocked.prefetchAround(c, names, folder.path());
+    counters.ListPosition = 1;
+    counters.CellNumber = 1;
+    blocked.fill(counters, names, folder.path(), sink);
+    blocked.prefetchAround(counters, names, folder.path());
     {
         std::unique_lock lock(mutex);
         ASSERT_TRUE(changed.wait_for(lock, 10s, [&] { return entered; }));
     }
     // Another page, which leaves the picture in hand out of the cache.
-    c.ListPosition = 40;
+    counters.ListPosition = 40;
     const auto fillStart = std::chrono::steady_clock::now();
-    blocked.fill(c, names, folder.path(), sink);
+    blocked.fill(counters, names, folder.path(), sink);
     EXPECT_LT(std::chrono::steady_clock::now() - fillStart, 5s) << "the fill did not wait for the background";
-    EXPECT_EQ(c.ListPosition, 59);
+    EXPECT_EQ(counters.ListPosition, 59);
     EXPECT_FALSE(blocked.backgroundIdle()) << "the background decode is still in hand";
     {
         const std::lock_guard lock(mutex);
@@ -443,12 +443,12 @@ TEST(PagePrefetch, StoppingTheWorkStopsAPictureBeingDecodedWithinAFewRows)
     filler.setThreads(1);
     filler.setRenderer(renderer);
     RecordingSink sink;
-    BrowseCounters c;
-    c.PictureCount = c.ItemCount = 22;
-    c.ListPosition = 1;
-    filler.fill(c, names, folder.path(), sink);
-    ASSERT_EQ(c.ListPosition, 20);
-    filler.prefetchAround(c, names, folder.path());
+    BrowseCounters counters;
+    counters.PictureCount = counters.ItemCount = 22;
+    counters.ListPosition = 1;
+    filler.fill(counters, names, folder.path(), sink);
+    ASSERT_EQ(counters.ListPosition, 20);
+    filler.prefetchAround(counters, names, folder.path());
     {
         std::unique_lock lock(watch.mutex);
         ASSERT_TRUE(watch.changed.wait_for(lock, 10s, [&] { return watch.inFlight; }));
@@ -476,7 +476,7 @@ TEST(PagePrefetch, StoppingTheWorkStopsAPictureBeingDecodedWithinAFewRows)
     // The next page is drawn and reported exactly as without background
     // work, the fill decoding the stopped picture itself.
     watch.uiRenders.clear();
-    BrowseCounters withCounters = c;
+    BrowseCounters withCounters = counters;
     const std::vector<PageFailure> withFailures = filler.fill(withCounters, names, folder.path(), sink);
     EXPECT_EQ(watch.uiRenders, QStringList({"pic021.jpg", "pic022.jpg"}));
 
@@ -488,7 +488,7 @@ TEST(PagePrefetch, StoppingTheWorkStopsAPictureBeingDecodedWithinAFewRows)
     plainCounters.PictureCount = plainCounters.ItemCount = 22;
     plainCounters.ListPosition = 1;
     plain.fill(plainCounters, names, folder.path(), plainSink);
-    ASSERT_EQ(plainCounters, c);
+    ASSERT_EQ(plainCounters, counters);
     const std::vector<PageFailure> plainFailures = plain.fill(plainCounters, names, folder.path(), plainSink);
     EXPECT_TRUE(withFailures.empty());
     EXPECT_TRUE(plainFailures.empty());
@@ -539,12 +539,12 @@ TEST(PagePrefetch, TheCacheHoldsAtMostTwoPagesDrawnAhead)
     // The whole bound counts the drawn-ahead cells too; the shown page and
     // the two around it fit in a bound of three pages.
     ThumbnailCache small(60, 40);
-    for (int i = 0; i < 20; ++i)
+    for (int i = 0; i < kCellsPerPage; ++i)
         small.store(key(1000 + i), cell);
     for (int i = 0; i < 80; ++i)
         small.storePrefetched(key(i), cell);
     EXPECT_EQ(small.size(), 60);
     EXPECT_EQ(small.prefetchedCount(), 40);
-    for (int i = 0; i < 20; ++i)
+    for (int i = 0; i < kCellsPerPage; ++i)
         EXPECT_TRUE(small.contains(key(1000 + i))) << "the shown page stays";
 }

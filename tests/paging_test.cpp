@@ -1,9 +1,12 @@
+// The paging buttons wired to the main window: a click draws its page and sets
+// the buttons. The arithmetic itself is tested without a window in
+// paging_arithmetic_test.cpp.
 #include "browser/ExtentListBox.h"
 #include "browser/FileListBox.h"
 #include "browser/Paging.h"
 #include "browser/TForm1.h"
 #include "common/Selection.h"
-#include "support/CapturedErrors.h"
+#include "support/PageView.h"
 #include "support/PictureFolder.h"
 
 #include <QLabel>
@@ -12,42 +15,16 @@
 #include <gtest/gtest.h>
 
 using namespace zavio;
-using zavio::fixtures::CapturedErrors;
+using zavio::fixtures::PageView;
 using zavio::fixtures::PictureFolder;
+using zavio::fixtures::shownPositions;
 
 namespace {
 
-// What the user sees after a click: the list positions named under the cells
-// (pictures are named pic001.jpg, pic002.jpg, ...) and the four buttons.
-struct PageView {
-    int first = 0; // 0 for an empty page
-    int last = 0;
-    bool previous = false, next = false, back50 = false, forward50 = false;
-    bool operator==(const PageView&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const PageView& v)
-{
-    return out << "shows " << v.first << ".." << v.last << " prev " << v.previous << " next " << v.next
-               << " back50 " << v.back50 << " forward50 " << v.forward50;
-}
-
-// Reads the page from the labels; the shown positions must be consecutive
-// from cell 1 with nothing after them.
+// Reads the page from the labels and the buttons.
 PageView viewOf(const TForm1& form)
 {
-    PageView view;
-    int cell = 1;
-    for (; cell <= kCellsPerPage && !form.cellCaption(cell).isEmpty(); ++cell) {
-        const int position = form.cellCaption(cell).mid(3, 3).toInt();
-        if (cell == 1)
-            view.first = position;
-        else
-            EXPECT_EQ(position, view.last + 1) << "cell " << cell;
-        view.last = position;
-    }
-    for (; cell <= kCellsPerPage; ++cell)
-        EXPECT_TRUE(form.cellCaption(cell).isEmpty()) << "cell " << cell;
+    PageView view = shownPositions([&form](int cell) { return form.cellCaption(cell); });
     view.previous = form.BitBtn1->isEnabled();
     view.next = form.BitBtn2->isEnabled();
     view.back50 = form.BitBtn5->isEnabled();
@@ -93,31 +70,6 @@ TEST(Paging, TwentyPicturesShowTheLastAgainAndComeBack)
     EXPECT_EQ(f.click(f.form.BitBtn1), (PageView{1, 20, off, on, off, on}));
 }
 
-TEST(Paging, PreviousOnTheFirstPageRedrawsIt)
-{
-    PagedFolder f(45);
-    EXPECT_EQ(f.click(f.form.BitBtn1), (PageView{1, 20, off, on, off, on}));
-}
-
-TEST(Paging, ThirtyNinePicturesEndOnAFullPage)
-{
-    PagedFolder f(39);
-    EXPECT_EQ(f.click(f.form.BitBtn2), (PageView{20, 39, on, on, on, on}));
-    EXPECT_EQ(f.form.counters().ListPosition, 39);
-    EXPECT_EQ(f.click(f.form.BitBtn2), (PageView{39, 39, on, off, on, off}));
-    EXPECT_EQ(f.form.counters().ListPosition, 40);
-}
-
-TEST(Paging, PreviousFromAPartialLastPageStepsFromPastTheEnd)
-{
-    PagedFolder f(60);
-    EXPECT_EQ(f.click(f.form.BitBtn2), (PageView{20, 39, on, on, on, on}));
-    EXPECT_EQ(f.click(f.form.BitBtn2), (PageView{39, 58, on, on, on, on}));
-    EXPECT_EQ(f.click(f.form.BitBtn2), (PageView{58, 60, on, off, on, off}));
-    EXPECT_EQ(f.form.counters().ListPosition, 61);
-    EXPECT_EQ(f.click(f.form.BitBtn1), (PageView{23, 42, on, on, on, on}));
-}
-
 TEST(Paging, FiftyStepsThroughAHundredAndTwentyPictures)
 {
     PagedFolder f(120);
@@ -134,24 +86,6 @@ TEST(Paging, FiftyStepsThroughAHundredAndTwentyPictures)
     EXPECT_EQ(f.form.counters().ListPosition, 121);
     // "50前へ" from there: 121 - 69 = 52.
     EXPECT_EQ(f.click(f.form.BitBtn5), (PageView{52, 71, on, on, on, on}));
-}
-
-TEST(Paging, NinetyNinePicturesJumpPastTheEnd)
-{
-    PagedFolder f(99);
-    EXPECT_EQ(f.click(f.form.BitBtn3), (PageView{51, 70, on, on, on, on}));
-    EXPECT_EQ(f.click(f.form.BitBtn3), (PageView{0, 0, on, on, on, on}));
-    EXPECT_EQ(f.form.counters().ListPosition, 101);
-}
-
-TEST(Paging, FiftyBackFromAPageAtThirtyClampsToTheFirstPage)
-{
-    PagedFolder f(120);
-    f.form.counters().ListPosition = 30;
-    f.form.counters().CellNumber = 1;
-    f.form.FillPage();
-    ASSERT_EQ(f.form.counters().ListPosition, 49);
-    EXPECT_EQ(f.click(f.form.BitBtn5), (PageView{1, 20, off, on, off, on}));
 }
 
 TEST(Paging, BackwardButtonsMoveTheSelectionWithoutReportingAChange)
@@ -171,40 +105,6 @@ TEST(Paging, BackwardButtonsMoveTheSelectionWithoutReportingAChange)
     EXPECT_TRUE(f.form.FileListBox1->selectionModel()->selectedIndexes().isEmpty());
     EXPECT_EQ(changes.count(), 0);
     EXPECT_EQ(f.form.Label21->text(), QStringLiteral("ファイル数 = 45"));
-}
-
-TEST(Paging, ABrokenPictureDoesNotStopPaging)
-{
-    PictureFolder folder;
-    folder.writeNumberedJpegs(45, QStringLiteral("pic"), 8, 6);
-    folder.writeBytes(QStringLiteral("pic005.jpg"), QByteArray());
-    CapturedErrors errors;
-    Selection selection;
-    TForm1 form(selection);
-    form.openFolder(folder.path());
-    ASSERT_EQ(errors.messages.size(), 1);
-    EXPECT_TRUE(errors.messages[0].contains(QStringLiteral("pic005.jpg")));
-    EXPECT_EQ(viewOf(form), (PageView{1, 20, on, on, on, on}));
-    EXPECT_FALSE(form.cellError(5).isEmpty());
-
-    // Every page after it is reached, and only a page holding it reports it.
-    EXPECT_EQ(viewOf(form).first, 1);
-    form.BitBtn2->click();
-    EXPECT_EQ(viewOf(form), (PageView{20, 39, on, on, on, on}));
-    form.BitBtn2->click();
-    EXPECT_EQ(viewOf(form), (PageView{39, 45, on, off, on, off}));
-    EXPECT_EQ(errors.messages.size(), 1);
-    form.BitBtn1->click();
-    EXPECT_EQ(viewOf(form).first, 8);
-    EXPECT_EQ(errors.messages.size(), 1);
-    form.BitBtn1->click();
-    EXPECT_EQ(viewOf(form), (PageView{1, 20, off, on, off, on}));
-    EXPECT_EQ(errors.messages.size(), 1) << "a failure told once is not told again on every fill";
-    EXPECT_FALSE(form.cellError(5).isEmpty()) << "the cell still knows its error";
-
-    // Reading the folder again tells it again.
-    form.openFolder(folder.path());
-    EXPECT_EQ(errors.messages.size(), 2);
 }
 
 TEST(Paging, StepsOverTheCountersAlone)

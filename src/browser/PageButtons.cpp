@@ -1,10 +1,12 @@
 #include "browser/PageButtons.h"
 
+#include "browser/BrowseCounters.h"
+
 namespace zavio {
 
 PageButtonStates buttonsAfterCount(int pictureCount, PageButtonStates states)
 {
-    if (pictureCount + 1 <= 20) {
+    if (pictureCount + 1 <= kCellsPerPage) {
         states.previousEnabled = false;
         states.nextEnabled = false;
         states.back50Visible = false;

@@ -75,12 +75,13 @@ struct PageFiller::Outcome {
 namespace {
 
 // The items a fill from these counters draws: the index of the first and how many.
-std::pair<int, int> pageRange(const BrowseCounters& c, int itemCount)
+std::pair<int, int> pageRange(const BrowseCounters& counters, int itemCount)
 {
-    const int wanted = std::min(c.PictureCount - c.ListPosition + 1, kCellsPerPage + 1 - c.CellNumber);
-    const int available = itemCount - (c.ListPosition - 1);
-    const int count = c.ListPosition < 1 ? 0 : std::max(0, std::min(wanted, available));
-    return {c.ListPosition - 1, count};
+    const int wanted =
+        std::min(counters.PictureCount - counters.ListPosition + 1, kCellsPerPage + 1 - counters.CellNumber);
+    const int available = itemCount - (counters.ListPosition - 1);
+    const int count = counters.ListPosition < 1 ? 0 : std::max(0, std::min(wanted, available));
+    return {counters.ListPosition - 1, count};
 }
 
 // Background threads yield the cores to the fill's own threads, which run at
@@ -326,13 +327,13 @@ PageFiller::Outcome PageFiller::render(
 }
 
 std::vector<PageFailure> PageFiller::fill(
-    BrowseCounters& c, const std::vector<FilePath>& items, const FilePath& folder, PageSink& sink)
+    BrowseCounters& counters, const std::vector<FilePath>& items, const FilePath& folder, PageSink& sink)
 {
     // The user's fill has the cores to itself; the page around it is drawn
     // ahead again once it has been shown.
     stopBackgroundWork();
     sink.clearPage();
-    const auto [first, count] = pageRange(c, int(items.size()));
+    const auto [first, count] = pageRange(counters, int(items.size()));
 
     struct Slot {
         FilePath name;
@@ -404,27 +405,27 @@ std::vector<PageFailure> PageFiller::fill(
         }
         switch (outcome.kind) {
         case Outcome::Kind::Failed:
-            failures.push_back({c.CellNumber, slot.name, outcome.error});
-            sink.drawCell(c.CellNumber, brokenCell());
+            failures.push_back({counters.CellNumber, slot.name, outcome.error});
+            sink.drawCell(counters.CellNumber, brokenCell());
             break;
         case Outcome::Kind::NoPicture:
-            sink.drawCell(c.CellNumber, lastCell_);
+            sink.drawCell(counters.CellNumber, lastCell_);
             break;
         case Outcome::Kind::Drawn:
             lastCell_ = outcome.cell;
             if (slot.key)
                 cache_->store(*slot.key, outcome.cell);
-            sink.drawCell(c.CellNumber, lastCell_);
+            sink.drawCell(counters.CellNumber, lastCell_);
             break;
         }
-        sink.setCaption(c.CellNumber, slot.name);
-        ++c.CellNumber;
-        ++c.ListPosition;
-        if (c.PictureCount + 1 <= 20)
+        sink.setCaption(counters.CellNumber, slot.name);
+        ++counters.CellNumber;
+        ++counters.ListPosition;
+        if (counters.PictureCount + 1 <= kCellsPerPage)
             sink.disablePaging();
-        if (c.CellNumber > kCellsPerPage) {
-            c.CellNumber = 1;
-            --c.ListPosition;
+        if (counters.CellNumber > kCellsPerPage) {
+            counters.CellNumber = 1;
+            --counters.ListPosition;
             break;
         }
     }

@@ -21,7 +21,7 @@ void enableAll(PageButtonStates& buttons)
 // unreadable picture), both backward buttons restart from the first file.
 bool restartsAtFirstFile(const BrowseCounters& counters, bool fileSelected)
 {
-    return !fileSelected && counters.ListPosition < 20;
+    return !fileSelected && counters.ListPosition < kCellsPerPage;
 }
 
 void startAtFirstPicture(BrowseCounters& counters)

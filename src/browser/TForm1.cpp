@@ -2,6 +2,8 @@
 
 #include "browser/ExtentListBox.h"
 #include "browser/FileListBox.h"
+#include "browser/FileListClick.h"
+#include "browser/FolderRows.h"
 #include "browser/FolderRules.h"
 #include "browser/MountList.h"
 #include "browser/PageButtons.h"
@@ -281,22 +283,8 @@ std::vector<PageFailure> TForm1::FillPage()
 
 void TForm1::reportPageFailures(const std::vector<PageFailure>& failures)
 {
-    // Each failure is told once after the folder was read: coming back to a
-    // page, or selecting a file, shows the marks without the same box again.
-    QStringList parts;
-    for (const PageFailure& failure : failures) {
-        const QString told = failure.name.text() + u'\n' + failure.message;
-        if (!toldFailures_.contains(told)) {
-            toldFailures_.insert(told);
-            parts.append(failure.message);
-        }
-    }
-    if (parts.isEmpty())
-        return;
-    const QString heading = parts.size() == 1
-        ? QStringLiteral("表示できない画像があります。")
-        : QStringLiteral("表示できない画像が %1 枚あります。").arg(parts.size());
-    reportError(this, heading + QStringLiteral("\n\n") + parts.join(QStringLiteral("\n\n")));
+    if (const QString report = toldFailures_.reportOnce(failures); !report.isEmpty())
+        reportError(this, report);
 }
 
 PageButtonStates TForm1::buttonStates() const
@@ -318,25 +306,25 @@ void TForm1::applyButtonStates(const PageButtonStates& states)
 void TForm1::FileListBox1Change()
 {
     runReportingErrors(this, [this] {
-        BrowseCounters& c = counters_;
-        c.PictureCount = 0;
-        c.ListPosition = 0;
-        c.ItemCount = 0;
-        c.ItemCount = int(fileNames_.size());
+        BrowseCounters& counters = counters_;
+        counters.PictureCount = 0;
+        counters.ListPosition = 0;
+        counters.ItemCount = 0;
+        counters.ItemCount = int(fileNames_.size());
         Label21->setText(QString());
         // The walk reads the names the window holds; the list keeps each
         // text's width, so only names new to it are measured.
         FileListBox1->measureTexts([](const FilePath& name) { return isCountedPicture(name.text()); });
         const FileCount count =
             countPictures(fileNames_, [this](int row) { return FileListBox1->textWidth(row); });
-        c.PictureCount = count.pictures;
-        c.ListPosition = c.ItemCount;
+        counters.PictureCount = count.pictures;
+        counters.ListPosition = counters.ItemCount;
         FileListBox1->setHorizontalExtent(count.extent);
-        Label21->setText(QStringLiteral("ファイル数 = %1").arg(c.PictureCount));
+        Label21->setText(QStringLiteral("ファイル数 = %1").arg(counters.PictureCount));
         Label21->adjustSize();
-        applyButtonStates(buttonsAfterCount(c.PictureCount, buttonStates()));
-        c.ListPosition = 1;
-        c.CellNumber = 1;
+        applyButtonStates(buttonsAfterCount(counters.PictureCount, buttonStates()));
+        counters.ListPosition = 1;
+        counters.CellNumber = 1;
         reportPageFailures(FillPage());
     });
 }
@@ -462,16 +450,21 @@ void TForm1::FileListBox1MouseUp()
     const int row = FileListBox1->selectedRow();
     const FilePath name = row >= 0 ? fileNames_[size_t(row)] : FilePath();
     selection_.SelectedPicture = name;
-    if (!name.isEmpty() && CheckBox2->isChecked()) {
+    switch (fileListClickOpens(!name.isEmpty(), CheckBox1->isChecked(), CheckBox2->isChecked())) {
+    case FileListOpen::Rotation:
         selection_.SelectedPicture = selection_.inFolder(name);
         runOpener(openers_.rotation);
-    } else if (CheckBox1->isChecked()) {
+        break;
+    case FileListOpen::CommentEditor:
+    case FileListOpen::Nothing:
         // The comment goes to the clicked picture, as after a label click;
-        // with no file selected nothing opens.
+        // with no file selected the key is emptied and nothing opens.
         selection_.SelectedCommentKey = name;
         openCommentEditor();
-    } else {
+        break;
+    case FileListOpen::Zoom:
         runOpener(openers_.zoom);
+        break;
     }
 }
 
@@ -502,7 +495,7 @@ void TForm1::openFolder(const QString& path)
     currentFolder_ = folder;
     selection_.setFolder(FilePath(folder));
     const QString mount = mountPointOf(folder, mounts_);
-    lastFolderOnMount_.insert(mount, folder);
+    lastFolderOnMount_.remember(mount, folder);
     if (const int index = DriveComboBox1->findData(mount); index >= 0) {
         const QSignalBlocker blocker(DriveComboBox1);
         DriveComboBox1->setCurrentIndex(index);
@@ -530,29 +523,17 @@ void TForm1::DriveComboBox1Change(int index)
     // Choosing the drive already shown changes nothing.
     if (!currentFolder_.isEmpty() && mount == mountPointOf(currentFolder_, mounts_))
         return;
-    const QString remembered = lastFolderOnMount_.value(mount);
-    openFolder(!remembered.isEmpty() && QFileInfo(remembered).isDir() ? remembered : mount);
+    openFolder(lastFolderOnMount_.folderToOpen(mount));
 }
 
 void TForm1::refillFolderList(const QString& folder, const QStringList& subfolders)
 {
-    // The ancestors from the root down, the folder itself, then its subfolders.
-    QStringList texts{QStringLiteral("/")};
-    QStringList paths{QStringLiteral("/")};
-    QList<int> indents{0};
-    QString walked;
-    for (const QString& part : folder.split(u'/', Qt::SkipEmptyParts)) {
-        walked += u'/' + part;
-        texts.append(part);
-        paths.append(walked);
-        indents.append(int(indents.size()));
-    }
-    const int currentRow = int(texts.size()) - 1;
-    const int depth = int(indents.size());
-    for (const QString& sub : subfolders) {
-        texts.append(sub);
-        paths.append(joinPath(folder, sub));
-        indents.append(depth);
+    const FolderRows list = folderRows(folder, subfolders);
+    QStringList texts;
+    QList<int> indents;
+    for (const FolderRow& row : list.rows) {
+        texts.append(row.text);
+        indents.append(row.indent);
     }
     const QSignalBlocker blocker(DirectoryListBox1);
     DirectoryListBox1->setItems(texts, indents);
@@ -560,10 +541,10 @@ void TForm1::refillFolderList(const QString& folder, const QStringList& subfolde
     const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
     for (int row = 0; row < DirectoryListBox1->count(); ++row) {
         QListWidgetItem* item = DirectoryListBox1->item(row);
-        item->setData(Qt::UserRole, paths[row]);
-        item->setIcon(row <= currentRow ? open : closed);
+        item->setData(Qt::UserRole, list.rows[size_t(row)].path);
+        item->setIcon(list.rows[size_t(row)].open ? open : closed);
     }
-    DirectoryListBox1->setCurrentRow(currentRow);
+    DirectoryListBox1->setCurrentRow(list.currentRow);
 }
 
 void TForm1::openFolderItem(int row)

@@ -1,14 +1,14 @@
 #pragma once
 
 #include "browser/BrowseCounters.h"
+#include "browser/LastFolderOnMount.h"
+#include "browser/PageFailureLog.h"
 #include "browser/PageButtons.h"
 #include "browser/PageFiller.h"
 #include "browser/Paging.h"
 #include "browser/WindowOpeners.h"
 #include "imaging/FilePath.h"
 
-#include <QHash>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -160,10 +160,10 @@ private:
     std::array<FilePath, kCellsPerPage> cellNames_;
     std::array<QString, kCellsPerPage> cellErrors_;
     // The failures told since the folder was last read.
-    QSet<QString> toldFailures_;
+    PageFailureLog toldFailures_;
     // The mount points the drive box lists, read once at start-up.
     QStringList mounts_;
-    QHash<QString, QString> lastFolderOnMount_;
+    LastFolderOnMount lastFolderOnMount_;
     bool firstShow_ = true;
     bool browsingStarted_ = false;
     // The first page is drawn after the window has painted itself once.

@@ -11,6 +11,7 @@
 #include "imaging/StretchDraw.h"
 #include "imaging/ThumbnailFit.h"
 #include "imaging/UserError.h"
+#include "rotation/RotationNotice.h"
 #include "rotation/TdispForm.h"
 
 #include <QEvent>
@@ -160,7 +161,7 @@ void TForm7::FormActivate()
     // no turn can be made of it for this file.
     pixelImage_.reset();
     pictureFile_ = path;
-    bool held = false;
+    RotationLoad load;
     {
         Hourglass hourglass;
         pixelImage_ = std::make_unique<TPixelImage>();
@@ -172,16 +173,15 @@ void TForm7::FormActivate()
             previewBitmap_ = TBitmap();
             previewError_ = error.message();
         }
-        if (previewError_.isEmpty() && TPixelImage::AcceptsFileName(path.text()))
-            held = pixelImage_->LoadBitmap(previewBitmap_);
+        load.decoded = previewError_.isEmpty();
+        load.nameAccepted = TPixelImage::AcceptsFileName(path.text());
+        load.held24Bit = load.decoded && load.nameAccepted && pixelImage_->LoadBitmap(previewBitmap_)
+            && pixelImage_->Is24Bit();
+        load.greyPassMessage = pixelImage_->GreyPassMessage();
         StatusBar1->showMessage(path.fileName().text());
     }
-    if (previewError_.isEmpty() && !TPixelImage::AcceptsFileName(path.text()))
-        showOwnMessage(QStringLiteral("拡張子が .jpeg の画像は回転できません。.jpg の名前で保存し直すと回転できます。"), false);
-    else if (!held || !pixelImage_->Is24Bit())
-        showOwnMessage(QStringLiteral("画像ファイルが24ビットbmpでありません."), false);
-    else if (!pixelImage_->GreyPassMessage().isEmpty())
-        showOwnMessage(pixelImage_->GreyPassMessage(), false);
+    if (const QString notice = rotationNotice(load); !notice.isEmpty())
+        showOwnMessage(notice, false);
     ShowPreview();
 }
 
