@@ -362,3 +362,13 @@ TEST(CommentWindows, RecordsOfNamesThatAreNotUtf8AreFoundByTheirOwnBytes)
         w.viewer.close();
     }
 }
+
+TEST(CommentViewer, AClickOnThePictureGivesTheFocusBackOnce)
+{
+    CommentWindows w;
+    w.folder.writeJpeg(QStringLiteral("a.jpg"), 32, 24, 3);
+    w.view(QStringLiteral("a.jpg"));
+    QTest::mouseClick(w.viewer.Image1, Qt::LeftButton);
+    EXPECT_FALSE(w.viewer.isVisible());
+    EXPECT_EQ(w.viewerFocus, 1);
+}

@@ -25,6 +25,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -675,4 +676,25 @@ TEST(WindowPlacement, CentresAFrameOnAnotherInsideTheScreen)
     // Not yet framed, a window takes the frame of the one it is placed on.
     EXPECT_EQ(framedSize({317, 276}, QMargins(), QMargins(4, 30, 4, 4)), QSize(325, 310));
     EXPECT_EQ(framedSize({317, 276}, QMargins(1, 20, 1, 1), QMargins(4, 30, 4, 4)), QSize(319, 297));
+}
+
+TEST(ResultWindow, TellsTheRotationWindowItClosedButNotWhenHiddenForANewTurn)
+{
+    RotationFixture f;
+    f.folder.writeJpeg(QStringLiteral("a.jpg"), 64, 48, 9);
+    f.open(QStringLiteral("a.jpg"));
+    f.form.show();
+    TdispForm* result = f.form.dispForm();
+    QSignalSpy closed(result, &TdispForm::closed);
+    f.form.N2Click();
+    f.form.N3Click();
+    EXPECT_EQ(closed.count(), 0) << "hiding it for a new turn is no closing";
+
+    // Closing reloads the picture without any window taking the focus.
+    f.folder.writeJpeg(QStringLiteral("a.jpg"), 30, 20, 1);
+    result->C1Click();
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.form.statusText() == QStringLiteral("サイズ＝30*20"); }, 2000))
+        << f.form.statusText().toStdString();
+    f.form.close();
 }

@@ -232,13 +232,6 @@ void TForm1::closeEvent(QCloseEvent* event)
         emit closed();
 }
 
-void TForm1::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        FormActivate();
-}
-
 void TForm1::ClearPage()
 {
     for (CanvasImage* image : Images) {

@@ -7,6 +7,7 @@
 #include "browser/PageFiller.h"
 #include "browser/Paging.h"
 #include "browser/WindowOpeners.h"
+#include "common/WindowActivation.h"
 #include "imaging/FilePath.h"
 
 #include <QString>
@@ -101,7 +102,6 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -168,6 +168,7 @@ private:
     bool browsingStarted_ = false;
     // The first page is drawn after the window has painted itself once.
     bool paintBeforeFill_ = false;
+    WindowActivation activation_{*this, WindowActivation::Moment::Activated, [this] { FormActivate(); }};
 };
 
 } // namespace zavio

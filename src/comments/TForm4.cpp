@@ -6,7 +6,6 @@
 #include "common/CancelKey.h"
 #include "common/ErrorReport.h"
 #include "common/Hourglass.h"
-#include "common/ModalShow.h"
 #include "common/Selection.h"
 #include "common/ShiftJis.h"
 #include "common/WindowCentre.h"
@@ -97,7 +96,7 @@ void TForm4::ShowModal()
 {
     // An editor that could not open closes all the same: the modes end. It
     // opens in the middle of the screen, not of the main window.
-    if (!fillAndShowModal(*this, [this] { return FormActivate(); }, [this] { centreOnScreen(*this); }))
+    if (!activation_.openModal([this] { centreOnScreen(*this); }))
         FormClose();
 }
 

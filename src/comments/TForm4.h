@@ -1,6 +1,7 @@
 #pragma once
 
 #include "comments/CommentFile.h"
+#include "common/WindowActivation.h"
 
 #include <QByteArray>
 #include <QDialog>
@@ -69,6 +70,7 @@ private:
     // The key the record was found or made by, and the text it is shown as.
     QByteArray keyBytes_;
     QString keyText_;
+    WindowActivation activation_{*this, WindowActivation::Moment::ModalOpening, [this] { return FormActivate(); }};
 };
 
 } // namespace zavio

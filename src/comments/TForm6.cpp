@@ -7,7 +7,6 @@
 #include "common/ErrorReport.h"
 #include "common/Hourglass.h"
 #include "common/Memo.h"
-#include "common/ModalShow.h"
 #include "common/Selection.h"
 #include "common/WindowCentre.h"
 #include "imaging/PictureLoader.h"
@@ -64,7 +63,7 @@ void TForm6::FormCreate()
 void TForm6::ShowModal()
 {
     // It opens in the middle of the screen, not of the main window.
-    fillAndShowModal(*this, [this] { FormActivate(); }, [this] { centreOnScreen(*this); });
+    activation_.openModal([this] { centreOnScreen(*this); });
 }
 
 void TForm6::FormActivate()
@@ -131,8 +130,7 @@ void TForm6::DrawPicture()
 
 void TForm6::Image1Click()
 {
-    if (focusOnClose_)
-        focusOnClose_();
+    // Closing gives the focus back (FormClose).
     close();
 }
 

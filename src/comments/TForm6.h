@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/WindowActivation.h"
 #include "imaging/TBitmap.h"
 
 #include <QDialog>
@@ -59,6 +60,7 @@ private:
     int areaWidth_ = 0;
     int areaHeight_ = 0;
     QRect pictureRect_;
+    WindowActivation activation_{*this, WindowActivation::Moment::ModalOpening, [this] { FormActivate(); }};
 };
 
 } // namespace zavio

@@ -8,7 +8,6 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace zavio {
@@ -74,12 +73,6 @@ HelpWindow::HelpWindow(const Layout& layout, QWidget* parent) : QDialog(parent, 
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
     box->addWidget(Memo1);
-}
-
-void HelpWindow::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    FormActivate();
 }
 
 void HelpWindow::FormActivate()

@@ -1,14 +1,13 @@
 #pragma once
 
 #include "common/Memo.h"
+#include "common/WindowActivation.h"
 
 #include <QColor>
 #include <QDialog>
 #include <QPoint>
 #include <QSize>
 #include <QString>
-
-class QShowEvent;
 
 namespace zavio {
 
@@ -34,12 +33,11 @@ public:
 protected:
     HelpWindow(const Layout& layout, QWidget* parent);
 
-    void showEvent(QShowEvent* event) override;
-
 private:
     // Run on every show: the text can be scrolled and selected, but not
     // changed, and shows no caret.
     void FormActivate();
+    WindowActivation activation_{*this, WindowActivation::Moment::Shown, [this] { FormActivate(); }};
 };
 
 } // namespace zavio

@@ -14,7 +14,6 @@
 #include "rotation/RotationNotice.h"
 #include "rotation/TdispForm.h"
 
-#include <QEvent>
 #include <QFont>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -39,7 +38,8 @@ constexpr int kImageHeight = 233;
 } // namespace
 
 TForm7::TForm7(const Selection& selection, QWidget* parent)
-    : QDialog(parent, kRotationFrame), selection_(selection)
+    : QDialog(parent, kRotationFrame), selection_(selection),
+      activation_(*this, WindowActivation::Moment::Activated, [this] { reloadOnReturn(); })
 {
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("画像回転処理"));
@@ -78,8 +78,10 @@ TForm7::TForm7(const Selection& selection, QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     dispForm_ = new TdispForm(this);
-    dispForm_->installEventFilter(this);
-    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &TForm7::focusWindowChanged);
+    connect(dispForm_, &TdispForm::activated, this, [this] { returnReloads_ = true; });
+    // Queued: the reload and its message boxes come after the result
+    // window's command has finished closing it.
+    connect(dispForm_, &TdispForm::closed, this, &TForm7::resultClosed, Qt::QueuedConnection);
 
     FormCreate();
 }
@@ -124,34 +126,25 @@ void TForm7::keyPressEvent(QKeyEvent* event)
         QDialog::keyPressEvent(event);
 }
 
-void TForm7::focusWindowChanged(QWindow* focus)
+void TForm7::resultClosed()
 {
-    // The focus window is followed rather than the active window: a click
-    // straight into the result window's menu gives it the focus while Qt,
-    // busy with the menu, leaves this window the active one.
-    if (!focus || !isVisible())
+    if (!isVisible())
         return;
-    if (focus == dispForm_->windowHandle()) {
-        returnReloads_ = true;
-    } else if (focus == windowHandle() && returnReloads_) {
-        // Coming back from the result window reloads the picture from its
-        // file, so a picture just saved over shows as saved.
-        returnReloads_ = false;
-        runReportingErrors(this, [this] { FormActivate(); });
-    }
+    // The focus comes back here as a window manager would give it; without
+    // one it would fall to the desktop.
+    const QWindow* focus = QGuiApplication::focusWindow();
+    if (!focus || focus == dispForm_->windowHandle())
+        activateWindow();
+    returnReloads_ = true;
+    activation_.activate();
 }
 
-bool TForm7::eventFilter(QObject* watched, QEvent* event)
+void TForm7::reloadOnReturn()
 {
-    // The result window closing with the focus hands it back here, as a
-    // window manager would; without one the focus would fall to the desktop
-    // and the return would go unseen.
-    if (watched == dispForm_ && event->type() == QEvent::Hide && !event->spontaneous() && isVisible()) {
-        const QWindow* focus = QGuiApplication::focusWindow();
-        if (!focus || focus == dispForm_->windowHandle())
-            activateWindow();
-    }
-    return QDialog::eventFilter(watched, event);
+    if (!returnReloads_ || !isVisible())
+        return;
+    returnReloads_ = false;
+    FormActivate();
 }
 
 void TForm7::FormActivate()
@@ -213,14 +206,10 @@ void TForm7::ShowPreview()
 
 void TForm7::showOwnMessage(const QString& message, bool error)
 {
-    // The box takes the activation; its closing gives it back to this window,
-    // which is no return from the result window.
-    const bool pending = returnReloads_;
     if (error)
         reportError(this, message);
     else
         showMessage(this, message);
-    returnReloads_ = pending;
 }
 
 void TForm7::RotateAndShow(const TPixelImage* picture, float angle)

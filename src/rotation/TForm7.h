@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/WindowActivation.h"
 #include "imaging/TBitmap.h"
 #include "rotation/TPixelImage.h"
 
@@ -12,7 +13,6 @@ class QAction;
 class QMenu;
 class QScrollArea;
 class QStatusBar;
-class QWindow;
 
 namespace zavio {
 
@@ -69,7 +69,6 @@ public:
 
 protected:
     void done(int result) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     // Esc does not close the window; its close box and "閉じる(&C)" do.
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -77,11 +76,14 @@ private:
     // Moves the window's frame to the middle of the main window's.
     void placeOnCentre();
     void FormCreate();
-    // The window with the keyboard focus changed: a return from the result
-    // window reloads the picture.
-    void focusWindowChanged(QWindow* focus);
+    // The result window closed: the focus comes back here, and so does the
+    // user, which reloads the picture.
+    void resultClosed();
+    // A return from the result window, by its closing or by this window
+    // becoming the active one again, reloads the picture from its file, so
+    // that a picture just saved over shows as saved; once for each visit.
+    void reloadOnReturn();
     void FormClose();
-    // A message box of this window's own: closing it is no return to the window.
     void showOwnMessage(const QString& message, bool error);
 
     const Selection& selection_;
@@ -96,6 +98,7 @@ private:
     TdispForm* dispForm_ = nullptr;
     // The user went to the result window; coming back reloads the picture.
     bool returnReloads_ = false;
+    WindowActivation activation_;
 };
 
 } // namespace zavio

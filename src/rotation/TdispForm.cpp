@@ -46,7 +46,8 @@ QString askWithDialog(QFileDialog& dialog)
 } // namespace
 
 TdispForm::TdispForm(QWidget* parent)
-    : QDialog(parent, kResultFrame), askSaveName_(askWithDialog)
+    : QDialog(parent, kResultFrame), askSaveName_(askWithDialog),
+      activation_(*this, WindowActivation::Moment::Activated, [this] { emit activated(); })
 {
     setObjectName(QStringLiteral("dispForm"));
     setWindowTitle(QStringLiteral("結果"));
@@ -95,6 +96,12 @@ void TdispForm::showEvent(QShowEvent* event)
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+}
+
+void TdispForm::done(int result)
+{
+    QDialog::done(result);
+    emit closed();
 }
 
 void TdispForm::keyPressEvent(QKeyEvent* event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/WindowActivation.h"
 #include "imaging/FilePath.h"
 #include "imaging/TBitmap.h"
 
@@ -54,7 +55,15 @@ public:
     void FileMenuCloseClick();
     void C1Click();
 
+signals:
+    // The window became the active one: the user went over to it.
+    void activated();
+    // The window was closed, by one of its commands or its close box; not
+    // when the rotation window hides it to show a new turn.
+    void closed();
+
 protected:
+    void done(int result) override;
     void showEvent(QShowEvent* event) override;
     // Esc does not close the window: the result would be lost with it.
     void keyPressEvent(QKeyEvent* event) override;
@@ -69,6 +78,7 @@ private:
     QString emptyReason_;
     FilePath source_;
     SaveNameAsker askSaveName_;
+    WindowActivation activation_;
 };
 
 } // namespace zavio

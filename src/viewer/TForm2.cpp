@@ -2,7 +2,6 @@
 
 #include "common/ErrorReport.h"
 #include "common/Hourglass.h"
-#include "common/ModalShow.h"
 #include "common/Selection.h"
 #include "common/WindowCentre.h"
 #include "imaging/PictureLoader.h"
@@ -96,7 +95,7 @@ void TForm2::ShowModal()
         return;
     // The first opening is in the middle of the screen, sized to its
     // picture; later ones keep the place where the user left the window.
-    fillAndShowModal(*this, [this] { loadSelectedPicture(); }, [this] {
+    activation_.openModal([this] {
         if (lastPosition_)
             move(*lastPosition_);
         else
@@ -106,7 +105,7 @@ void TForm2::ShowModal()
 
 bool TForm2::FormActivate()
 {
-    return runReportingErrors(this, [this] { loadSelectedPicture(); });
+    return activation_.activate();
 }
 
 void TForm2::loadSelectedPicture()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/WindowActivation.h"
 #include "imaging/TBitmap.h"
 #include "viewer/ZoomRules.h"
 
@@ -82,6 +83,7 @@ private:
     QSize recordedSize_;
     TBitmap bitmap_;
     bool frameFixed_ = false;
+    WindowActivation activation_{*this, WindowActivation::Moment::ModalOpening, [this] { loadSelectedPicture(); }};
 };
 
 } // namespace zavio
