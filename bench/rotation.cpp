@@ -9,7 +9,7 @@
 #include "imaging/PictureLoader.h"
 #include "rotation/Rotation.h"
 #include "rotation/TPixelImage.h"
-#include "support/RotationLiteral.h"
+#include "fixtures/RotationLiteral.h"
 
 #include <cstdio>
 #include <vector>

@@ -8,7 +8,7 @@
 
 #include "rotation/Rotation.h"
 #include "rotation/TPixelImage.h"
-#include "support/RotationLiteral.h"
+#include "fixtures/RotationLiteral.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -4,9 +4,9 @@
 
 #include "imaging/BmpCodec.h"
 #include "imaging/JpegCodec.h"
-#include "support/BmpFixtures.h"
-#include "support/ExifFixtures.h"
-#include "support/JpegFixtures.h"
+#include "fixtures/BmpFixtures.h"
+#include "fixtures/ExifFixtures.h"
+#include "fixtures/JpegFixtures.h"
 
 #include <QDir>
 #include <QFile>

@@ -7,8 +7,8 @@
 #include "imaging/StretchDraw.h"
 #include "imaging/TBitmap.h"
 #include "imaging/ThumbnailFit.h"
-#include "support/BmpFixtures.h"
-#include "support/JpegFixtures.h"
+#include "fixtures/BmpFixtures.h"
+#include "fixtures/JpegFixtures.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 #include "imaging/PictureLoader.h"
 #include "rotation/CameraMetadata.h"
 #include "rotation/PictureSaver.h"
-#include "support/ExifFixtures.h"
+#include "fixtures/ExifFixtures.h"
 #include "support/PictureFolder.h"
 #include "support/ScratchMount.h"
 

@@ -3,9 +3,9 @@
 #include "imaging/TBitmap.h"
 #include "rotation/Rotation.h"
 #include "rotation/TPixelImage.h"
-#include "support/BmpFixtures.h"
+#include "fixtures/BmpFixtures.h"
 #include "support/PictureFolder.h"
-#include "support/RotationLiteral.h"
+#include "fixtures/RotationLiteral.h"
 
 #include <gtest/gtest.h>
 

@@ -191,23 +191,17 @@ std::optional<std::string> checkPage(const QImage& shot, const ExpectedCells& ex
     return std::nullopt;
 }
 
-} // namespace
-
-void brokenPictureScenario(const std::string& program)
+// Fails when a message box titled with the program's name is shown.
+void expectNoMessageBox(Display* display, ProgramUnderTest& zavio, const std::string& when)
 {
-    const WorkFolder work;
-    const QString folder = work.makeFolder(QStringLiteral("pictures"));
-    const ExpectedCells expected = writeFolder(folder, work.makeFolder(QStringLiteral("intact")));
-    const std::string shots = requestedShotPath();
+    if (!topLevelsTitled(display, kMainTitle).empty())
+        throw Failure("another message box appeared " + when + zavio.output());
+}
 
-    XSession session(work.logs());
-    Display* display = session.display();
-    ProgramUnderTest zavio(session, program, folder.toStdString(), work.logs());
-
-    const auto start = Clock::now();
-    const TitledWindow main = zavio.waitForWindow(display, 20s, "main window", isMainWindowTitle);
-
-    // One message box, titled with the program's name alone, over the main window.
+// One message box, titled with the program's name alone, over the main window.
+TitledWindow waitForTheErrorBox(Display* display, ProgramUnderTest& zavio, const TitledWindow& main,
+                                Clock::time_point start, const std::string& shots)
+{
     std::optional<TitledWindow> box;
     zavio.waitUntil(15s, std::string("error message box titled \"") + kMainTitle + "\"",
         [&]() -> std::optional<std::string> {
@@ -227,22 +221,26 @@ void brokenPictureScenario(const std::string& program)
     if (!shots.empty())
         saveShot(grabScreen(display, rootRect(display, main.window) | rootRect(display, box->window)),
                  shotPath(shots, "-broken"));
+    return *box;
+}
 
-    // Dismissed with a real key press, it stays away: one box for the page.
-    pressKey(display, box->window, kReturnKey);
-    zavio.waitForUnmap(display, box->window, 5s, "closing of the error message box after the Return key");
-    const auto noMessageBox = [&](const std::string& when) {
-        if (!topLevelsTitled(display, kMainTitle).empty())
-            throw Failure("another message box appeared " + when + zavio.output());
-    };
+// Dismissed with a real key press, the box stays away: one box for the page.
+void closeTheBoxWithReturn(Display* display, ProgramUnderTest& zavio, const TitledWindow& box)
+{
+    pressKey(display, box.window, kReturnKey);
+    zavio.waitForUnmap(display, box.window, 5s, "closing of the error message box after the Return key");
     for (const auto quiet = Clock::now() + 1500ms; Clock::now() < quiet;) {
         zavio.expectRunning("after its message box was closed");
-        noMessageBox("after the first one was closed");
+        expectNoMessageBox(display, zavio, "after the first one was closed");
         std::this_thread::sleep_for(50ms);
     }
     std::printf("message box closed by the Return key, no other one followed\n");
+}
 
-    // Page 1: pictures 1 to 20, the mark and the name in cell 5.
+// Page 1: pictures 1 to 20, the mark and the name in cell 5.
+Page checkPageOneWithTheMark(Display* display, ProgramUnderTest& zavio, const TitledWindow& main,
+                             const ExpectedCells& expected)
+{
     QImage shot;
     Page page;
     zavio.waitUntil(10s, "page 1 with the broken mark in cell 5", [&]() -> std::optional<std::string> {
@@ -262,8 +260,15 @@ void brokenPictureScenario(const std::string& program)
     std::printf("page 1 shows pictures 1 to %d, cell 5 the broken mark (mean difference %.0f from silver, "
                 "%.0f from the picture) named by %d pixels of text\n",
                 page.last, fromSilver, fromPicture, nameInk(shot, kBrokenPosition));
+    return page;
+}
 
-    // "次へ" until the page that ends with the folder's last picture.
+// "次へ" until the page that ends with the folder's last picture, each page
+// checked whole and no message box shown. Returns the last page's screenshot.
+QImage pageToTheEnd(Display* display, ProgramUnderTest& zavio, const TitledWindow& main,
+                    const ExpectedCells& expected, Page& page)
+{
+    QImage shot;
     const QPoint next = nextButtonRect().center();
     for (int click = 1; page.last < kPictureCount; ++click) {
         if (click > kMaxNextClicks)
@@ -275,7 +280,7 @@ void brokenPictureScenario(const std::string& program)
         clickAt(display, main.window, next.x(), next.y(), kLeftButton);
         zavio.waitUntil(10s, "new page after click " + std::to_string(click) + " on 次へ",
             [&]() -> std::optional<std::string> {
-                noMessageBox("while paging, away from the broken picture");
+                expectNoMessageBox(display, zavio, "while paging, away from the broken picture");
                 shot = grabWindow(display, main.window);
                 if (auto complaint = checkPage(shot, expected, page))
                     return complaint;
@@ -286,9 +291,12 @@ void brokenPictureScenario(const std::string& program)
         std::printf("click %d on 次へ: pictures %d to %d after %lld ms\n", click, page.first, page.last,
                     msSince(clickStart));
     }
-    if (!shots.empty())
-        saveShot(shot, shotPath(shots, "-last-page"));
+    return shot;
+}
 
+// The last page shows picture 45 drawn, and silver after it.
+void checkTheLastPage(ProgramUnderTest& zavio, const QImage& shot, const ExpectedCells& expected, const Page& page)
+{
     const int lastCell = kPictureCount - page.first + 1;
     const double lastFromSilver = meanDifference(shot, cellRect(lastCell), expected.silver);
     if (lastFromSilver < kClearlyOther)
@@ -297,4 +305,28 @@ void brokenPictureScenario(const std::string& program)
     std::printf("the last page shows picture %d in cell %d and silver after it\n", kPictureCount, lastCell);
 }
 
+} // namespace
+
+void brokenPictureScenario(const std::string& program)
+{
+    const WorkFolder work;
+    const QString folder = work.makeFolder(QStringLiteral("pictures"));
+    const ExpectedCells expected = writeFolder(folder, work.makeFolder(QStringLiteral("intact")));
+    const std::string shots = requestedShotPath();
+
+    XSession session(work.logs());
+    Display* display = session.display();
+    ProgramUnderTest zavio(session, program, folder.toStdString(), work.logs());
+
+    const auto start = Clock::now();
+    const TitledWindow main = zavio.waitForWindow(display, 20s, "main window", isMainWindowTitle);
+    const TitledWindow box = waitForTheErrorBox(display, zavio, main, start, shots);
+    closeTheBoxWithReturn(display, zavio, box);
+
+    Page page = checkPageOneWithTheMark(display, zavio, main, expected);
+    const QImage lastShot = pageToTheEnd(display, zavio, main, expected, page);
+    if (!shots.empty())
+        saveShot(lastShot, shotPath(shots, "-last-page"));
+    checkTheLastPage(zavio, lastShot, expected, page);
+}
 } // namespace zavio::e2e

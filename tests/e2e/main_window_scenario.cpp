@@ -98,18 +98,10 @@ std::optional<std::string> checkScreenshot(const QImage& shot)
     return std::nullopt;
 }
 
-} // namespace
-
-void mainWindowScenario(const std::string& program)
+// Waits for the main window and checks its first page from a screenshot, saved
+// when asked for; the clicks that follow need 3.jpg in cell 3.
+TitledWindow checkFirstPage(Display* display, ProgramUnderTest& zavio, const std::string& shotPath)
 {
-    const WorkFolder work;
-    const QString fixture = work.makeFolder(QStringLiteral("pictures"));
-    writeFixture(fixture);
-
-    XSession session(work.logs());
-    Display* display = session.display();
-    ProgramUnderTest zavio(session, program, fixture.toStdString(), work.logs());
-
     const auto start = Clock::now();
     const TitledWindow window = zavio.waitForWindow(display, 20s, std::string("window titled ") + kMainTitle,
         [](const std::string& title) { return title.find(kMainTitle) != std::string::npos; });
@@ -122,7 +114,6 @@ void mainWindowScenario(const std::string& program)
             return shot.isNull() ? std::optional<std::string>("the window could not be read") : checkScreenshot(shot);
         }, 100ms);
 
-    const std::string shotPath = requestedShotPath();
     if (!shotPath.empty() && !shot.isNull())
         saveShot(shot, shotPath);
     if (problem)
@@ -138,7 +129,15 @@ void mainWindowScenario(const std::string& program)
         throw Failure("cell " + std::to_string(kZoomCell) + " does not show 3.jpg: its centre is "
                       + rgbText(shot.pixel(zoomCell)) + ", expected near " + rgbText(kPictures[2].colour)
                       + zavio.output());
+    return window;
+}
 
+// Clicks the third thumbnail and checks the zoom window it opens: a new
+// top-level window with the picture's caption, size and colour.
+TitledWindow openZoomWindowFromCell3(Display* display, ProgramUnderTest& zavio, const TitledWindow& window,
+                                     const std::string& shotPath)
+{
+    const QPoint zoomCell = cellRect(kZoomCell).center();
     const auto zoomStart = Clock::now();
     clickAt(display, window.window, zoomCell.x(), zoomCell.y(), kLeftButton);
     std::optional<TitledWindow> zoom;
@@ -169,20 +168,26 @@ void mainWindowScenario(const std::string& program)
     if (!shotPath.empty() && !zoomShot.isNull())
         saveShot(zoomShot, zavio::e2e::shotPath(shotPath, "-zoom"));
     std::printf("zoom window \"%s\" shown and checked %lld ms after the click\n", kZoomTitle, msSince(zoomStart));
+    return *zoom;
+}
 
-    // The zoom window is modal: a click on another thumbnail must do nothing.
-    // It opens over the main window and may hide the cell; a user would drag
-    // it aside, and with no window manager the test moves it itself.
+// The zoom window is modal: a click on another thumbnail must do nothing.
+// It opens over the main window and may hide the cell; a user would drag
+// it aside, and with no window manager the test moves it itself. Returns the
+// point clicked, in the main window's coordinates.
+QPoint clickTheBlockedMainWindow(Display* display, ProgramUnderTest& zavio, const TitledWindow& window,
+                                 const TitledWindow& zoom)
+{
     const auto blockedStart = Clock::now();
     const QRect mainRect = rootRect(display, window.window);
     const QRect blockedCell = cellRect(kBlockedCell).translated(mainRect.topLeft());
-    QRect zoomRect = rootRect(display, zoom->window);
+    QRect zoomRect = rootRect(display, zoom.window);
     if (!uncoveredPoint(blockedCell, zoomRect)) {
         const QPoint aside(blockedCell.right() + 40, zoomRect.y());
-        moveWindow(display, zoom->window, aside);
+        moveWindow(display, zoom.window, aside);
         zavio.waitUntil(2s, "zoom window moved aside to " + std::to_string(aside.x()) + "," + std::to_string(aside.y()),
             [&]() -> std::optional<std::string> {
-                zoomRect = rootRect(display, zoom->window);
+                zoomRect = rootRect(display, zoom.window);
                 if (zoomRect.topLeft() == aside)
                     return std::nullopt;
                 return "it is at " + std::to_string(zoomRect.x()) + "," + std::to_string(zoomRect.y());
@@ -196,28 +201,32 @@ void mainWindowScenario(const std::string& program)
     std::this_thread::sleep_for(500ms);
     zavio.expectRunning("after a click on the blocked main window");
     for (const TitledWindow& top : mappedTopLevels(display)) {
-        if (top.window != window.window && top.window != zoom->window)
+        if (top.window != window.window && top.window != zoom.window)
             throw Failure("a click on cell " + std::to_string(kBlockedCell)
                           + " while the zoom window was open mapped another window titled \"" + top.title + "\""
                           + zavio.output());
     }
-    if (const WindowState state = windowState(display, zoom->window);
+    if (const WindowState state = windowState(display, zoom.window);
         !state.mapped || state.title != kZoomTitle || state.width != 640 || state.height != 480)
         throw Failure("a click on cell " + std::to_string(kBlockedCell)
                       + " while the zoom window was open changed it: it is " + state.text() + zavio.output());
     std::printf("click on the blocked main window ignored (%lld ms)\n", msSince(blockedStart));
+    return QPoint(blockedPoint->x() - mainRect.x(), blockedPoint->y() - mainRect.y());
+}
 
-    // Each click in the picture zooms by a tenth and the window follows.
+// Each click in the picture zooms by a tenth and the window follows.
+void zoomByClicks(Display* display, ProgramUnderTest& zavio, const TitledWindow& zoom)
+{
     const auto zoomClick = [&](unsigned int button, const char* buttonName, int width, int height) {
         const auto clickStart = Clock::now();
-        const WindowState before = windowState(display, zoom->window);
-        clickAt(display, zoom->window, before.width / 2, before.height / 2, button);
+        const WindowState before = windowState(display, zoom.window);
+        clickAt(display, zoom.window, before.width / 2, before.height / 2, button);
         const std::string title = "Size=" + std::to_string(width) + "*" + std::to_string(height);
         zavio.waitUntil(5s,
             "zoom window at " + std::to_string(width) + "x" + std::to_string(height) + " titled \"" + title
                 + "\" after a " + buttonName + " click",
             [&]() -> std::optional<std::string> {
-                const WindowState state = windowState(display, zoom->window);
+                const WindowState state = windowState(display, zoom.window);
                 if (state.mapped && state.width == width && state.height == height && state.title == title)
                     return std::nullopt;
                 return "the zoom window is " + state.text();
@@ -227,21 +236,29 @@ void mainWindowScenario(const std::string& program)
     zoomClick(kLeftButton, "left", 704, 528);
     zoomClick(kRightButton, "right", 640, 480);
     zoomClick(kRightButton, "right", 576, 432);
+}
 
-    // Closing the zoom window hands control back to the main window.
+// Closing the zoom window hands control back to the main window.
+void closeTheZoomWindow(Display* display, ProgramUnderTest& zavio, const TitledWindow& window,
+                        const TitledWindow& zoom)
+{
     const auto closeStart = Clock::now();
-    sendDeleteWindow(display, zoom->window);
-    zavio.waitForUnmap(display, zoom->window, 5s, "unmapping of the zoom window after WM_DELETE_WINDOW");
+    sendDeleteWindow(display, zoom.window);
+    zavio.waitForUnmap(display, zoom.window, 5s, "unmapping of the zoom window after WM_DELETE_WINDOW");
     std::this_thread::sleep_for(200ms);
     zavio.expectRunning("after its zoom window was closed");
     if (const WindowState state = windowState(display, window.window); !state.mapped)
         throw Failure("after the zoom window was closed the main window is " + state.text() + zavio.output());
     std::printf("zoom window closed after %lld ms, main window still shown\n", msSince(closeStart));
+}
 
-    // The same click on cell 1 now opens its picture, so the click that was
-    // ignored above did hit a live thumbnail.
+// The same click on cell 1 now opens its picture, so the click that was
+// ignored before did hit a live thumbnail.
+void reopenFromTheUnblockedCell(Display* display, ProgramUnderTest& zavio, const TitledWindow& window,
+                                const QPoint& blockedPoint)
+{
     const auto reopenStart = Clock::now();
-    clickAt(display, window.window, blockedPoint->x() - mainRect.x(), blockedPoint->y() - mainRect.y(), kLeftButton);
+    clickAt(display, window.window, blockedPoint.x(), blockedPoint.y(), kLeftButton);
     std::optional<TitledWindow> reopened;
     zavio.waitUntil(10s,
         "zoom window after a click on cell " + std::to_string(kBlockedCell) + " of the unblocked main window",
@@ -260,4 +277,24 @@ void mainWindowScenario(const std::string& program)
                 reopened->title.c_str(), msSince(reopenStart));
 }
 
+} // namespace
+
+void mainWindowScenario(const std::string& program)
+{
+    const WorkFolder work;
+    const QString fixture = work.makeFolder(QStringLiteral("pictures"));
+    writeFixture(fixture);
+
+    XSession session(work.logs());
+    Display* display = session.display();
+    ProgramUnderTest zavio(session, program, fixture.toStdString(), work.logs());
+    const std::string shotPath = requestedShotPath();
+
+    const TitledWindow window = checkFirstPage(display, zavio, shotPath);
+    const TitledWindow zoom = openZoomWindowFromCell3(display, zavio, window, shotPath);
+    const QPoint blockedPoint = clickTheBlockedMainWindow(display, zavio, window, zoom);
+    zoomByClicks(display, zavio, zoom);
+    closeTheZoomWindow(display, zavio, window, zoom);
+    reopenFromTheUnblockedCell(display, zavio, window, blockedPoint);
+}
 } // namespace zavio::e2e

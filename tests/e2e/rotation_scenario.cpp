@@ -204,6 +204,173 @@ struct RotationScene : Scene {
         pressKey(display, box->window, kReturnKey);
         zavio.waitForUnmap(display, box->window, 5s, "closing of the " + which + " message box by the Return key");
     }
+
+    // Opened on the tall picture and closed by its own menu: rotation mode
+    // ends. Returns the status bar shown for the tall picture.
+    QImage openAndCloseOnTheTallPicture(const QImage& tall)
+    {
+        const auto start = Clock::now();
+        tickRotationMode();
+        const TitledWindow firstRotation = openRotation(kTallRow, kTallName);
+        waitForPreview(firstRotation, tall, kTallName);
+        const QImage tallStatus = statusBar(firstRotation);
+        if (!isDrawn(tallStatus))
+            throw Failure("the rotation window's status bar shows no text" + zavio.output());
+        shoot(grabWindow(display, firstRotation.window), "-rotation-tall");
+        chooseMenuItem(zavio, display, firstRotation.window, kFirstMenuTitle, kCloseRotation, kMenuItems, "閉じる(&C)");
+        zavio.waitForUnmap(display, firstRotation.window, 5s, "closing of the rotation window by 閉じる(&C)");
+        expectModes(false, false, "after the rotation window closed");
+        std::printf("rotation window on %s previewed, closed by its menu, rotation mode off (%lld ms)\n", kTallName,
+                    msSince(start));
+        return tallStatus;
+    }
+
+    // The rotation window on the wide picture and the result window of its turn.
+    struct Turned {
+        TitledWindow rotation;
+        TitledWindow result;
+        int previewTop;
+    };
+
+    // Opened on the wide picture and turned right with real menu clicks: the
+    // result window shows the quarter turn.
+    Turned turnTheWidePictureRight(const QImage& wide, const QImage& tallStatus, const QImage& expectedTurn)
+    {
+        const auto start = Clock::now();
+        tickRotationMode();
+        const TitledWindow rotation = openRotation(kWideRow, kWideName);
+        const int previewTop = waitForPreview(rotation, wide, kWideName);
+        const QImage wideStatus = statusBar(rotation);
+        if (wideStatus == tallStatus)
+            throw Failure("the status bar shows the same text for 200*150 as for 150*200" + zavio.output());
+        shoot(grabWindow(display, rotation.window), "-rotation-wide");
+        chooseMenuItem(zavio, display, rotation.window, kFirstMenuTitle, kTurnRight, kMenuItems, "右９０度(&R)");
+        const TitledWindow result = waitForTopLevel(kResultTitle, "after 右９０度(&R)");
+        moveAside(result, rotation);
+        zavio.waitUntil(10s, "turned picture in the result window", [&]() -> std::optional<std::string> {
+            const QImage shot = grabWindow(display, result.window);
+            if (shot.isNull())
+                return std::string("the result window could not be read");
+            // Inside the scroll box's frame, below the menu bar.
+            if (!findImage(shot, expectedTurn, QRect(0, 10, 4, 31), kSamePixels))
+                return "the window does not show the " + sizeText(expectedTurn.size())
+                       + " quarter turn with its black frame";
+            return std::nullopt;
+        }, 50ms);
+        shoot(grabScreen(display, rootRect(display, rotation.window) | rootRect(display, result.window)), "-result");
+        std::printf("右９０度(&R) showed the %dx%d turn in the result window (%lld ms)\n", expectedTurn.width(),
+                    expectedTurn.height(), msSince(start));
+        return {rotation, result, previewTop};
+    }
+
+    // The main window is blocked: a click on a thumbnail opens nothing.
+    // Returns the point of cell 1 clicked.
+    QPoint clickTheBlockedThumbnail()
+    {
+        const auto start = Clock::now();
+        const std::optional<QPoint> thumbnail = visiblePoint(display, main.window, cellRect(kWideCell));
+        if (!thumbnail)
+            throw Failure("cell 1 is hidden by the other windows" + zavio.output());
+        const std::vector<TitledWindow> shown = mappedTopLevels(display);
+        clickAt(display, main.window, thumbnail->x(), thumbnail->y(), kLeftButton);
+        for (const auto quiet = Clock::now() + 700ms; Clock::now() < quiet;) {
+            zavio.expectRunning("after a click on the blocked main window");
+            const std::vector<TitledWindow> now = mappedTopLevels(display);
+            if (now.size() != shown.size())
+                throw Failure("a click on cell 1 while the rotation window was open changed the windows: "
+                              + describeTopLevels(display) + zavio.output());
+            std::this_thread::sleep_for(50ms);
+        }
+        std::printf("click on a thumbnail of the blocked main window ignored (%lld ms)\n", msSince(start));
+        return *thumbnail;
+    }
+
+    // The result window works beside the modal rotation window: its overwrite
+    // replaces the file and closes it, and the rotation window, active again,
+    // reloads the file as saved.
+    void overwriteFromTheResultWindow(const Turned& turned, const QString& widePath, const QImage& expectedTurn,
+                                      const QImage& tallStatus)
+    {
+        const TitledWindow& rotation = turned.rotation;
+        const auto start = Clock::now();
+        chooseMenuItem(zavio, display, turned.result.window, kFirstMenuTitle, kOverwrite, kMenuItems, "上書き保存(&S)");
+        zavio.waitForUnmap(display, turned.result.window, 5s, "closing of the result window after 上書き保存(&S)");
+        const QImage saved = decodedPicture(widePath);
+        if (saved.size() != expectedTurn.size()
+            || meanDifference(saved, saved.rect(), expectedTurn) > kSameJpeg)
+            throw Failure("the file after 上書き保存(&S) is " + sizeText(saved.size()) + ", not the turned picture"
+                          + zavio.output());
+        expectFocus(rotation.window, "focus on the rotation window after the result window closed");
+        if (waitForPreview(rotation, saved, "the saved file") != turned.previewTop)
+            throw Failure("the reloaded preview moved" + zavio.output());
+        zavio.waitUntil(5s, "status bar of a 150*200 picture", [&]() -> std::optional<std::string> {
+            if (statusBar(rotation) == tallStatus)
+                return std::nullopt;
+            return std::string("the status bar differs from the one shown for b_tall.jpg (150*200)");
+        });
+        shoot(grabWindow(display, rotation.window), "-rotation-reloaded");
+        std::printf("上書き保存(&S) wrote the %dx%d turn; the rotation window reloaded it (%lld ms)\n", saved.width(),
+                    saved.height(), msSince(start));
+    }
+
+    // A return from the result window reloads; the boxes that reload shows
+    // are the window's own, and closing them reloads nothing more. Returns
+    // the result window, shown again.
+    TitledWindow returnFromTheResultWindowToABrokenFile(const TitledWindow& rotation, const QString& widePath)
+    {
+        const auto start = Clock::now();
+        chooseMenuItem(zavio, display, rotation.window, kFirstMenuTitle, kTurnRight, kMenuItems, "右９０度(&R)");
+        // Closed windows get a new native window when shown again.
+        const TitledWindow shownAgain = waitForTopLevel(kResultTitle, "after 右９０度(&R) on the saved file");
+        moveAside(shownAgain, rotation);
+        clickAt(display, shownAgain.window, kResultPicturePoint.x(), kResultPicturePoint.y(), kLeftButton);
+        expectFocus(shownAgain.window, "focus on the result window after a click on its picture");
+        const QByteArray savedBytes = QByteArray::fromStdString(readFile(widePath.toStdString()));
+        writeBytes(widePath, QByteArray("\xff\xd8\xff\xe0 cut", 8));
+        const std::optional<QPoint> status = visiblePoint(display, rotation.window,
+            QRect(0, windowState(display, rotation.window).height - kStatusBarHeight, kPreviewWidth, kStatusBarHeight));
+        if (!status)
+            throw Failure("the rotation window's status bar is hidden" + zavio.output());
+        clickAt(display, rotation.window, status->x(), status->y(), kLeftButton);
+        dismissMessageBox(rotation, "first");
+        dismissMessageBox(rotation, "second");
+        // A window manager gives the focus back to the window a closed box
+        // belonged to; here the test does.
+        giveFocus(display, rotation.window);
+        expectFocus(rotation.window, "focus on the rotation window after its message boxes");
+        for (const auto quiet = Clock::now() + 1500ms; Clock::now() < quiet;) {
+            zavio.expectRunning("after the rotation window's message boxes were closed");
+            if (!topLevelsTitled(display, kMainTitle).empty())
+                throw Failure("another message box followed: closing the window's own boxes reloaded the picture"
+                              + zavio.output());
+            std::this_thread::sleep_for(50ms);
+        }
+        if (!windowState(display, rotation.window).mapped)
+            throw Failure("the rotation window closed after its message boxes" + zavio.output());
+        // Mended again, so that the page drawn on the next file-list click has
+        // nothing to report.
+        writeBytes(widePath, savedBytes);
+        std::printf("a return from the result window told the broken file in two boxes, and no more (%lld ms)\n",
+                    msSince(start));
+        return shownAgain;
+    }
+
+    // Closed as a window manager closes it: rotation mode is off, the result
+    // window stays, and a file-list click opens the zoom window.
+    void closeTheRotationWindow(const TitledWindow& rotation, const TitledWindow& result)
+    {
+        const auto start = Clock::now();
+        sendDeleteWindow(display, rotation.window);
+        zavio.waitForUnmap(display, rotation.window, 5s, "closing of the rotation window by WM_DELETE_WINDOW");
+        expectModes(false, false, "after the rotation window closed");
+        shoot(mainShot(), "-modes-off");
+        if (!windowState(display, result.window).mapped)
+            throw Failure("closing the rotation window closed the result window" + zavio.output());
+        const std::string zoomTitle =
+            openAndCloseZoom(fileListRowPoint(kTallRow), std::string("a file-list click on ") + kTallName);
+        std::printf("rotation window closed, rotation mode off, \"%s\" opened by the file list (%lld ms)\n",
+                    zoomTitle.c_str(), msSince(start));
+    }
 };
 
 } // namespace
@@ -225,148 +392,20 @@ void rotationScenario(const std::string& program)
     Display* display = session.display();
     ProgramUnderTest zavio(session, program, folder.toStdString(), work.logs());
     RotationScene scene(zavio, display);
-    const Window mainWindow = scene.main.window;
     scene.waitForThumbnails(3);
     scene.expectModes(false, false, "at start");
 
-    // Opened on the tall picture and closed by its own menu: rotation mode ends.
-    auto start = Clock::now();
-    scene.tickRotationMode();
-    const TitledWindow firstRotation = scene.openRotation(kTallRow, kTallName);
-    scene.waitForPreview(firstRotation, tall, kTallName);
-    const QImage tallStatus = scene.statusBar(firstRotation);
-    if (!isDrawn(tallStatus))
-        throw Failure("the rotation window's status bar shows no text" + zavio.output());
-    scene.shoot(grabWindow(display, firstRotation.window), "-rotation-tall");
-    chooseMenuItem(zavio, display, firstRotation.window, kFirstMenuTitle, kCloseRotation, kMenuItems, "閉じる(&C)");
-    zavio.waitForUnmap(display, firstRotation.window, 5s, "closing of the rotation window by 閉じる(&C)");
-    scene.expectModes(false, false, "after the rotation window closed");
-    std::printf("rotation window on %s previewed, closed by its menu, rotation mode off (%lld ms)\n", kTallName,
-                msSince(start));
-
-    // Opened on the wide picture and turned right with real menu clicks.
-    start = Clock::now();
-    scene.tickRotationMode();
-    const TitledWindow rotation = scene.openRotation(kWideRow, kWideName);
-    const int previewTop = scene.waitForPreview(rotation, wide, kWideName);
-    const QImage wideStatus = scene.statusBar(rotation);
-    if (wideStatus == tallStatus)
-        throw Failure("the status bar shows the same text for 200*150 as for 150*200" + zavio.output());
-    scene.shoot(grabWindow(display, rotation.window), "-rotation-wide");
-    chooseMenuItem(zavio, display, rotation.window, kFirstMenuTitle, kTurnRight, kMenuItems, "右９０度(&R)");
-    const TitledWindow result = scene.waitForTopLevel(kResultTitle, "after 右９０度(&R)");
-    scene.moveAside(result, rotation);
-    zavio.waitUntil(10s, "turned picture in the result window", [&]() -> std::optional<std::string> {
-        const QImage shot = grabWindow(display, result.window);
-        if (shot.isNull())
-            return std::string("the result window could not be read");
-        // Inside the scroll box's frame, below the menu bar.
-        if (!findImage(shot, expectedTurn, QRect(0, 10, 4, 31), kSamePixels))
-            return "the window does not show the " + sizeText(expectedTurn.size())
-                   + " quarter turn with its black frame";
-        return std::nullopt;
-    }, 50ms);
-    scene.shoot(grabScreen(display, rootRect(display, rotation.window) | rootRect(display, result.window)),
-                "-result");
-    std::printf("右９０度(&R) showed the %dx%d turn in the result window (%lld ms)\n", expectedTurn.width(),
-                expectedTurn.height(), msSince(start));
-
-    // The main window is blocked: a click on a thumbnail opens nothing.
-    start = Clock::now();
-    const std::optional<QPoint> thumbnail = visiblePoint(display, mainWindow, cellRect(kWideCell));
-    if (!thumbnail)
-        throw Failure("cell 1 is hidden by the other windows" + zavio.output());
-    const std::vector<TitledWindow> shown = mappedTopLevels(display);
-    clickAt(display, mainWindow, thumbnail->x(), thumbnail->y(), kLeftButton);
-    for (const auto quiet = Clock::now() + 700ms; Clock::now() < quiet;) {
-        zavio.expectRunning("after a click on the blocked main window");
-        const std::vector<TitledWindow> now = mappedTopLevels(display);
-        if (now.size() != shown.size())
-            throw Failure("a click on cell 1 while the rotation window was open changed the windows: "
-                          + describeTopLevels(display) + zavio.output());
-        std::this_thread::sleep_for(50ms);
-    }
-    std::printf("click on a thumbnail of the blocked main window ignored (%lld ms)\n", msSince(start));
-
-    // The result window works beside the modal rotation window: its overwrite
-    // replaces the file and closes it, and the rotation window, active again,
-    // reloads the file as saved.
-    start = Clock::now();
-    chooseMenuItem(zavio, display, result.window, kFirstMenuTitle, kOverwrite, kMenuItems, "上書き保存(&S)");
-    zavio.waitForUnmap(display, result.window, 5s, "closing of the result window after 上書き保存(&S)");
-    const QImage saved = decodedPicture(widePath);
-    if (saved.size() != expectedTurn.size()
-        || meanDifference(saved, saved.rect(), expectedTurn) > kSameJpeg)
-        throw Failure("the file after 上書き保存(&S) is " + sizeText(saved.size()) + ", not the turned picture"
-                      + zavio.output());
-    scene.expectFocus(rotation.window, "focus on the rotation window after the result window closed");
-    if (scene.waitForPreview(rotation, saved, "the saved file") != previewTop)
-        throw Failure("the reloaded preview moved" + zavio.output());
-    zavio.waitUntil(5s, "status bar of a 150*200 picture", [&]() -> std::optional<std::string> {
-        if (scene.statusBar(rotation) == tallStatus)
-            return std::nullopt;
-        return std::string("the status bar differs from the one shown for b_tall.jpg (150*200)");
-    });
-    scene.shoot(grabWindow(display, rotation.window), "-rotation-reloaded");
-    std::printf("上書き保存(&S) wrote the %dx%d turn; the rotation window reloaded it (%lld ms)\n", saved.width(),
-                saved.height(), msSince(start));
-
-    // A return from the result window reloads; the boxes that reload shows
-    // are the window's own, and closing them reloads nothing more.
-    start = Clock::now();
-    chooseMenuItem(zavio, display, rotation.window, kFirstMenuTitle, kTurnRight, kMenuItems, "右９０度(&R)");
-    // Closed windows get a new native window when shown again.
-    const TitledWindow shownAgain = scene.waitForTopLevel(kResultTitle, "after 右９０度(&R) on the saved file");
-    scene.moveAside(shownAgain, rotation);
-    clickAt(display, shownAgain.window, kResultPicturePoint.x(), kResultPicturePoint.y(), kLeftButton);
-    scene.expectFocus(shownAgain.window, "focus on the result window after a click on its picture");
-    const QByteArray savedBytes = QByteArray::fromStdString(readFile(widePath.toStdString()));
-    writeBytes(widePath, QByteArray("\xff\xd8\xff\xe0 cut", 8));
-    const std::optional<QPoint> status = visiblePoint(display, rotation.window,
-        QRect(0, windowState(display, rotation.window).height - kStatusBarHeight, kPreviewWidth, kStatusBarHeight));
-    if (!status)
-        throw Failure("the rotation window's status bar is hidden" + zavio.output());
-    clickAt(display, rotation.window, status->x(), status->y(), kLeftButton);
-    scene.dismissMessageBox(rotation, "first");
-    scene.dismissMessageBox(rotation, "second");
-    // A window manager gives the focus back to the window a closed box
-    // belonged to; here the test does.
-    giveFocus(display, rotation.window);
-    scene.expectFocus(rotation.window, "focus on the rotation window after its message boxes");
-    for (const auto quiet = Clock::now() + 1500ms; Clock::now() < quiet;) {
-        zavio.expectRunning("after the rotation window's message boxes were closed");
-        if (!topLevelsTitled(display, kMainTitle).empty())
-            throw Failure("another message box followed: closing the window's own boxes reloaded the picture"
-                          + zavio.output());
-        std::this_thread::sleep_for(50ms);
-    }
-    if (!windowState(display, rotation.window).mapped)
-        throw Failure("the rotation window closed after its message boxes" + zavio.output());
-    // Mended again, so that the page drawn on the next file-list click has
-    // nothing to report.
-    writeBytes(widePath, savedBytes);
-    std::printf("a return from the result window told the broken file in two boxes, and no more (%lld ms)\n",
-                msSince(start));
-
-    // Closed as a window manager closes it: rotation mode is off, the result
-    // window stays, and a file-list click opens the zoom window.
-    start = Clock::now();
-    sendDeleteWindow(display, rotation.window);
-    zavio.waitForUnmap(display, rotation.window, 5s, "closing of the rotation window by WM_DELETE_WINDOW");
-    scene.expectModes(false, false, "after the rotation window closed");
-    scene.shoot(scene.mainShot(), "-modes-off");
-    if (!windowState(display, shownAgain.window).mapped)
-        throw Failure("closing the rotation window closed the result window" + zavio.output());
-    const std::string zoomTitle =
-        scene.openAndCloseZoom(fileListRowPoint(kTallRow), std::string("a file-list click on ") + kTallName);
-    std::printf("rotation window closed, rotation mode off, \"%s\" opened by the file list (%lld ms)\n",
-                zoomTitle.c_str(), msSince(start));
+    const QImage tallStatus = scene.openAndCloseOnTheTallPicture(tall);
+    const RotationScene::Turned turned = scene.turnTheWidePictureRight(wide, tallStatus, expectedTurn);
+    const QPoint thumbnail = scene.clickTheBlockedThumbnail();
+    scene.overwriteFromTheResultWindow(turned, widePath, expectedTurn, tallStatus);
+    const TitledWindow shownAgain = scene.returnFromTheResultWindowToABrokenFile(turned.rotation, widePath);
+    scene.closeTheRotationWindow(turned.rotation, shownAgain);
 
     // The click ignored above was on a live thumbnail: now it opens its picture.
-    start = Clock::now();
-    const std::string cellZoomTitle = scene.openAndCloseZoom(*thumbnail, "a click on cell 1");
+    const auto start = Clock::now();
+    const std::string cellZoomTitle = scene.openAndCloseZoom(thumbnail, "a click on cell 1");
     zavio.expectRunning("at the end");
     std::printf("the same click on cell 1 now opened \"%s\" (%lld ms)\n", cellZoomTitle.c_str(), msSince(start));
 }
-
 } // namespace zavio::e2e
