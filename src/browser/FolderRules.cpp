@@ -1,7 +1,7 @@
 #include "browser/FolderRules.h"
 
 #include "common/ShiftJis.h"
-#include "imaging/PictureLoader.h"
+#include "imaging/PictureFormats.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,7 +17,7 @@ namespace zavio {
 
 bool isCountedPicture(const QString& name)
 {
-    return pictureKindOf(name) != PictureKind::None;
+    return pictureFormatOf(name) != nullptr;
 }
 
 namespace {

@@ -10,8 +10,8 @@
 
 namespace zavio {
 
-// Whether a file-list item counts as a picture: its extension is ".jpg",
-// ".jpeg" or ".bmp" in any mix of letter case.
+// Whether a file-list item counts as a picture: its extension is one of
+// kPictureFormats (".jpg", ".jpeg", ".bmp") in any mix of letter case.
 bool isCountedPicture(const QString& name);
 
 // Sorts names without regard to case, ties broken by the bytes of the name,
@@ -30,7 +30,7 @@ FilePath nameFromDisk(const QByteArray& bytes);
 // What one read of a folder gives both of the window's lists, hidden entries
 // left out, each sorted by sortNames.
 struct FolderListing {
-    // Files matching *.jpeg, *.jpg and *.bmp without regard to case. Names
+    // Files that isCountedPicture counts. Names
     // that are not UTF-8 are listed too, by nameFromDisk.
     std::vector<FilePath> pictures;
     // The subfolders, named in the locale's encoding.

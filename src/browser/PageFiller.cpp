@@ -31,7 +31,7 @@ std::optional<TBitmap> renderThumbnailCell(const FilePath& path, int cellWidth, 
     stopIfDecodeCancelled();
     TBitmap cell(cellWidth, cellHeight);
     cell.fill(192, 192, 192);
-    const FitRect rect = ThumbnailFit(picture.width(), picture.height(), cellWidth, cellHeight, 5, 0);
+    const FitRect rect = ThumbnailFit(picture.width(), picture.height(), cellWidth, cellHeight, kThumbnailMargins);
     stretchDraw(cell, rect, picture);
     return cell;
 }

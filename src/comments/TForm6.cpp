@@ -121,7 +121,7 @@ void TForm6::DrawPicture()
         const int h = bitmap_.height();
         Label1->setText(QStringLiteral("サイズ＝%1*%2").arg(w).arg(h));
         Label1->adjustSize();
-        const FitRect rect = PreviewFit(w, h, areaWidth_, areaHeight_, 40, 40);
+        const FitRect rect = PreviewFit(w, h, areaWidth_, areaHeight_, kPreviewMargins);
         stretchDraw(canvas, rect, bitmap_);
         pictureRect_ = QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1));
     });

@@ -24,20 +24,6 @@ constexpr qint64 kMaxPictureFileBytes = qint64(2) * 1024 * 1024 * 1024;
 
 } // namespace
 
-PictureKind pictureKindOf(const QString& fileName)
-{
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0)
-        return PictureKind::None;
-    const QStringView extension = QStringView(fileName).mid(dot + 1);
-    if (extension.compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0)
-        return PictureKind::Bmp;
-    if (extension.compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0
-        || extension.compare(QLatin1String("jpeg"), Qt::CaseInsensitive) == 0)
-        return PictureKind::Jpeg;
-    return PictureKind::None;
-}
-
 QByteArray readPictureFile(const FilePath& file)
 {
     const QString& path = file.text();

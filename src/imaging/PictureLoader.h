@@ -1,19 +1,14 @@
 #pragma once
 
 #include "imaging/FilePath.h"
+#include "imaging/PictureFormats.h"
 #include "imaging/TBitmap.h"
 
 #include <QString>
 
 namespace zavio {
 
-enum class PictureKind { None, Bmp, Jpeg };
-
-// The kind of a file by its extension (from its last "." on), without regard
-// to case: ".bmp" is BMP, ".jpg" and ".jpeg" are JPEG, anything else is none.
-PictureKind pictureKindOf(const QString& fileName);
-
-// Fills bitmap from the file by its kind. Returns false, leaving the bitmap as
+// Fills bitmap from the file by its kind (pictureKindOf). Returns false, leaving the bitmap as
 // it was, for a file of no known kind. Throws PictureError, naming the file,
 // when it cannot be read or decoded; the bitmap is then unchanged too.
 bool loadPicture(const FilePath& file, TBitmap& bitmap);

@@ -6,37 +6,37 @@
 
 namespace zavio {
 
-FitRect ThumbnailFit(int w, int h, int W, int H, int m, int k)
+FitRect ThumbnailFit(int pictureWidth, int pictureHeight, int boxWidth, int boxHeight, int leftMargin, int rightTrim)
 {
-    if (h == 0)
+    if (pictureHeight == 0)
         throw PictureError(QStringLiteral("画像の高さが 0 です。縮小表示の位置を決められません。"));
 
     // Single precision throughout: the band edges and the truncations depend on it.
     // The ratio is compared with the double 1.55, so 1550 x 1000 (1.55f, just
     // below it) stays in the middle band.
-    const float r = static_cast<float>(w) / static_cast<float>(h);
-    const float fW = static_cast<float>(W);
-    const float fH = static_cast<float>(H);
+    const float ratio = static_cast<float>(pictureWidth) / static_cast<float>(pictureHeight);
+    const float width = static_cast<float>(boxWidth);
+    const float height = static_cast<float>(boxHeight);
 
-    if (r > 1.55) {
-        const float d = fH / r;
-        const int top = static_cast<int>((fH - d) * 0.5f);
-        return {0, top, W, static_cast<int>(static_cast<float>(top) + d)};
+    if (ratio > 1.55) {
+        const float drawnHeight = height / ratio;
+        const int top = static_cast<int>((height - drawnHeight) * 0.5f);
+        return {0, top, boxWidth, static_cast<int>(static_cast<float>(top) + drawnHeight)};
     }
-    if (r >= 1.25f)
-        return {0, 0, W, H};
+    if (ratio >= 1.25f)
+        return {0, 0, boxWidth, boxHeight};
 
-    const float d = fW * r;
-    const int left = static_cast<int>((fW - d) * 0.5f + static_cast<float>(m));
-    const int right = static_cast<int>(d + static_cast<float>(left / 2) - static_cast<float>(k));
-    return {left, 0, right, H};
+    const float drawnWidth = width * ratio;
+    const int left = static_cast<int>((width - drawnWidth) * 0.5f + static_cast<float>(leftMargin));
+    const int right = static_cast<int>(drawnWidth + static_cast<float>(left / 2) - static_cast<float>(rightTrim));
+    return {left, 0, right, boxHeight};
 }
 
-FitRect PreviewFit(int w, int h, int W, int H, int m, int k)
+FitRect PreviewFit(int pictureWidth, int pictureHeight, int boxWidth, int boxHeight, int leftMargin, int rightTrim)
 {
-    if (w < W && h < H)
-        return {0, 0, w, h};
-    return ThumbnailFit(w, h, W, H, m, k);
+    if (pictureWidth < boxWidth && pictureHeight < boxHeight)
+        return {0, 0, pictureWidth, pictureHeight};
+    return ThumbnailFit(pictureWidth, pictureHeight, boxWidth, boxHeight, leftMargin, rightTrim);
 }
 
 } // namespace zavio

@@ -3,7 +3,10 @@
 #include "imaging/BmpCodec.h"
 #include "imaging/JpegCodec.h"
 #include "imaging/PictureError.h"
+#include "imaging/PictureFormats.h"
 #include "rotation/CameraMetadata.h"
+
+#include <QStringList>
 
 #include <new>
 
@@ -12,12 +15,6 @@ namespace zavio {
 namespace {
 
 constexpr int kJpegQuality = 90;
-
-// The name's last part: a "." in a folder name is no extension.
-QString lastPart(const QString& fileName)
-{
-    return fileName.mid(fileName.lastIndexOf(u'/') + 1);
-}
 
 std::vector<JpegMarker> markersOf(const FilePath& source, int width, int height)
 {
@@ -35,21 +32,33 @@ std::vector<JpegMarker> markersOf(const FilePath& source, int width, int height)
 
 SaveAsChoice saveAsChoice(const QString& fileName)
 {
-    const QString name = lastPart(fileName);
-    const qsizetype dot = name.lastIndexOf(u'.');
-    const QStringView extension = dot < 0 ? QStringView() : QStringView(name).mid(dot);
-    if (extension.compare(QLatin1String(".bmp"), Qt::CaseInsensitive) == 0)
-        return {PictureKind::Bmp, {}};
-    if (extension.compare(QLatin1String(".jpg"), Qt::CaseInsensitive) == 0)
-        return {PictureKind::Jpeg, {}};
-    if (extension.compare(QLatin1String(".jpeg"), Qt::CaseInsensitive) == 0)
+    const PictureFormat* format = pictureFormatOf(fileName);
+    if (!format)
+        return {PictureKind::None, kWrongExtension};
+    if (!format->saveAsAllowed)
         return {PictureKind::None, kOnlyJpgExtension};
-    return {PictureKind::None, kWrongExtension};
+    return {format->kind, {}};
 }
 
 PictureKind overwriteKind(const QString& fileName)
 {
-    return pictureKindOf(lastPart(fileName));
+    const PictureFormat* format = pictureFormatOf(fileName);
+    return format ? format->overwriteWritesAs : PictureKind::None;
+}
+
+QString saveAsNameFilter()
+{
+    QStringList shown;
+    QStringList matched;
+    for (const PictureFormat& format : kPictureFormats) {
+        if (!format.saveAsAllowed)
+            continue;
+        const QString pattern = QStringLiteral("*") + format.extension;
+        shown.append(pattern);
+        matched.append(pattern);
+        matched.append(pattern.toUpper());
+    }
+    return QStringLiteral("画像ファイル(%1) (%2)").arg(shown.join(u';'), matched.join(u' '));
 }
 
 QByteArray encodePicture(const TBitmap& bitmap, PictureKind kind, const FilePath& source, const FilePath& target)

@@ -28,13 +28,19 @@ inline const QString kWrongExtension = QStringLiteral("拡張子(Extension)が�
 inline const QString kNothingToSave =
     QStringLiteral("保存する回転結果がありません。画像を読み込めなかったか、回転できませんでした。");
 
-// The extension rules, by the file name's extension from its last "." on,
-// without regard to case (a "." in a folder name does not count).
-// Save as: ".bmp" is BMP, ".jpg" is JPEG, ".jpeg" is refused with
-// kOnlyJpgExtension, anything else, no extension included, with kWrongExtension.
+// The extension rules, by the name's row of kPictureFormats (pictureFormatOf).
+// Save as: a format save-as allows is written as its kind; a known one it
+// refuses (".jpeg") is refused with kOnlyJpgExtension, as the user can save it
+// under ".jpg"; any other name, no extension included, with kWrongExtension.
 [[nodiscard]] SaveAsChoice saveAsChoice(const QString& fileName);
-// Overwrite: ".bmp" is BMP, ".jpg" and ".jpeg" are JPEG, anything else None.
+// Overwrite: the format's overwriteWritesAs (".jpeg" too is written as a
+// JPEG), None for no known format.
 [[nodiscard]] PictureKind overwriteKind(const QString& fileName);
+
+// The save dialog's filter of the formats save-as allows: named by their
+// patterns, matching each in lower and upper case, as
+// "画像ファイル(*.jpg;*.bmp) (*.jpg *.JPG *.bmp *.BMP)".
+[[nodiscard]] QString saveAsNameFilter();
 
 // The file's bytes: an uncompressed 24-bit BMP, or a JPEG at quality 90,
 // baseline, YCbCr. A JPEG made from a JPEG source carries the source's EXIF

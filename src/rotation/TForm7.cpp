@@ -197,7 +197,7 @@ void TForm7::ShowPreview()
     const int w = previewBitmap_.width();
     const int h = previewBitmap_.height();
     StatusBar1->showMessage(QStringLiteral("サイズ＝%1*%2").arg(w).arg(h));
-    const FitRect rect = PreviewFit(w, h, box.width(), box.height(), 40, 40);
+    const FitRect rect = PreviewFit(w, h, box.width(), box.height(), kPreviewMargins);
     stretchDraw(canvas, rect, previewBitmap_);
     previewRect_ = QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1));
     Image1->setCanvas(canvas);

@@ -1,5 +1,6 @@
 #include "rotation/TPixelImage.h"
 
+#include "imaging/PictureFormats.h"
 #include "imaging/PictureLoader.h"
 
 #include <exception>
@@ -15,15 +16,8 @@ QString unsupportedPictureMessage()
 
 bool TPixelImage::AcceptsFileName(const QString& fileName)
 {
-    // The extension is taken from the name's last "." on, so a dot in a folder
-    // name does not count.
-    const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    if (dot <= slash)
-        return false;
-    const QStringView extension = QStringView(fileName).mid(dot);
-    return extension.compare(QLatin1String(".jpg"), Qt::CaseInsensitive) == 0
-        || extension.compare(QLatin1String(".bmp"), Qt::CaseInsensitive) == 0;
+    const PictureFormat* format = pictureFormatOf(fileName);
+    return format && format->rotatable;
 }
 
 bool TPixelImage::LoadPicture(const FilePath& file)

@@ -26,8 +26,9 @@ public:
     TPixelImage& operator=(TPixelImage&&) noexcept = default;
     ~TPixelImage() = default;
 
-    // Whether LoadPicture reads a file of this name: ".jpg" and ".bmp" in any
-    // letter case. ".jpeg" is not read, unlike the thumbnails and the zoom window.
+    // Whether LoadPicture reads a file of this name: one of a rotatable
+    // format in kPictureFormats (".jpg" and ".bmp", not ".jpeg", which the
+    // thumbnails and the zoom window do show).
     static bool AcceptsFileName(const QString& fileName);
 
     // Loads the file by its extension and builds the grey plane and the

@@ -33,7 +33,7 @@ constexpr Qt::WindowFlags kResultFrame = Qt::Dialog | Qt::CustomizeWindowHint | 
 
 // The dialog shows each filter by its name alone; the patterns in the last
 // parentheses are what it matches.
-const QString kPictureFilter = QStringLiteral("画像ファイル(*.jpg;*.bmp) (*.jpg *.JPG *.bmp *.BMP)");
+const QString kPictureFilter = saveAsNameFilter();
 const QString kAllFilter = QStringLiteral("全ファイル(*.*) (*)");
 
 QString askWithDialog(QFileDialog& dialog)
