@@ -32,6 +32,8 @@ packages=(
   xdotool                 # finds and closes that window
   qt6-wayland             # native Wayland platform plugin: sharp windows on scaled Wayland outputs
   weston                  # the Wayland compositor (headless) of the session test
+  clang-tidy              # scripts/lint: the checks in .clang-tidy
+  clang-format            # scripts/lint: the layout in .clang-format
   xwayland                # X11 under weston for the session test's XWayland run
 )
 
