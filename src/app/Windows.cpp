@@ -6,21 +6,6 @@
 
 namespace zavio {
 
-Windows::~Windows()
-{
-    // The secondary windows are Qt children of the window that opens them, so
-    // each goes before its parent, which would otherwise delete it a second
-    // time: the comment help before the editor, every one before the main
-    // window, the selection after them all.
-    Form7.reset();
-    Form6.reset();
-    Form5.reset();
-    Form4.reset();
-    Form3.reset();
-    Form2.reset();
-    Form1.reset();
-}
-
 std::unique_ptr<Windows> createWindows()
 {
     auto windows = std::make_unique<Windows>();

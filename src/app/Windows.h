@@ -18,6 +18,11 @@ namespace zavio {
 // window first, and destroyed together when the program ends. The secondary
 // windows are shown and hidden, never made again. The selection is made
 // before them and outlives them all.
+//
+// Each secondary window is a Qt child of the window that opens it, and the
+// members are destroyed in reverse order, so every child window goes before
+// its parent (which would otherwise delete it a second time): the comment help
+// before the editor, every window before the main window.
 struct Windows {
     Selection selection;
     std::unique_ptr<TForm1> Form1;
@@ -30,8 +35,6 @@ struct Windows {
     // The result window is the rotation window's child window, so that it
     // stays usable beside it; the rotation window owns it.
     TdispForm* dispForm = nullptr;
-
-    ~Windows();
 };
 
 // Makes every window in creation order and hands the main window the openers

@@ -220,6 +220,10 @@ void TForm7::RotateAndShow(const TPixelImage* picture, float angle)
     dispForm_->show();
 }
 
+// A turn hides the result window before it shows the new picture, so that the
+// window system maps it afresh and brings it to the front as a newly opened
+// window even when it was open behind another. RotateAndShow shows it already;
+// the show() after it changes nothing and keeps the order of the steps.
 void TForm7::N2Click()
 {
     runReportingErrors(this, [this] {
