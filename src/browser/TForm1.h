@@ -81,6 +81,13 @@ public:
     int fileListExtent() const;
     int folderListExtent() const;
 
+    // Clears both mode boxes: comment mode and rotation mode end.
+    void clearModes();
+    // Clears the rotation mode box.
+    void clearRotationMode();
+    // Gives the keyboard focus to "操作説明".
+    void focusHelpButton();
+
     QLabel* Label21 = nullptr;
     QComboBox* DriveComboBox1 = nullptr;
     ExtentListBox* DirectoryListBox1 = nullptr;
@@ -106,6 +113,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Draws the page fill into the cells and stops the paging buttons.
+    class WindowPageSink;
+
     void FormCreate();
     void FormActivate();
     // Reads the start folder once the window is on the screen and drawn.
