@@ -88,6 +88,19 @@ public:
     // Gives the keyboard focus to "操作説明".
     void focusHelpButton();
 
+signals:
+    // The user closed the main window: the program ends.
+    void closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Draws the page fill into the cells and stops the paging buttons.
+    class WindowPageSink;
+
     QLabel* Label21 = nullptr;
     QComboBox* DriveComboBox1 = nullptr;
     ExtentListBox* DirectoryListBox1 = nullptr;
@@ -102,19 +115,6 @@ public:
     std::array<CanvasImage*, kCellsPerPage> Images{};
     std::array<ThumbLabel*, kCellsPerPage> Labels{};
     QWidget* Image21 = nullptr;
-
-signals:
-    // The user closed the main window: the program ends.
-    void closed();
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    // Draws the page fill into the cells and stops the paging buttons.
-    class WindowPageSink;
 
     void FormCreate();
     void FormActivate();
