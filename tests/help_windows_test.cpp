@@ -306,8 +306,9 @@ TEST(HelpWindows, EveryLineFitsAndTheHelpScrollsToItsClosingLine)
     TForm5 commentHelp;
     commentHelp.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&commentHelp));
-    EXPECT_EQ(control<Memo>(commentHelp, "Memo1")->verticalScrollBar()->maximum(), 0);
-    EXPECT_TRUE(blockFullyVisible(control<Memo>(commentHelp, "Memo1"), control<Memo>(commentHelp, "Memo1")->document()->lastBlock()));
+    const Memo* commentText = control<Memo>(commentHelp, "Memo1");
+    EXPECT_EQ(commentText->verticalScrollBar()->maximum(), 0);
+    EXPECT_TRUE(blockFullyVisible(commentText, commentText->document()->lastBlock()));
 }
 
 // The rows of one pixel column, from top to bottom.
@@ -424,8 +425,9 @@ TEST(HelpWindows, TextsQuoteTheProgramsOwnNamesAndLimits)
     for (const QString& phrase : {QStringLiteral("%1枚以上").arg(pagingFrom), QStringLiteral("%1枚以上").arg(fiftyStepFrom),
              QStringLiteral("%1％まで").arg(largest), QStringLiteral("%1％まで").arg(smallest),
              QStringLiteral("%1ピクセル以下").arg(narrowWidth), QStringLiteral("%1％まで").arg(smallestNarrow),
-             quoted(control<QPushButton>(main, "BitBtn1")->text()), quoted(control<QPushButton>(main, "BitBtn2")->text()), quoted(control<QPushButton>(main, "BitBtn5")->text()),
-             quoted(control<QPushButton>(main, "BitBtn3")->text()), quoted(control<QCheckBox>(main, "CheckBox1")->text()), quoted(control<QCheckBox>(main, "CheckBox2")->text())})
+             quoted(control<QPushButton>(main, "BitBtn1")->text()), quoted(control<QPushButton>(main, "BitBtn2")->text()),
+             quoted(control<QPushButton>(main, "BitBtn5")->text()), quoted(control<QPushButton>(main, "BitBtn3")->text()),
+             quoted(control<QCheckBox>(main, "CheckBox1")->text()), quoted(control<QCheckBox>(main, "CheckBox2")->text())})
         EXPECT_TRUE(flat.contains(phrase)) << "the help does not say " << phrase.toStdString();
     // The help names no address that leads nowhere.
     EXPECT_TRUE(text.endsWith(QStringLiteral("\n　の掲示板へお気軽にお寄せください。")));

@@ -56,8 +56,9 @@ struct ButtonView {
 
 ButtonView buttonsOf(const TForm1& form)
 {
-    return {control<QPushButton>(form, "BitBtn1")->isEnabled(), control<QPushButton>(form, "BitBtn2")->isEnabled(), !control<QPushButton>(form, "BitBtn5")->isHidden(),
-        !control<QPushButton>(form, "BitBtn3")->isHidden()};
+    const auto button = [&form](const char* name) { return control<QPushButton>(form, name); };
+    return {button("BitBtn1")->isEnabled(), button("BitBtn2")->isEnabled(), !button("BitBtn5")->isHidden(),
+        !button("BitBtn3")->isHidden()};
 }
 
 } // namespace
@@ -257,7 +258,8 @@ TEST(MainWindow, FolderListNavigatesAndTheCurrentFolderFollows)
     EXPECT_EQ(form.folderListItems().last(), QStringLiteral("deeper"));
 
     // Extents follow the text widths with their margins.
-    std::vector<int> fileWidths{control<FileListBox>(form, "FileListBox1")->textWidth(0), control<FileListBox>(form, "FileListBox1")->textWidth(1)};
+    FileListBox* files = control<FileListBox>(form, "FileListBox1");
+    std::vector<int> fileWidths{files->textWidth(0), files->textWidth(1)};
     int running = 0;
     for (int w : fileWidths)
         if (w > running)

@@ -107,8 +107,9 @@ Shown shownBy(const TForm1& form, const CapturedErrors& errors)
         shown.cells.push_back(form.cellImage(n).convertToFormat(QImage::Format_RGB32));
     }
     shown.counters = form.counters();
-    shown.buttons = {control<QPushButton>(form, "BitBtn1")->isEnabled(), control<QPushButton>(form, "BitBtn2")->isEnabled(), !control<QPushButton>(form, "BitBtn5")->isHidden(),
-        control<QPushButton>(form, "BitBtn5")->isEnabled(), !control<QPushButton>(form, "BitBtn3")->isHidden(), control<QPushButton>(form, "BitBtn3")->isEnabled()};
+    const auto button = [&form](const char* name) { return control<QPushButton>(form, name); };
+    shown.buttons = {button("BitBtn1")->isEnabled(), button("BitBtn2")->isEnabled(), !button("BitBtn5")->isHidden(),
+        button("BitBtn5")->isEnabled(), !button("BitBtn3")->isHidden(), button("BitBtn3")->isEnabled()};
     shown.errors = errors.messages;
     return shown;
 }
@@ -163,7 +164,8 @@ TEST(PagePrefetch, PagingWithBackgroundWorkShowsExactlyWhatPagingWithoutItShows)
         form.setThumbnailRenderer(log.renderer());
         form.openFolder(folder.path());
         std::vector<Shown> steps{shownBy(form, errors)};
-        QPushButton* buttons[] = {control<QPushButton>(form, "BitBtn1"), control<QPushButton>(form, "BitBtn2"), control<QPushButton>(form, "BitBtn5"), control<QPushButton>(form, "BitBtn3")};
+        QPushButton* buttons[] = {control<QPushButton>(form, "BitBtn1"), control<QPushButton>(form, "BitBtn2"),
+            control<QPushButton>(form, "BitBtn5"), control<QPushButton>(form, "BitBtn3")};
         for (Button button : clicks) {
             if (background) {
                 EXPECT_TRUE(waitFor([&] { return form.backgroundDecodingIdle(); }));

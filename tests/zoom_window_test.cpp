@@ -386,7 +386,7 @@ TEST(ThumbnailClick, OpensTheZoomWindowOnTheSlotsPicture)
     TForm2 zoom(selection, kScreen1280);
     form.setOpeners({.zoom = [&] { zoom.ShowModal(); }});
     form.openFolder(folder.path());
-    ASSERT_EQ(control<ThumbLabel>(form, "Label7")->text(), QStringLiteral("IMG_0007.JPG"));
+    ASSERT_EQ(form.cellCaption(7), QStringLiteral("IMG_0007.JPG"));
 
     QStringList captions;
     ModalWatcher watcher([&](QWidget* modal) {
