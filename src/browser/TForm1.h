@@ -81,11 +81,11 @@ public:
     int fileListExtent() const;
     int folderListExtent() const;
 
-    // Clears both mode boxes: comment mode and rotation mode end.
+    // Comment mode and rotation mode both end, as when the comment editor closes.
     void clearModes();
-    // Clears the rotation mode box.
+    // Rotation mode ends, as when the rotation window closes.
     void clearRotationMode();
-    // Gives the keyboard focus to "操作説明".
+    // The keyboard focus goes to "操作説明", as when the comment viewer closes.
     void focusHelpButton();
 
 signals:
