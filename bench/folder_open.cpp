@@ -93,12 +93,13 @@ double fillMs(zavio::TForm1& form, int position)
 // "次へ" from a full page that ends at position, warm: the same click once untimed first.
 double nextPageMs(zavio::TForm1& form, int position, int reps)
 {
+    QPushButton* next = form.findChild<QPushButton*>(QStringLiteral("BitBtn2"));
     std::vector<double> samples;
     for (int r = 0; r <= reps; ++r) {
         form.counters().ListPosition = position;
         form.counters().CellNumber = 1;
         const Clock::time_point start = Clock::now();
-        form.BitBtn2->click();
+        next->click();
         const double ms = msSince(start);
         if (r > 0)
             samples.push_back(ms);
@@ -151,13 +152,14 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
     // F5 and a new selection in the file list, each less its first page.
     std::vector<double> reread;
     std::vector<double> select;
+    auto* files = form.findChild<zavio::FileListBox*>(QStringLiteral("FileListBox1"));
     for (int r = 0; r < options.reps; ++r) {
         Clock::time_point start = Clock::now();
         form.rereadFolder();
         reread.push_back(msSince(start) - fillMs(form, 1));
         QApplication::processEvents();
         start = Clock::now();
-        form.FileListBox1->selectRow(1000 + r);
+        files->selectRow(1000 + r);
         select.push_back(msSince(start) - fillMs(form, 1));
         QApplication::processEvents();
     }

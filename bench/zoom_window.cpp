@@ -33,10 +33,11 @@ const QSize kScreen(1920, 1080);
 void clickPicture(zavio::TForm2& form, Qt::MouseButton button)
 {
     const QPointF at(5, 5);
-    QMouseEvent press(QEvent::MouseButtonPress, at, form.Image1->mapToGlobal(at), button, button, {});
-    QApplication::sendEvent(form.Image1, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, form.Image1->mapToGlobal(at), button, {}, {});
-    QApplication::sendEvent(form.Image1, &release);
+    auto* picture = form.findChild<zavio::ZoomImage*>(QStringLiteral("Image1"));
+    QMouseEvent press(QEvent::MouseButtonPress, at, picture->mapToGlobal(at), button, button, {});
+    QApplication::sendEvent(picture, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, picture->mapToGlobal(at), button, {}, {});
+    QApplication::sendEvent(picture, &release);
 }
 
 // The offscreen platform says on every fixed-size change that it has no window
@@ -84,7 +85,8 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
         openMs.push_back(msSince(start));
     }
     PaintCounter counter;
-    form.Image1->installEventFilter(&counter);
+    auto* picture = form.findChild<zavio::ZoomImage*>(QStringLiteral("Image1"));
+    picture->installEventFilter(&counter);
     form.show();
     QApplication::processEvents();
 
@@ -102,7 +104,7 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
         QApplication::processEvents();
     }
     std::fprintf(stderr, "# %d paints of the picture\n", counter.paints);
-    std::fprintf(stderr, "# 200 %%: picture %dx%d in a %dx%d window\n", form.Image1->width(), form.Image1->height(),
+    std::fprintf(stderr, "# 200 %%: picture %dx%d in a %dx%d window\n", picture->width(), picture->height(),
         form.width(), form.height());
 
     printSamples("decode_ms", decodeMs);

@@ -3,6 +3,7 @@
 #include "browser/TForm1.h"
 #include "browser/ThumbLabel.h"
 #include "common/Selection.h"
+#include "support/Controls.h"
 #include "support/PictureFolder.h"
 
 #include <QCheckBox>
@@ -10,6 +11,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+using zavio::fixtures::control;
 using namespace zavio;
 
 namespace {
@@ -36,11 +38,11 @@ struct RoutedWindow {
         form.openFolder(folder.path());
         form.show();
     }
-    void clickLabel(int n) { QTest::mouseClick(form.Labels[size_t(n - 1)], Qt::LeftButton); }
+    void clickLabel(int n) { QTest::mouseClick(control<ThumbLabel>(form, QStringLiteral("Label%1").arg(n)), Qt::LeftButton); }
     void clickFile(int row, Qt::MouseButton button = Qt::LeftButton)
     {
-        const QRect item = form.FileListBox1->visualItemRect(row);
-        QTest::mouseClick(form.FileListBox1->viewport(), button, {}, item.center());
+        const QRect item = control<FileListBox>(form, "FileListBox1")->visualItemRect(row);
+        QTest::mouseClick(control<FileListBox>(form, "FileListBox1")->viewport(), button, {}, item.center());
     }
     QString folderPath() const { return QDir(folder.path()).canonicalPath(); }
 };
@@ -52,8 +54,8 @@ TEST(ClickRouting, LabelsOpenTheViewerOrInCommentModeTheEditor)
     RoutedWindow w;
     w.clickLabel(2);
     w.clickLabel(9); // an empty cell
-    w.form.CheckBox1->click();
-    ASSERT_TRUE(w.form.CheckBox1->isChecked());
+    control<QCheckBox>(w.form, "CheckBox1")->click();
+    ASSERT_TRUE(control<QCheckBox>(w.form, "CheckBox1")->isChecked());
     w.clickLabel(9);
     w.clickLabel(3);
     EXPECT_EQ(w.opened, (QStringList{QStringLiteral("viewer  pic002.jpg"), QStringLiteral("editor  pic003.jpg")}));
@@ -68,8 +70,8 @@ TEST(ClickRouting, LabelsOpenTheViewerOrInCommentModeTheEditor)
 TEST(ClickRouting, TheModeBoxesExcludeEachOther)
 {
     RoutedWindow w;
-    QCheckBox* comment = w.form.CheckBox1;
-    QCheckBox* rotation = w.form.CheckBox2;
+    QCheckBox* comment = control<QCheckBox>(w.form, "CheckBox1");
+    QCheckBox* rotation = control<QCheckBox>(w.form, "CheckBox2");
     comment->click();
     EXPECT_TRUE(comment->isChecked());
     EXPECT_FALSE(rotation->isChecked());
@@ -95,14 +97,14 @@ TEST(ClickRouting, TheFileListOpensRotationCommentsOrTheZoomWindow)
 {
     RoutedWindow w;
     // No file selected: the zoom window with an empty name.
-    QTest::mouseClick(w.form.FileListBox1->viewport(), Qt::LeftButton, {}, QPoint(5, 150));
+    QTest::mouseClick(control<FileListBox>(w.form, "FileListBox1")->viewport(), Qt::LeftButton, {}, QPoint(5, 150));
     ASSERT_EQ(w.opened.size(), 1);
     EXPECT_EQ(w.opened[0], QStringLiteral("zoom  "));
 
     w.clickFile(1);
     EXPECT_EQ(w.opened.last(), QStringLiteral("zoom pic002.jpg "));
 
-    w.form.CheckBox2->click();
+    control<QCheckBox>(w.form, "CheckBox2")->click();
     w.clickFile(0);
     EXPECT_EQ(w.opened.last(), QStringLiteral("rotation %1/pic001.jpg ").arg(w.folderPath()));
     EXPECT_TRUE(w.selection.SelectedPicture.isAbsolute());
@@ -110,8 +112,8 @@ TEST(ClickRouting, TheFileListOpensRotationCommentsOrTheZoomWindow)
     w.clickFile(2, Qt::RightButton);
     EXPECT_EQ(w.opened.last(), QStringLiteral("rotation %1/pic001.jpg ").arg(w.folderPath()));
 
-    w.form.CheckBox1->click(); // clears both
-    w.form.CheckBox1->click();
+    control<QCheckBox>(w.form, "CheckBox1")->click(); // clears both
+    control<QCheckBox>(w.form, "CheckBox1")->click();
     w.selection.SelectedCommentKey = FilePath(QStringLiteral("kept.jpg"));
     w.clickFile(2);
     EXPECT_EQ(w.opened.last(), QStringLiteral("editor pic003.jpg pic003.jpg")) << "the key is the clicked file";
@@ -123,8 +125,8 @@ TEST(ClickRouting, TheFileListOpensRotationCommentsOrTheZoomWindow)
 TEST(ClickRouting, TheFileListInCommentModeEditsTheClickedFilesComment)
 {
     RoutedWindow w;
-    w.form.CheckBox1->click();
-    ASSERT_TRUE(w.form.CheckBox1->isChecked());
+    control<QCheckBox>(w.form, "CheckBox1")->click();
+    ASSERT_TRUE(control<QCheckBox>(w.form, "CheckBox1")->isChecked());
     // As a closed editor leaves it: empty.
     w.selection.SelectedCommentKey = FilePath();
     w.clickFile(0);
@@ -136,8 +138,8 @@ TEST(ClickRouting, TheFileListInCommentModeEditsTheClickedFilesComment)
     EXPECT_EQ(w.selection.SelectedCommentKey.native(), QByteArray("pic002.jpg"));
 
     // A release where no file is selected opens nothing in comment mode.
-    w.form.FileListBox1->selectRow(-1);
-    QTest::mouseClick(w.form.FileListBox1->viewport(), Qt::LeftButton, {}, QPoint(5, 150));
+    control<FileListBox>(w.form, "FileListBox1")->selectRow(-1);
+    QTest::mouseClick(control<FileListBox>(w.form, "FileListBox1")->viewport(), Qt::LeftButton, {}, QPoint(5, 150));
     EXPECT_EQ(w.opened.size(), 2) << w.opened.join(u'|').toStdString();
     EXPECT_TRUE(w.selection.SelectedCommentKey.isEmpty());
 }

@@ -8,6 +8,7 @@
 #include "comments/TForm4.h"
 #include "common/Selection.h"
 #include "support/CapturedErrors.h"
+#include "support/Controls.h"
 #include "support/FileBytes.h"
 #include "support/CommentFolder.h"
 #include "support/ModalWatcher.h"
@@ -30,6 +31,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using zavio::fixtures::control;
 using namespace zavio;
 using zavio::fixtures::CapturedErrors;
 using zavio::fixtures::readFileBytes;
@@ -74,6 +76,9 @@ struct EditorOn {
     TForm4 editor{selection};
 
     EditorOn() { selection.setFolder(FilePath(folder.path())); }
+    // The editor's text area and buttons, found as the editor names them.
+    CommentMemo* editorText() const { return control<CommentMemo>(editor, "Memo1"); }
+    QPushButton* editorButton(const char* name) const { return control<QPushButton>(editor, name); }
     QString comments() const { return folder.filePath(QStringLiteral("coment.txt")); }
     bool open(const QString& key)
     {
@@ -126,7 +131,7 @@ TEST(CommentFaults, ALockHeldTooLongIsToldAndChangesNothing)
     EditorOn w;
     w.editor.setLockWait(std::chrono::milliseconds(50));
     ASSERT_TRUE(w.open(QStringLiteral("b.jpg")));
-    QTest::keyClicks(w.editor.Memo1, QStringLiteral("sunset"));
+    QTest::keyClicks(w.editorText(), QStringLiteral("sunset"));
     QStringList told;
     bool hourglassWhileTold = false;
     const ErrorReporter previous = setErrorReporter([&](const QString& message) {
@@ -135,15 +140,15 @@ TEST(CommentFaults, ALockHeldTooLongIsToldAndChangesNothing)
     });
     {
         const HeldLock lock(QFile::encodeName(w.comments()).toStdString());
-        w.editor.Button1->click();
+        w.editorButton("Button1")->click();
     }
     setErrorReporter(previous);
     EXPECT_EQ(told, QStringList{kBusy});
     EXPECT_FALSE(hourglassWhileTold);
     EXPECT_TRUE(w.editor.isVisible());
-    EXPECT_EQ(w.editor.Memo1->toPlainText(), QStringLiteral("b.jpg\nsunset"));
+    EXPECT_EQ(w.editorText()->toPlainText(), QStringLiteral("b.jpg\nsunset"));
     EXPECT_EQ(readFileBytes(w.comments()), QByteArray());
-    w.editor.Button1->click();
+    w.editorButton("Button1")->click();
     EXPECT_FALSE(w.editor.isVisible());
     EXPECT_EQ(readFileBytes(w.comments()), QByteArray("b.jpg\r\nsunset\x0e"));
 }
@@ -224,11 +229,11 @@ TEST(CommentFaults, EscKeepsTheEditorAndItsText)
 {
     EditorOn w;
     ASSERT_TRUE(w.open(QStringLiteral("a.jpg")));
-    QTest::keyClicks(w.editor.Memo1, QStringLiteral("half a thought"));
-    QTest::keyClick(w.editor.Memo1, Qt::Key_Escape);
+    QTest::keyClicks(w.editorText(), QStringLiteral("half a thought"));
+    QTest::keyClick(w.editorText(), Qt::Key_Escape);
     QTest::keyClick(&w.editor, Qt::Key_Escape);
     EXPECT_TRUE(w.editor.isVisible());
-    EXPECT_EQ(w.editor.Memo1->toPlainText(), QStringLiteral("a.jpg\nhalf a thought"));
+    EXPECT_EQ(w.editorText()->toPlainText(), QStringLiteral("a.jpg\nhalf a thought"));
     EXPECT_TRUE(w.editor.close());
     EXPECT_FALSE(w.editor.isVisible());
 }
@@ -286,8 +291,8 @@ TEST(CommentFaults, TheEditorWritesAKeyByItsOwnBytes)
     w.selection.SelectedCommentKey = latin1;
     ASSERT_TRUE(w.editor.FormActivate());
     w.editor.show();
-    QTest::keyClicks(w.editor.Memo1, QStringLiteral("crema"));
-    w.editor.Button1->click();
+    QTest::keyClicks(w.editorText(), QStringLiteral("crema"));
+    w.editorButton("Button1")->click();
     EXPECT_EQ(readFileBytes(w.comments()), QByteArray("caf\xe9.jpg\r\ncrema\x0e"));
 
     // A duplicate code of code page 932 (87 90) is edited under its own bytes.
@@ -296,9 +301,9 @@ TEST(CommentFaults, TheEditorWritesAKeyByItsOwnBytes)
     ASSERT_TRUE(w.editor.FormActivate());
     w.editor.show();
     ASSERT_TRUE(w.editor.editsExistingRecord());
-    w.editor.Memo1->moveCursor(QTextCursor::End);
-    QTest::keyClicks(w.editor.Memo1, QStringLiteral("new"));
-    w.editor.Button2->click();
+    w.editorText()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(w.editorText(), QStringLiteral("new"));
+    w.editorButton("Button2")->click();
     EXPECT_EQ(readFileBytes(w.comments()), QByteArray("\x87\x90.jpg\r\nold\r\nnew\x0e"));
 }
 
@@ -308,15 +313,15 @@ TEST(CommentFaults, TheEditorTakesTwoThousandStoredBytes)
 {
     EditorOn w;
     ASSERT_TRUE(w.open(QStringLiteral("a.jpg")));
-    EXPECT_EQ(w.editor.Memo1->limit(), 2000);
+    EXPECT_EQ(w.editorText()->limit(), 2000);
     // "a.jpg" and its line break take 7 bytes; 1992 more fit, then one
     // double-byte character would pass the limit and a single byte fits.
     QInputMethodEvent commit;
     commit.setCommitString(QString(1992, u'x') + QStringLiteral("あ"));
-    QApplication::sendEvent(w.editor.Memo1, &commit);
-    QTest::keyClick(w.editor.Memo1, Qt::Key_Y);
-    QTest::keyClick(w.editor.Memo1, Qt::Key_Z);
-    EXPECT_EQ(w.editor.Memo1->toPlainText(), QStringLiteral("a.jpg\n") + QString(1992, u'x') + u'y');
-    w.editor.Button1->click();
+    QApplication::sendEvent(w.editorText(), &commit);
+    QTest::keyClick(w.editorText(), Qt::Key_Y);
+    QTest::keyClick(w.editorText(), Qt::Key_Z);
+    EXPECT_EQ(w.editorText()->toPlainText(), QStringLiteral("a.jpg\n") + QString(1992, u'x') + u'y');
+    w.editorButton("Button1")->click();
     EXPECT_EQ(readFileBytes(w.comments()).size(), 2000 + 1) << "the record and its terminator";
 }

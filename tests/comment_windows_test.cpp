@@ -8,6 +8,7 @@
 #include "common/Selection.h"
 #include "common/ShiftJis.h"
 #include "support/CapturedErrors.h"
+#include "support/Controls.h"
 #include "support/FileBytes.h"
 #include "support/ModalWatcher.h"
 #include "support/PictureFolder.h"
@@ -26,6 +27,7 @@
 #include <QTextBlock>
 #include <gtest/gtest.h>
 
+using zavio::fixtures::control;
 using namespace zavio;
 using zavio::fixtures::CapturedErrors;
 using zavio::fixtures::readFileBytes;
@@ -62,6 +64,11 @@ struct CommentWindows {
     }
     ~CommentWindows() { setQuestionAnswerer(previousAnswerer); }
 
+    // The editor's text area and buttons and the viewer's comment, found as the windows name them.
+    CommentMemo* editorText() const { return control<CommentMemo>(editor, "Memo1"); }
+    QPushButton* editorButton(const char* name) const { return control<QPushButton>(editor, name); }
+    Memo* viewerText() const { return control<Memo>(viewer, "Memo1"); }
+
     QString comments() const { return folder.filePath(QStringLiteral("coment.txt")); }
     QByteArray commentBytes() const { return readFileBytes(comments()); }
     bool scratchExists() const { return QFile::exists(folder.filePath(QStringLiteral("buftx.txt"))); }
@@ -87,24 +94,24 @@ TEST(CommentEditor, WritesANewRecordInShiftJis)
     CommentWindows w;
     w.edit(QStringLiteral("さくら.jpg"));
     EXPECT_EQ(w.editor.windowTitle(), QStringLiteral("コメント作成\u3000"));
-    EXPECT_TRUE(w.editor.Button1->isEnabled());
-    EXPECT_FALSE(w.editor.Button2->isVisibleTo(&w.editor) || w.editor.Button3->isVisibleTo(&w.editor)
-        || w.editor.Button4->isVisibleTo(&w.editor));
-    EXPECT_EQ(w.editor.Memo1->toPlainText(), QStringLiteral("さくら.jpg\n"));
-    EXPECT_EQ(w.editor.Memo1->textCursor().blockNumber(), 1) << "the caret on the line below the key";
+    EXPECT_TRUE(w.editorButton("Button1")->isEnabled());
+    EXPECT_FALSE(w.editorButton("Button2")->isVisibleTo(&w.editor) || w.editorButton("Button3")->isVisibleTo(&w.editor)
+        || w.editorButton("Button4")->isVisibleTo(&w.editor));
+    EXPECT_EQ(w.editorText()->toPlainText(), QStringLiteral("さくら.jpg\n"));
+    EXPECT_EQ(w.editorText()->textCursor().blockNumber(), 1) << "the caret on the line below the key";
     EXPECT_EQ(w.commentBytes(), QByteArray()) << "opening created an empty file";
 
     // Typed, and committed by an input method, in Japanese.
     QInputMethodEvent preedit(QStringLiteral("まんかい"), {});
-    QApplication::sendEvent(w.editor.Memo1, &preedit);
+    QApplication::sendEvent(w.editorText(), &preedit);
     QInputMethodEvent commit;
     commit.setCommitString(QStringLiteral("満開"));
-    QApplication::sendEvent(w.editor.Memo1, &commit);
-    QTest::keyClick(w.editor.Memo1, Qt::Key_Space);
+    QApplication::sendEvent(w.editorText(), &commit);
+    QTest::keyClick(w.editorText(), Qt::Key_Space);
     QInputMethodEvent second;
     second.setCommitString(QStringLiteral("です"));
-    QApplication::sendEvent(w.editor.Memo1, &second);
-    w.editor.Button1->click();
+    QApplication::sendEvent(w.editorText(), &second);
+    w.editorButton("Button1")->click();
     EXPECT_FALSE(w.editor.isVisible());
     EXPECT_EQ(w.commentBytes(), QByteArray("\x82\xb3\x82\xad\x82\xe7.jpg\r\n\x96\x9e\x8a\x4a \x82\xc5\x82\xb7\x0e"));
     EXPECT_EQ(w.editorCloses, 1);
@@ -113,7 +120,7 @@ TEST(CommentEditor, WritesANewRecordInShiftJis)
 
     // Nothing typed stores the key line alone.
     w.edit(QStringLiteral("b.jpg"));
-    w.editor.Button1->click();
+    w.editorButton("Button1")->click();
     EXPECT_TRUE(w.commentBytes().endsWith(QByteArray("\x0e" "b.jpg\r\n\x0e")));
 }
 
@@ -123,15 +130,15 @@ TEST(CommentEditor, EditsAndDeletesAnExistingRecord)
     writeFileBytes(w.comments(), QByteArray("a.jpg\r\nold\x0e" "b.jpg\r\nkeep\x0e"));
     w.edit(QStringLiteral("a.jpg"));
     EXPECT_EQ(w.editor.windowTitle(), QStringLiteral("コメント編集・削除\u3000a.jpg"));
-    EXPECT_FALSE(w.editor.Button1->isEnabled());
-    EXPECT_TRUE(w.editor.Button2->isVisibleTo(&w.editor) && w.editor.Button3->isVisibleTo(&w.editor)
-        && w.editor.Button4->isVisibleTo(&w.editor));
-    EXPECT_EQ(w.editor.Memo1->toPlainText(), QStringLiteral("a.jpg\nold\n"));
-    EXPECT_EQ(w.editor.Memo1->textCursor().position(), 0);
+    EXPECT_FALSE(w.editorButton("Button1")->isEnabled());
+    EXPECT_TRUE(w.editorButton("Button2")->isVisibleTo(&w.editor) && w.editorButton("Button3")->isVisibleTo(&w.editor)
+        && w.editorButton("Button4")->isVisibleTo(&w.editor));
+    EXPECT_EQ(w.editorText()->toPlainText(), QStringLiteral("a.jpg\nold\n"));
+    EXPECT_EQ(w.editorText()->textCursor().position(), 0);
     EXPECT_TRUE(w.scratchExists()) << "buftx.txt exists while a record is open";
 
     // "編集" unchanged moves the record to the end with one more CR LF.
-    w.editor.Button2->click();
+    w.editorButton("Button2")->click();
     EXPECT_EQ(w.commentBytes(), QByteArray("b.jpg\r\nkeep\x0e" "a.jpg\r\nold\r\n\x0e"));
     EXPECT_FALSE(w.scratchExists());
     EXPECT_EQ(w.editorCloses, 1);
@@ -140,7 +147,7 @@ TEST(CommentEditor, EditsAndDeletesAnExistingRecord)
     const QByteArray before = w.commentBytes();
     w.edit(QStringLiteral("b.jpg"));
     w.answer = false;
-    w.editor.Button4->click();
+    w.editorButton("Button4")->click();
     EXPECT_EQ(w.commentBytes(), before);
     EXPECT_FALSE(w.scratchExists());
     w.edit(QStringLiteral("b.jpg"));
@@ -151,17 +158,17 @@ TEST(CommentEditor, EditsAndDeletesAnExistingRecord)
     // Yes deletes it.
     w.edit(QStringLiteral("b.jpg"));
     w.answer = true;
-    w.editor.Button4->click();
+    w.editorButton("Button4")->click();
     EXPECT_EQ(w.commentBytes(), QByteArray("a.jpg\r\nold\r\n\x0e"));
 
     // A new record after an edit shows "書き込み" alone again.
     w.edit(QStringLiteral("c.jpg"));
-    EXPECT_TRUE(w.editor.Button1->isEnabled());
-    EXPECT_FALSE(w.editor.Button4->isVisibleTo(&w.editor)) << "no delete of a record that does not exist";
+    EXPECT_TRUE(w.editorButton("Button1")->isEnabled());
+    EXPECT_FALSE(w.editorButton("Button4")->isVisibleTo(&w.editor)) << "no delete of a record that does not exist";
     if (const QString shots = qEnvironmentVariable("ZAVIO_SHOTS"); !shots.isEmpty()) {
         QInputMethodEvent commit;
         commit.setCommitString(QStringLiteral("桜の下で、家族みんなで撮った一枚。"));
-        QApplication::sendEvent(w.editor.Memo1, &commit);
+        QApplication::sendEvent(w.editorText(), &commit);
         fixtures::saveWindowShot(&w.editor, shots + QStringLiteral("/comment-editor-new.png"));
     }
     w.editor.close();
@@ -192,13 +199,13 @@ TEST(CommentEditor, TheTextAreaOffersCopyAndPasteInJapanese)
 {
     CommentWindows w;
     w.edit(QStringLiteral("a.jpg"));
-    const std::unique_ptr<QMenu> menu(w.editor.Memo1->createStandardContextMenu());
+    const std::unique_ptr<QMenu> menu(w.editorText()->createStandardContextMenu());
     QStringList texts;
     for (const QAction* action : menu->actions())
         texts.append(action->text());
     EXPECT_TRUE(texts.join(u' ').contains(QStringLiteral("コピー"))) << texts.join(u' ').toStdString();
     EXPECT_TRUE(texts.join(u' ').contains(QStringLiteral("貼り付け"))) << texts.join(u' ').toStdString();
-    QAccessibleInterface* text = QAccessible::queryAccessibleInterface(w.editor.Memo1);
+    QAccessibleInterface* text = QAccessible::queryAccessibleInterface(w.editorText());
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(text->text(QAccessible::Name), QStringLiteral("コメント"));
     w.editor.close();
@@ -214,27 +221,27 @@ TEST(CommentViewer, ShowsThePictureItsSizeNameAndComment)
     w.view(QStringLiteral("縦.jpg"));
     EXPECT_EQ(w.viewer.windowTitle(), QStringLiteral("画像参照\u3000（画面クリックで戻ります。）"));
     EXPECT_EQ(w.viewer.pictureRect(), QRect(0, 0, 300, 400));
-    const QImage canvas = w.viewer.Image1->canvas().image();
+    const QImage canvas = control<CanvasImage>(w.viewer, "Image1")->canvas().image();
     EXPECT_EQ(canvas.pixel(300, 10), kSilver);
     EXPECT_NE(canvas.pixel(299, 399), kSilver);
-    EXPECT_EQ(w.viewer.Label1->text(), QStringLiteral("サイズ＝300*400"));
-    EXPECT_EQ(w.viewer.Label2->text(), QStringLiteral("縦.jpg"));
-    EXPECT_EQ(w.viewer.Memo1->toPlainText(), QStringLiteral("\n\u3000コメントは書き込まれていません。"));
-    EXPECT_TRUE(w.viewer.Memo1->isReadOnly());
-    EXPECT_EQ(w.viewer.Memo1->palette().color(QPalette::Base), QColor(255, 251, 240));
-    EXPECT_EQ(w.viewer.Image1->accessibleName(), QStringLiteral("縦.jpg"));
+    EXPECT_EQ(control<QLabel>(w.viewer, "Label1")->text(), QStringLiteral("サイズ＝300*400"));
+    EXPECT_EQ(control<QLabel>(w.viewer, "Label2")->text(), QStringLiteral("縦.jpg"));
+    EXPECT_EQ(w.viewerText()->toPlainText(), QStringLiteral("\n\u3000コメントは書き込まれていません。"));
+    EXPECT_TRUE(w.viewerText()->isReadOnly());
+    EXPECT_EQ(w.viewerText()->palette().color(QPalette::Base), QColor(255, 251, 240));
+    EXPECT_EQ(control<CanvasImage>(w.viewer, "Image1")->accessibleName(), QStringLiteral("縦.jpg"));
 
     w.view(QStringLiteral("wide.jpg"));
     EXPECT_EQ(w.viewer.pictureRect(), QRect(QPoint(0, 105), QPoint(570, 314)));
-    EXPECT_EQ(w.viewer.Memo1->toPlainText(), QStringLiteral("\nあい\nline 2"));
+    EXPECT_EQ(w.viewerText()->toPlainText(), QStringLiteral("\nあい\nline 2"));
 
     // A key followed at once by the terminator is no comment.
     w.folder.writeJpeg(QStringLiteral("empty.jpg"), 10, 10, 3);
     w.view(QStringLiteral("empty.jpg"));
-    EXPECT_TRUE(w.viewer.Memo1->toPlainText().endsWith(QStringLiteral("コメントは書き込まれていません。")));
+    EXPECT_TRUE(w.viewerText()->toPlainText().endsWith(QStringLiteral("コメントは書き込まれていません。")));
 
     // A click on the picture gives the focus back and closes.
-    QTest::mouseClick(w.viewer.Image1, Qt::LeftButton);
+    QTest::mouseClick(control<CanvasImage>(w.viewer, "Image1"), Qt::LeftButton);
     EXPECT_FALSE(w.viewer.isVisible());
     EXPECT_GE(w.viewerFocus, 1);
 
@@ -270,8 +277,8 @@ TEST(CommentViewer, CreatesTheCommentFileWhereItCanAndCopesWithAReadOnlyMedium)
     ASSERT_TRUE(mount->setReadOnly(true));
     w.selection.setFolder(FilePath(mount->path()));
     w.view(QStringLiteral("a.jpg"));
-    EXPECT_TRUE(w.viewer.Memo1->toPlainText().endsWith(QStringLiteral("コメントは書き込まれていません。")));
-    EXPECT_NE(w.viewer.Image1->canvas().image().pixel(5, 5), kSilver) << "the picture is shown all the same";
+    EXPECT_TRUE(w.viewerText()->toPlainText().endsWith(QStringLiteral("コメントは書き込まれていません。")));
+    EXPECT_NE(control<CanvasImage>(w.viewer, "Image1")->canvas().image().pixel(5, 5), kSilver) << "the picture is shown all the same";
     EXPECT_FALSE(QFile::exists(mount->filePath(QStringLiteral("coment.txt"))));
     w.viewer.close();
     mount->setReadOnly(false);
@@ -295,7 +302,7 @@ TEST(CommentEditor, ACommentFileThatCannotBeOpenedIsToldAndTheProgramGoesOn)
     w.view(QStringLiteral("a.jpg"));
     EXPECT_EQ(errors.messages.size(), 2);
     EXPECT_TRUE(errors.endings.isEmpty());
-    EXPECT_TRUE(w.viewer.Memo1->toPlainText().endsWith(QStringLiteral("コメントは書き込まれていません。")));
+    EXPECT_TRUE(w.viewerText()->toPlainText().endsWith(QStringLiteral("コメントは書き込まれていません。")));
     w.viewer.close();
 }
 
@@ -307,23 +314,23 @@ TEST(CommentEditor, TextWithAControlCharacterIsNotWrittenAndStaysToBeMended)
     CommentWindows w;
     CapturedErrors errors;
     w.edit(QStringLiteral("a.jpg"));
-    w.editor.Memo1->setPlainText(QStringLiteral("a.jpg\nx") + QChar(u'\0') + QStringLiteral("y"));
-    w.editor.Button1->click();
+    w.editorText()->setPlainText(QStringLiteral("a.jpg\nx") + QChar(u'\0') + QStringLiteral("y"));
+    w.editorButton("Button1")->click();
     EXPECT_TRUE(w.editor.isVisible());
     EXPECT_EQ(w.commentBytes(), QByteArray()) << "nothing written";
     ASSERT_EQ(errors.messages.size(), 1);
     EXPECT_TRUE(errors.messages[0].contains(QStringLiteral("U+0000"))) << errors.messages[0].toStdString();
-    EXPECT_EQ(w.editor.Memo1->toPlainText().size(), 9) << "the text is kept";
+    EXPECT_EQ(w.editorText()->toPlainText().size(), 9) << "the text is kept";
 
-    w.editor.Memo1->setPlainText(QStringLiteral("a.jpg\nxy"));
-    w.editor.Button1->click();
+    w.editorText()->setPlainText(QStringLiteral("a.jpg\nxy"));
+    w.editorButton("Button1")->click();
     EXPECT_FALSE(w.editor.isVisible());
     EXPECT_EQ(w.commentBytes(), QByteArray("a.jpg\r\nxy\x0e"));
 
     // "編集" keeps the old record just as well.
     w.edit(QStringLiteral("a.jpg"));
-    w.editor.Memo1->setPlainText(QStringLiteral("a.jpg\nx\x0ey"));
-    w.editor.Button2->click();
+    w.editorText()->setPlainText(QStringLiteral("a.jpg\nx\x0ey"));
+    w.editorButton("Button2")->click();
     EXPECT_TRUE(w.editor.isVisible());
     EXPECT_EQ(errors.messages.size(), 2);
     w.editor.close();
@@ -351,14 +358,14 @@ TEST(CommentWindows, RecordsOfNamesThatAreNotUtf8AreFoundByTheirOwnBytes)
         w.editor.show();
         EXPECT_TRUE(w.editor.editsExistingRecord());
         EXPECT_EQ(w.editor.windowTitle(), QStringLiteral("コメント編集・削除\u3000") + name.text());
-        EXPECT_EQ(w.editor.Memo1->toPlainText(), name.text() + QStringLiteral("\nmemo %1\n").arg(i));
+        EXPECT_EQ(w.editorText()->toPlainText(), name.text() + QStringLiteral("\nmemo %1\n").arg(i));
         w.editor.close();
         EXPECT_EQ(w.commentBytes(), file);
 
         w.selection.SelectedCommentKey = name;
         w.viewer.FormActivate();
         w.viewer.show();
-        EXPECT_EQ(w.viewer.Memo1->toPlainText(), QStringLiteral("\nmemo %1").arg(i));
+        EXPECT_EQ(w.viewerText()->toPlainText(), QStringLiteral("\nmemo %1").arg(i));
         w.viewer.close();
     }
 }
@@ -368,7 +375,7 @@ TEST(CommentViewer, AClickOnThePictureGivesTheFocusBackOnce)
     CommentWindows w;
     w.folder.writeJpeg(QStringLiteral("a.jpg"), 32, 24, 3);
     w.view(QStringLiteral("a.jpg"));
-    QTest::mouseClick(w.viewer.Image1, Qt::LeftButton);
+    QTest::mouseClick(control<CanvasImage>(w.viewer, "Image1"), Qt::LeftButton);
     EXPECT_FALSE(w.viewer.isVisible());
     EXPECT_EQ(w.viewerFocus, 1);
 }

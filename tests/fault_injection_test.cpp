@@ -9,6 +9,7 @@
 #include "common/Selection.h"
 #include "rotation/PictureSaver.h"
 #include "support/CapturedErrors.h"
+#include "support/Controls.h"
 #include "support/FileBytes.h"
 #include "support/IoFaults.h"
 #include "support/PictureFolder.h"
@@ -23,6 +24,7 @@
 #include <cerrno>
 #include <iostream>
 
+using zavio::fixtures::control;
 using namespace zavio;
 using zavio::fixtures::CapturedErrors;
 using zavio::fixtures::readFileBytes;
@@ -100,18 +102,18 @@ TEST(FaultInjection, EveryFailingCallOfACommentCommitLosesNothing)
                 selection.SelectedCommentKey = FilePath(c.key);
                 ASSERT_TRUE(editor.FormActivate());
                 editor.show();
-                editor.Memo1->moveCursor(QTextCursor::End);
-                QTest::keyClicks(editor.Memo1, c.typed);
-                const QString text = editor.Memo1->toPlainText();
+                control<CommentMemo>(editor, "Memo1")->moveCursor(QTextCursor::End);
+                QTest::keyClicks(control<CommentMemo>(editor, "Memo1"), c.typed);
+                const QString text = control<CommentMemo>(editor, "Memo1")->toPlainText();
 
                 CapturedErrors errors;
                 bool fired = false;
                 {
                     IoFaults faults(failAt, preferred);
                     switch (c.command) {
-                    case Command::Write: editor.Button1->click(); break;
-                    case Command::Edit: editor.Button2->click(); break;
-                    case Command::Delete: editor.Button4->click(); break;
+                    case Command::Write: control<QPushButton>(editor, "Button1")->click(); break;
+                    case Command::Edit: control<QPushButton>(editor, "Button2")->click(); break;
+                    case Command::Delete: control<QPushButton>(editor, "Button4")->click(); break;
                     }
                     fired = faults.fired();
                 }
@@ -131,7 +133,7 @@ TEST(FaultInjection, EveryFailingCallOfACommentCommitLosesNothing)
                     seen.insert(errors.messages.front());
                     EXPECT_TRUE(c.failures.contains(errors.messages.front())) << errors.messages.front().toStdString();
                     EXPECT_TRUE(editor.isVisible()) << "the editor stays open for another try";
-                    EXPECT_EQ(editor.Memo1->toPlainText(), text) << "with the text as typed";
+                    EXPECT_EQ(control<CommentMemo>(editor, "Memo1")->toPlainText(), text) << "with the text as typed";
                     editor.close();
                 }
                 // Closed, the editor leaves no scratch file behind.

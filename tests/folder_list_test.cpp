@@ -1,6 +1,7 @@
 #include "browser/ExtentListBox.h"
 #include "browser/TForm1.h"
 #include "common/Selection.h"
+#include "support/Controls.h"
 
 #include <QDir>
 #include <QIcon>
@@ -9,6 +10,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+using zavio::fixtures::control;
 using namespace zavio;
 
 namespace {
@@ -34,7 +36,7 @@ TEST(FolderList, RowsStayReadableUnderThePlatformTheme)
     form.openFolder(dir.path());
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    ExtentListBox* list = form.DirectoryListBox1;
+    ExtentListBox* list = control<ExtentListBox>(form, "DirectoryListBox1");
     ASSERT_GE(list->count(), 5);
 
     const int textHeight = list->fontMetrics().height();

@@ -2,6 +2,7 @@
 #include "browser/PageButtons.h"
 #include "browser/TForm1.h"
 #include "common/Selection.h"
+#include "support/Controls.h"
 #include "support/WindowShot.h"
 #include "common/HelpWindow.h"
 #include "viewer/TForm3.h"
@@ -23,6 +24,7 @@
 #include <memory>
 #include <gtest/gtest.h>
 
+using zavio::fixtures::control;
 using namespace zavio;
 
 namespace {
@@ -152,7 +154,7 @@ TEST(HelpWindows, FrameCaptionPlacementColoursAndFont)
         EXPECT_TRUE(window->isWindow());
         EXPECT_EQ(window->pos(), e.position);
         EXPECT_EQ(window->size(), e.size);
-        EXPECT_EQ(window->Memo1->geometry(), window->rect()) << "the box fills the client area";
+        EXPECT_EQ(control<Memo>(*window, "Memo1")->geometry(), window->rect()) << "the box fills the client area";
 
         // Fixed frame: a close button, no minimise, maximise or help button, no resizing.
         const Qt::WindowFlags flags = window->windowHandle()->flags();
@@ -167,18 +169,18 @@ TEST(HelpWindows, FrameCaptionPlacementColoursAndFont)
         EXPECT_EQ(window->size(), e.size);
 
         // Scroll bars: TForm3's vertical one always, no horizontal one anywhere.
-        EXPECT_EQ(window->Memo1->verticalScrollBar()->isVisible(), e.verticalBar);
-        EXPECT_FALSE(window->Memo1->horizontalScrollBar()->isVisible());
-        EXPECT_EQ(window->Memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
+        EXPECT_EQ(control<Memo>(*window, "Memo1")->verticalScrollBar()->isVisible(), e.verticalBar);
+        EXPECT_FALSE(control<Memo>(*window, "Memo1")->horizontalScrollBar()->isVisible());
+        EXPECT_EQ(control<Memo>(*window, "Memo1")->lineWrapMode(), QPlainTextEdit::NoWrap);
 
         // The 12-pixel Japanese Gothic font really is the one drawn, and it
         // holds every character of the text.
-        const QFontInfo info(window->Memo1->font());
+        const QFontInfo info(control<Memo>(*window, "Memo1")->font());
         EXPECT_EQ(info.pixelSize(), 12);
         EXPECT_TRUE(info.family() == QStringLiteral("ＭＳ Ｐゴシック") || info.family() == QStringLiteral("IPAPGothic"))
             << info.family().toStdString();
-        const QFontMetrics metrics(window->Memo1->font());
-        for (QChar ch : window->Memo1->toPlainText()) {
+        const QFontMetrics metrics(control<Memo>(*window, "Memo1")->font());
+        for (QChar ch : control<Memo>(*window, "Memo1")->toPlainText()) {
             if (ch != u'\n') {
                 EXPECT_TRUE(metrics.inFont(ch)) << "U+" << std::hex << int(ch.unicode());
             }
@@ -186,10 +188,10 @@ TEST(HelpWindows, FrameCaptionPlacementColoursAndFont)
 
         // The colours on the screen: the background beside a short line, and
         // glyph pixels in the text colour.
-        const QImage drawn = window->Memo1->viewport()->grab().toImage();
-        const QColor background = window->Memo1->palette().color(QPalette::Base);
+        const QImage drawn = control<Memo>(*window, "Memo1")->viewport()->grab().toImage();
+        const QColor background = control<Memo>(*window, "Memo1")->palette().color(QPalette::Base);
         EXPECT_EQ(background, e.background);
-        EXPECT_EQ(window->Memo1->palette().color(QPalette::Text), e.text);
+        EXPECT_EQ(control<Memo>(*window, "Memo1")->palette().color(QPalette::Text), e.text);
         EXPECT_EQ(QColor(drawn.pixel(drawn.width() - 3, 8)), e.background);
         EXPECT_EQ(QColor(drawn.pixel(drawn.width() - 3, drawn.height() - 3)), e.background);
         int inTextColour = 0;
@@ -212,7 +214,7 @@ TEST(HelpWindows, ReadOnlyWithoutCaretOnEveryShow)
     for (const Expected& e : bothWindows()) {
         SCOPED_TRACE(e.name);
         const std::unique_ptr<HelpWindow> window = e.make(nullptr);
-        QPlainTextEdit* memo = window->Memo1;
+        QPlainTextEdit* memo = control<Memo>(*window, "Memo1");
         const QString text = memo->toPlainText();
         ASSERT_FALSE(text.isEmpty());
 
@@ -265,7 +267,7 @@ TEST(HelpWindows, EveryLineFitsAndTheHelpScrollsToItsClosingLine)
         const std::unique_ptr<HelpWindow> window = e.make(nullptr);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        QPlainTextEdit* memo = window->Memo1;
+        QPlainTextEdit* memo = control<Memo>(*window, "Memo1");
 
         // The hand-broken lines fit between the box's side margins: nothing
         // to scroll sideways, nothing cut off at the right.
@@ -288,24 +290,25 @@ TEST(HelpWindows, EveryLineFitsAndTheHelpScrollsToItsClosingLine)
     TForm3 help;
     help.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
-    QScrollBar* bar = help.Memo1->verticalScrollBar();
-    const QTextBlock first = help.Memo1->document()->firstBlock();
-    const QTextBlock last = help.Memo1->document()->lastBlock();
+    QScrollBar* bar = control<Memo>(help, "Memo1")->verticalScrollBar();
+    const QTextBlock first = control<Memo>(help, "Memo1")->document()->firstBlock();
+    const QTextBlock last = control<Memo>(help, "Memo1")->document()->lastBlock();
     EXPECT_EQ(last.text(), QStringLiteral("　の掲示板へお気軽にお寄せください。"));
-    EXPECT_GE(help.Memo1->blockCount(), 70);
+    EXPECT_GE(control<Memo>(help, "Memo1")->blockCount(), 70);
     EXPECT_GT(bar->maximum(), 0);
-    EXPECT_TRUE(blockFullyVisible(help.Memo1, first));
-    EXPECT_FALSE(blockFullyVisible(help.Memo1, last)) << "the text is longer than the box";
+    EXPECT_TRUE(blockFullyVisible(control<Memo>(help, "Memo1"), first));
+    EXPECT_FALSE(blockFullyVisible(control<Memo>(help, "Memo1"), last)) << "the text is longer than the box";
     bar->setValue(bar->maximum());
-    EXPECT_TRUE(blockFullyVisible(help.Memo1, last)) << "scrolled to the end, the closing line shows";
-    EXPECT_FALSE(blockFullyVisible(help.Memo1, first));
+    EXPECT_TRUE(blockFullyVisible(control<Memo>(help, "Memo1"), last)) << "scrolled to the end, the closing line shows";
+    EXPECT_FALSE(blockFullyVisible(control<Memo>(help, "Memo1"), first));
 
     // The comment help has no scroll bar: all of it shows at once.
     TForm5 commentHelp;
     commentHelp.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&commentHelp));
-    EXPECT_EQ(commentHelp.Memo1->verticalScrollBar()->maximum(), 0);
-    EXPECT_TRUE(blockFullyVisible(commentHelp.Memo1, commentHelp.Memo1->document()->lastBlock()));
+    const Memo* commentText = control<Memo>(commentHelp, "Memo1");
+    EXPECT_EQ(commentText->verticalScrollBar()->maximum(), 0);
+    EXPECT_TRUE(blockFullyVisible(commentText, commentText->document()->lastBlock()));
 }
 
 // The rows of one pixel column, from top to bottom.
@@ -327,7 +330,7 @@ TEST(HelpWindows, TheHelpsScrollBarIsDrawnAndItsHandleFollowsTheText)
     TForm3 help;
     help.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
-    QScrollBar* bar = help.Memo1->verticalScrollBar();
+    QScrollBar* bar = control<Memo>(help, "Memo1")->verticalScrollBar();
     ASSERT_GT(bar->maximum(), 0);
 
     // A strip of usable width along the right edge, inside the box's frame,
@@ -337,7 +340,7 @@ TEST(HelpWindows, TheHelpsScrollBarIsDrawnAndItsHandleFollowsTheText)
     EXPECT_LE(help.width() - 1 - strip.right(), 2);
     EXPECT_GE(strip.height(), help.height() - 4);
     const int x = strip.center().x();
-    const QRgb text = help.Memo1->palette().color(QPalette::Base).rgb();
+    const QRgb text = control<Memo>(help, "Memo1")->palette().color(QPalette::Base).rgb();
 
     // The drawn pixels with the text at its start and at its end.
     bar->setValue(0);
@@ -417,20 +420,21 @@ TEST(HelpWindows, TextsQuoteTheProgramsOwnNamesAndLimits)
     auto quoted = [](const QString& caption) { return u'「' + caption + u'」'; };
 
     TForm3 help;
-    const QString text = help.Memo1->toPlainText();
+    const QString text = control<Memo>(help, "Memo1")->toPlainText();
     const QString flat = QString(text).remove(u'\n').remove(QChar(0x3000));
     for (const QString& phrase : {QStringLiteral("%1枚以上").arg(pagingFrom), QStringLiteral("%1枚以上").arg(fiftyStepFrom),
              QStringLiteral("%1％まで").arg(largest), QStringLiteral("%1％まで").arg(smallest),
              QStringLiteral("%1ピクセル以下").arg(narrowWidth), QStringLiteral("%1％まで").arg(smallestNarrow),
-             quoted(main.BitBtn1->text()), quoted(main.BitBtn2->text()), quoted(main.BitBtn5->text()),
-             quoted(main.BitBtn3->text()), quoted(main.CheckBox1->text()), quoted(main.CheckBox2->text())})
+             quoted(control<QPushButton>(main, "BitBtn1")->text()), quoted(control<QPushButton>(main, "BitBtn2")->text()),
+             quoted(control<QPushButton>(main, "BitBtn5")->text()), quoted(control<QPushButton>(main, "BitBtn3")->text()),
+             quoted(control<QCheckBox>(main, "CheckBox1")->text()), quoted(control<QCheckBox>(main, "CheckBox2")->text())})
         EXPECT_TRUE(flat.contains(phrase)) << "the help does not say " << phrase.toStdString();
     // The help names no address that leads nowhere.
     EXPECT_TRUE(text.endsWith(QStringLiteral("\n　の掲示板へお気軽にお寄せください。")));
     EXPECT_FALSE(text.contains(QStringLiteral("example."))) << "a placeholder address is left in the help";
 
     TForm5 commentHelp;
-    const QString comment = QString(commentHelp.Memo1->toPlainText()).remove(u'\n').remove(QChar(0x3000));
+    const QString comment = QString(control<Memo>(commentHelp, "Memo1")->toPlainText()).remove(u'\n').remove(QChar(0x3000));
     for (const char* phrase : {"「coment.txt」", "「編集」", "「削除」"})
         EXPECT_TRUE(comment.contains(QString::fromUtf8(phrase))) << phrase;
 }

@@ -12,6 +12,7 @@
 #include "imaging/JpegCodec.h"
 #include "imaging/PictureLoader.h"
 #include "support/CapturedErrors.h"
+#include "support/Controls.h"
 #include "support/ModalWatcher.h"
 #include "support/PictureFolder.h"
 #include "support/WindowShot.h"
@@ -31,6 +32,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using zavio::fixtures::control;
 using namespace zavio;
 using zavio::fixtures::CapturedErrors;
 
@@ -54,8 +56,9 @@ struct ButtonView {
 
 ButtonView buttonsOf(const TForm1& form)
 {
-    return {form.BitBtn1->isEnabled(), form.BitBtn2->isEnabled(), !form.BitBtn5->isHidden(),
-        !form.BitBtn3->isHidden()};
+    const auto button = [&form](const char* name) { return control<QPushButton>(form, name); };
+    return {button("BitBtn1")->isEnabled(), button("BitBtn2")->isEnabled(), !button("BitBtn5")->isHidden(),
+        !button("BitBtn3")->isHidden()};
 }
 
 } // namespace
@@ -66,24 +69,24 @@ TEST(MainWindow, LayoutCaptionsAndJapaneseText)
     TForm1 form(selection);
     EXPECT_TRUE(form.windowTitle().startsWith(QStringLiteral("ザヴィオ\u3000Ver 2.40 ")));
     EXPECT_EQ(form.size(), QSize(856, 620));
-    EXPECT_EQ(form.BitBtn1->text(), QStringLiteral("前へ"));
-    EXPECT_EQ(form.BitBtn2->text(), QStringLiteral("次へ"));
-    EXPECT_EQ(form.BitBtn5->text(), QStringLiteral("50前へ"));
-    EXPECT_EQ(form.BitBtn3->text(), QStringLiteral("５０次へ"));
-    EXPECT_EQ(form.BitBtn4->text(), QStringLiteral("操作説明"));
-    EXPECT_EQ(form.CheckBox1->text(), QStringLiteral("コメント処理"));
-    EXPECT_EQ(form.CheckBox2->text(), QStringLiteral("９０度回転"));
-    EXPECT_FALSE(form.BitBtn1->isEnabled());
-    EXPECT_FALSE(form.BitBtn2->isEnabled());
-    EXPECT_TRUE(form.BitBtn3->isHidden());
-    EXPECT_TRUE(form.BitBtn5->isHidden());
-    EXPECT_EQ(form.Images[6]->geometry(), QRect(290, 200, 131, 101));
-    EXPECT_EQ(form.Labels[19]->geometry(), QRect(710, 590, 131, 14));
-    EXPECT_EQ(form.FileListBox1->geometry(), QRect(10, 410, 131, 191));
-    EXPECT_EQ(form.Labels[0]->palette().color(QPalette::WindowText), QColor(128, 0, 128));
+    EXPECT_EQ(control<QPushButton>(form, "BitBtn1")->text(), QStringLiteral("前へ"));
+    EXPECT_EQ(control<QPushButton>(form, "BitBtn2")->text(), QStringLiteral("次へ"));
+    EXPECT_EQ(control<QPushButton>(form, "BitBtn5")->text(), QStringLiteral("50前へ"));
+    EXPECT_EQ(control<QPushButton>(form, "BitBtn3")->text(), QStringLiteral("５０次へ"));
+    EXPECT_EQ(control<QPushButton>(form, "BitBtn4")->text(), QStringLiteral("操作説明"));
+    EXPECT_EQ(control<QCheckBox>(form, "CheckBox1")->text(), QStringLiteral("コメント処理"));
+    EXPECT_EQ(control<QCheckBox>(form, "CheckBox2")->text(), QStringLiteral("９０度回転"));
+    EXPECT_FALSE(control<QPushButton>(form, "BitBtn1")->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(form, "BitBtn2")->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(form, "BitBtn3")->isHidden());
+    EXPECT_TRUE(control<QPushButton>(form, "BitBtn5")->isHidden());
+    EXPECT_EQ(control<CanvasImage>(form, "Image7")->geometry(), QRect(290, 200, 131, 101));
+    EXPECT_EQ(control<ThumbLabel>(form, "Label20")->geometry(), QRect(710, 590, 131, 14));
+    EXPECT_EQ(control<FileListBox>(form, "FileListBox1")->geometry(), QRect(10, 410, 131, 191));
+    EXPECT_EQ(control<ThumbLabel>(form, "Label1")->palette().color(QPalette::WindowText), QColor(128, 0, 128));
 
     // A Japanese font is really there: the captions cannot come out as boxes.
-    const QFontMetrics metrics(form.BitBtn4->font());
+    const QFontMetrics metrics(control<QPushButton>(form, "BitBtn4")->font());
     for (QChar ch : QStringLiteral("操作説明ファイル数ザヴィオ５０"))
         EXPECT_TRUE(metrics.inFont(ch)) << int(ch.unicode());
     EXPECT_EQ(QFontInfo(form.font()).pixelSize(), 15);
@@ -118,9 +121,9 @@ TEST(MainWindow, CountAndButtonsFollowThePictureCount)
         Selection selection;
         TForm1 form(selection);
         form.openFolder(folder.path());
-        EXPECT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = %1").arg(c.pictures));
+        EXPECT_EQ(control<QLabel>(form, "Label21")->text(), QStringLiteral("ファイル数 = %1").arg(c.pictures));
         EXPECT_EQ(buttonsOf(form), c.buttons) << c.pictures;
-        EXPECT_TRUE(form.BitBtn3->isEnabled() || form.BitBtn3->isHidden());
+        EXPECT_TRUE(control<QPushButton>(form, "BitBtn3")->isEnabled() || control<QPushButton>(form, "BitBtn3")->isHidden());
         EXPECT_EQ(form.counters().ListPosition, c.listPosition) << c.pictures;
         EXPECT_EQ(form.counters().CellNumber, c.cellNumber) << c.pictures;
         EXPECT_EQ(form.counters().PictureCount, c.pictures);
@@ -145,7 +148,7 @@ TEST(MainWindow, MixedCaseExtensionsAreCountedAndShown)
     Selection selection;
     TForm1 form(selection);
     form.openFolder(folder.path());
-    EXPECT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = 4"));
+    EXPECT_EQ(control<QLabel>(form, "Label21")->text(), QStringLiteral("ファイル数 = 4"));
     EXPECT_EQ(form.cellCaption(4), QStringLiteral("d.jpg")) << "the last picture must be reachable";
     EXPECT_EQ(form.counters().ListPosition, 5);
 }
@@ -174,7 +177,7 @@ TEST(MainWindow, BrokenPicturesAreMarkedAndReportedOncePerFill)
 
     // Every picture keeps its cell and name; the broken ones show the mark.
     const QImage mark = brokenPictureCell(131, 101).image();
-    EXPECT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = 10"));
+    EXPECT_EQ(control<QLabel>(form, "Label21")->text(), QStringLiteral("ファイル数 = 10"));
     EXPECT_EQ(form.counters().ListPosition, 11);
     EXPECT_EQ(form.counters().CellNumber, 11);
     for (int n = 1; n <= kCellsPerPage; ++n) {
@@ -211,13 +214,13 @@ TEST(MainWindow, SelectingAFileRedrawsTheFirstPage)
     form.FillPage();
     ASSERT_EQ(form.cellCaption(1), QStringLiteral("pic020.jpg"));
 
-    form.FileListBox1->setCurrentRow(30);
+    control<FileListBox>(form, "FileListBox1")->setCurrentRow(30);
     EXPECT_EQ(form.cellCaption(1), QStringLiteral("pic001.jpg"));
     EXPECT_EQ(form.counters().ListPosition, 20);
 
     // Selecting the item that is already selected changes nothing.
     form.counters().ListPosition = 33;
-    form.FileListBox1->setCurrentRow(30);
+    control<FileListBox>(form, "FileListBox1")->setCurrentRow(30);
     EXPECT_EQ(form.counters().ListPosition, 33);
 }
 
@@ -241,21 +244,22 @@ TEST(MainWindow, FolderListNavigatesAndTheCurrentFolderFollows)
     expected += canonical.split(u'/', Qt::SkipEmptyParts);
     expected += QStringList({"another", "sub"});
     EXPECT_EQ(form.folderListItems(), expected);
-    EXPECT_EQ(form.DirectoryListBox1->currentRow(), int(expected.size()) - 3);
+    EXPECT_EQ(control<ExtentListBox>(form, "DirectoryListBox1")->currentRow(), int(expected.size()) - 3);
     EXPECT_EQ(form.fileListItems(), QStringList({"top.jpg"}));
 
     // Enter on "sub" opens it: the lists, the count and the page follow.
-    form.DirectoryListBox1->setCurrentRow(int(expected.size()) - 1);
-    form.DirectoryListBox1->setFocus();
-    QTest::keyClick(form.DirectoryListBox1, Qt::Key_Return);
+    control<ExtentListBox>(form, "DirectoryListBox1")->setCurrentRow(int(expected.size()) - 1);
+    control<ExtentListBox>(form, "DirectoryListBox1")->setFocus();
+    QTest::keyClick(control<ExtentListBox>(form, "DirectoryListBox1"), Qt::Key_Return);
     EXPECT_EQ(QDir::currentPath(), canonical + QStringLiteral("/sub"));
     EXPECT_EQ(form.fileListItems(), QStringList({"inner1.jpg", "inner2.bmp"}));
-    EXPECT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = 2"));
+    EXPECT_EQ(control<QLabel>(form, "Label21")->text(), QStringLiteral("ファイル数 = 2"));
     EXPECT_EQ(form.cellCaption(2), QStringLiteral("inner2.bmp"));
     EXPECT_EQ(form.folderListItems().last(), QStringLiteral("deeper"));
 
     // Extents follow the text widths with their margins.
-    std::vector<int> fileWidths{form.FileListBox1->textWidth(0), form.FileListBox1->textWidth(1)};
+    FileListBox* files = control<FileListBox>(form, "FileListBox1");
+    std::vector<int> fileWidths{files->textWidth(0), files->textWidth(1)};
     int running = 0;
     for (int w : fileWidths)
         if (w > running)
@@ -265,11 +269,11 @@ TEST(MainWindow, FolderListNavigatesAndTheCurrentFolderFollows)
 
     // The drive box lists the root; choosing the drive already shown changes
     // nothing: no re-read, no first page.
-    const int rootEntry = form.DriveComboBox1->findData(QStringLiteral("/"));
+    const int rootEntry = control<QComboBox>(form, "DriveComboBox1")->findData(QStringLiteral("/"));
     ASSERT_GE(rootEntry, 0);
     if (mountPointOf(canonical, userMountPoints()) == QStringLiteral("/")) {
         form.counters().ListPosition = 7;
-        emit form.DriveComboBox1->activated(rootEntry);
+        emit control<QComboBox>(form, "DriveComboBox1")->activated(rootEntry);
         EXPECT_EQ(QDir::currentPath(), canonical + QStringLiteral("/sub"));
         EXPECT_EQ(form.counters().ListPosition, 7);
     }
@@ -292,16 +296,16 @@ TEST(MainWindow, ControlsAreReachableByAssistiveTechnology)
         QAccessibleInterface* face = QAccessible::queryAccessibleInterface(object);
         return face ? face->text(QAccessible::Name) : QStringLiteral("<none>");
     };
-    QAccessibleInterface* image = QAccessible::queryAccessibleInterface(form.Images[1]);
+    QAccessibleInterface* image = QAccessible::queryAccessibleInterface(control<CanvasImage>(form, "Image2"));
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->role(), QAccessible::Graphic);
-    EXPECT_EQ(nameOf(form.Images[1]), QStringLiteral("pic002.jpg"));
-    EXPECT_EQ(nameOf(form.Images[2]), QString()) << "an empty cell has no name";
-    EXPECT_EQ(nameOf(form.BitBtn4), QStringLiteral("操作説明"));
-    EXPECT_EQ(nameOf(form.CheckBox2), QStringLiteral("９０度回転"));
-    EXPECT_EQ(nameOf(form.Label21), QStringLiteral("ファイル数 = 2"));
+    EXPECT_EQ(nameOf(control<CanvasImage>(form, "Image2")), QStringLiteral("pic002.jpg"));
+    EXPECT_EQ(nameOf(control<CanvasImage>(form, "Image3")), QString()) << "an empty cell has no name";
+    EXPECT_EQ(nameOf(control<QPushButton>(form, "BitBtn4")), QStringLiteral("操作説明"));
+    EXPECT_EQ(nameOf(control<QCheckBox>(form, "CheckBox2")), QStringLiteral("９０度回転"));
+    EXPECT_EQ(nameOf(control<QLabel>(form, "Label21")), QStringLiteral("ファイル数 = 2"));
 
-    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(form.FileListBox1);
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(control<FileListBox>(form, "FileListBox1"));
     ASSERT_NE(list, nullptr);
     QStringList items;
     for (int i = 0; i < list->childCount(); ++i)
@@ -329,8 +333,8 @@ TEST(MainWindow, DrawsAPageOfVariedPictures)
     Selection selection;
     TForm1 form(selection);
     form.openFolder(folder.filePath(QStringLiteral("旅行の写真")));
-    EXPECT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = 23"));
-    EXPECT_TRUE(form.BitBtn1->isEnabled() && form.BitBtn2->isEnabled());
+    EXPECT_EQ(control<QLabel>(form, "Label21")->text(), QStringLiteral("ファイル数 = 23"));
+    EXPECT_TRUE(control<QPushButton>(form, "BitBtn1")->isEnabled() && control<QPushButton>(form, "BitBtn2")->isEnabled());
 
     int squareCell = 0;
     for (int n = 1; n <= kCellsPerPage; ++n) {
@@ -362,36 +366,36 @@ TEST(MainWindow, OnlyARealChangeOfSelectedFileRedrawsTheFirstPage)
     form.show();
     form.openFolder(folder.path());
     auto leavePageTwo = [&] {
-        form.BitBtn2->click();
+        control<QPushButton>(form, "BitBtn2")->click();
         ASSERT_EQ(form.cellCaption(1), QStringLiteral("pic020.jpg"));
     };
     leavePageTwo();
 
     // Tab onto the list makes an item current but selects nothing.
-    form.BitBtn5->setFocus();
-    form.FileListBox1->setFocus(Qt::TabFocusReason);
+    control<QPushButton>(form, "BitBtn5")->setFocus();
+    control<FileListBox>(form, "FileListBox1")->setFocus(Qt::TabFocusReason);
     QTest::keyClick(&form, Qt::Key_Tab);
-    EXPECT_EQ(form.FileListBox1->selectedRow(), -1);
+    EXPECT_EQ(control<FileListBox>(form, "FileListBox1")->selectedRow(), -1);
     EXPECT_EQ(form.cellCaption(1), QStringLiteral("pic020.jpg"));
 
     // A right click neither selects nor redraws.
-    const QRect third = form.FileListBox1->visualItemRect(2);
-    QTest::mouseClick(form.FileListBox1->viewport(), Qt::RightButton, {}, third.center());
-    EXPECT_EQ(form.FileListBox1->selectedRow(), -1);
+    const QRect third = control<FileListBox>(form, "FileListBox1")->visualItemRect(2);
+    QTest::mouseClick(control<FileListBox>(form, "FileListBox1")->viewport(), Qt::RightButton, {}, third.center());
+    EXPECT_EQ(control<FileListBox>(form, "FileListBox1")->selectedRow(), -1);
     EXPECT_EQ(form.cellCaption(1), QStringLiteral("pic020.jpg"));
 
     // A left click selects and draws the first page.
-    QTest::mouseClick(form.FileListBox1->viewport(), Qt::LeftButton, {}, third.center());
-    EXPECT_EQ(form.FileListBox1->selectedRow(), 2);
+    QTest::mouseClick(control<FileListBox>(form, "FileListBox1")->viewport(), Qt::LeftButton, {}, third.center());
+    EXPECT_EQ(control<FileListBox>(form, "FileListBox1")->selectedRow(), 2);
     EXPECT_EQ(form.cellCaption(1), QStringLiteral("pic001.jpg"));
     leavePageTwo();
 
     // Ctrl+click on the selected file keeps it selected and changes nothing.
-    QTest::mouseClick(form.FileListBox1->viewport(), Qt::LeftButton, Qt::ControlModifier, third.center());
-    EXPECT_EQ(form.FileListBox1->selectedRow(), 2);
+    QTest::mouseClick(control<FileListBox>(form, "FileListBox1")->viewport(), Qt::LeftButton, Qt::ControlModifier, third.center());
+    EXPECT_EQ(control<FileListBox>(form, "FileListBox1")->selectedRow(), 2);
     EXPECT_EQ(form.cellCaption(1), QStringLiteral("pic020.jpg"));
     // Nor does a second plain click on it.
-    QTest::mouseClick(form.FileListBox1->viewport(), Qt::LeftButton, {}, third.center());
+    QTest::mouseClick(control<FileListBox>(form, "FileListBox1")->viewport(), Qt::LeftButton, {}, third.center());
     EXPECT_EQ(form.cellCaption(1), QStringLiteral("pic020.jpg"));
 }
 
@@ -401,17 +405,17 @@ TEST(MainWindow, F5ReadsTheFolderAgainAndTheCountLabelHasItsSizeFromTheStart)
     folder.writeNumberedJpegs(3, QStringLiteral("pic"), 8, 6);
     Selection selection;
     TForm1 form(selection);
-    EXPECT_EQ(form.Label21->geometry(), QRect(10, 20, 49, 15)) << "laid out before the first count";
+    EXPECT_EQ(control<QLabel>(form, "Label21")->geometry(), QRect(10, 20, 49, 15)) << "laid out before the first count";
     form.show();
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     form.openFolder(folder.path());
-    ASSERT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = 3"));
+    ASSERT_EQ(control<QLabel>(form, "Label21")->text(), QStringLiteral("ファイル数 = 3"));
 
     folder.writeNumberedJpegs(5, QStringLiteral("pic"), 8, 6);
     ASSERT_TRUE(QFile::remove(folder.filePath(QStringLiteral("pic001.jpg"))));
     QTest::keyClick(&form, Qt::Key_F5);
-    EXPECT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = 4"));
+    EXPECT_EQ(control<QLabel>(form, "Label21")->text(), QStringLiteral("ファイル数 = 4"));
     EXPECT_EQ(form.fileListItems(), QStringList({"pic002.jpg", "pic003.jpg", "pic004.jpg", "pic005.jpg"}));
     EXPECT_EQ(form.cellCaption(4), QStringLiteral("pic005.jpg"));
 }
@@ -435,7 +439,7 @@ TEST(MainWindow, PaintsItselfBeforeTheFirstPageAndSaysWhenItIsClosed)
             return false;
         }
     } counter;
-    form.Images[19]->installEventFilter(&counter);
+    control<CanvasImage>(form, "Image20")->installEventFilter(&counter);
     int paintsBeforeFirstDecode = -1;
     form.setThumbnailRenderer([&](const FilePath& path, int w, int h, TBitmap& scratch) {
         if (paintsBeforeFirstDecode < 0)
@@ -443,7 +447,7 @@ TEST(MainWindow, PaintsItselfBeforeTheFirstPageAndSaysWhenItIsClosed)
         return renderThumbnailCell(path, w, h, scratch);
     });
     form.show();
-    QTRY_COMPARE(form.Label21->text(), QStringLiteral("ファイル数 = 3"));
+    QTRY_COMPARE(control<QLabel>(form, "Label21")->text(), QStringLiteral("ファイル数 = 3"));
     EXPECT_GT(paintsBeforeFirstDecode, 0) << "the cells were drawn before the first picture was decoded";
     EXPECT_EQ(selection.folder(), FilePath(QDir(folder.path()).canonicalPath()));
 
@@ -478,14 +482,14 @@ TEST(MainWindow, NamesThatAreNotUtf8AreListedShownAndOpenedByTheirBytes)
         opened = selection.picturePath();
     }});
     form.openFolder(folder.path());
-    EXPECT_EQ(form.Label21->text(), QStringLiteral("ファイル数 = 3")) << "every file is counted";
+    EXPECT_EQ(control<QLabel>(form, "Label21")->text(), QStringLiteral("ファイル数 = 3")) << "every file is counted";
     EXPECT_EQ(form.fileListItems(),
         QStringList({QStringLiteral("b.jpg"), QStringLiteral("あ.jpg"), QStringLiteral("\uFFFD\uFFFDx.jpg")}));
     for (int n = 1; n <= 3; ++n) {
         EXPECT_TRUE(form.cellError(n).isEmpty()) << form.cellError(n).toStdString();
         EXPECT_FALSE(isSilver(form.cellImage(n))) << n;
     }
-    QTest::mouseClick(form.Images[1], Qt::LeftButton);
+    QTest::mouseClick(control<CanvasImage>(form, "Image2"), Qt::LeftButton);
     EXPECT_EQ(zoomOpenings, 1);
     EXPECT_EQ(selection.SelectedPicture.text(), QStringLiteral("あ.jpg"));
     EXPECT_EQ(selection.SelectedPicture.native(), shiftJis);
@@ -510,12 +514,12 @@ TEST(MainWindow, AClickOnABrokenCellOpensNothingAndTellsItsError)
     CapturedErrors errors;
     form.openFolder(folder.path());
     ASSERT_EQ(errors.messages.size(), 1);
-    QTest::mouseClick(form.Images[1], Qt::LeftButton);
+    QTest::mouseClick(control<CanvasImage>(form, "Image2"), Qt::LeftButton);
     EXPECT_EQ(zoomOpenings, 0);
     ASSERT_EQ(errors.messages.size(), 2);
     EXPECT_EQ(errors.messages[1], form.cellError(2));
     EXPECT_TRUE(errors.messages[1].contains(QStringLiteral("pic002.jpg")));
-    QTest::mouseClick(form.Images[2], Qt::LeftButton);
+    QTest::mouseClick(control<CanvasImage>(form, "Image3"), Qt::LeftButton);
     EXPECT_EQ(zoomOpenings, 1);
 }
 
@@ -530,8 +534,8 @@ TEST(MainWindow, AFileListClickInCommentModeWritesTheCommentOfTheClickedPicture)
     TForm1 form(selection);
     TForm4 editor(selection);
     editor.setOnClose([&] {
-        form.CheckBox1->setChecked(false);
-        form.CheckBox2->setChecked(false);
+        control<QCheckBox>(form, "CheckBox1")->setChecked(false);
+        control<QCheckBox>(form, "CheckBox2")->setChecked(false);
     });
     int viewings = 0;
     form.setOpeners({.commentViewer = [&] { ++viewings; }, .commentEditor = [&] { editor.ShowModal(); }});
@@ -540,26 +544,26 @@ TEST(MainWindow, AFileListClickInCommentModeWritesTheCommentOfTheClickedPicture)
     QStringList titles;
     fixtures::ModalWatcher watcher([&](QWidget*) {
         titles.append(editor.windowTitle());
-        QTest::keyClicks(editor.Memo1, QStringLiteral("abc"));
-        editor.Button1->click();
+        QTest::keyClicks(control<CommentMemo>(editor, "Memo1"), QStringLiteral("abc"));
+        control<QPushButton>(editor, "Button1")->click();
     });
     auto clickFile = [&](int row) {
-        const QRect item = form.FileListBox1->visualItemRect(row);
-        QTest::mouseClick(form.FileListBox1->viewport(), Qt::LeftButton, {}, item.center());
+        const QRect item = control<FileListBox>(form, "FileListBox1")->visualItemRect(row);
+        QTest::mouseClick(control<FileListBox>(form, "FileListBox1")->viewport(), Qt::LeftButton, {}, item.center());
     };
 
-    form.CheckBox1->setChecked(true);
-    QTest::mouseClick(form.Labels[0], Qt::LeftButton);
-    form.CheckBox1->setChecked(true);
+    control<QCheckBox>(form, "CheckBox1")->setChecked(true);
+    QTest::mouseClick(control<ThumbLabel>(form, "Label1"), Qt::LeftButton);
+    control<QCheckBox>(form, "CheckBox1")->setChecked(true);
     clickFile(1);
-    QTest::mouseClick(form.Labels[0], Qt::LeftButton); // the viewer, on pic001.jpg
+    QTest::mouseClick(control<ThumbLabel>(form, "Label1"), Qt::LeftButton); // the viewer, on pic001.jpg
     EXPECT_EQ(viewings, 1);
-    form.CheckBox1->setChecked(true);
+    control<QCheckBox>(form, "CheckBox1")->setChecked(true);
     clickFile(2);
     EXPECT_EQ(titles, QStringList(3, QStringLiteral("コメント作成\u3000")));
     QFile comments(folder.filePath(QStringLiteral("coment.txt")));
     ASSERT_TRUE(comments.open(QIODevice::ReadOnly));
     EXPECT_EQ(comments.readAll(),
         QByteArray("pic001.jpg\r\nabc\x0e" "pic002.jpg\r\nabc\x0e" "pic003.jpg\r\nabc\x0e"));
-    EXPECT_FALSE(form.CheckBox1->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(form, "CheckBox1")->isChecked());
 }

@@ -5,6 +5,7 @@
 #include "imaging/DecodeCancel.h"
 #include "imaging/JpegCodec.h"
 #include "support/CapturedErrors.h"
+#include "support/Controls.h"
 #include "support/PictureFolder.h"
 
 #include <QApplication>
@@ -24,6 +25,7 @@
 
 #include <fcntl.h>
 
+using zavio::fixtures::control;
 using namespace zavio;
 using zavio::fixtures::CapturedErrors;
 using zavio::fixtures::PictureFolder;
@@ -105,8 +107,9 @@ Shown shownBy(const TForm1& form, const CapturedErrors& errors)
         shown.cells.push_back(form.cellImage(n).convertToFormat(QImage::Format_RGB32));
     }
     shown.counters = form.counters();
-    shown.buttons = {form.BitBtn1->isEnabled(), form.BitBtn2->isEnabled(), !form.BitBtn5->isHidden(),
-        form.BitBtn5->isEnabled(), !form.BitBtn3->isHidden(), form.BitBtn3->isEnabled()};
+    const auto button = [&form](const char* name) { return control<QPushButton>(form, name); };
+    shown.buttons = {button("BitBtn1")->isEnabled(), button("BitBtn2")->isEnabled(), !button("BitBtn5")->isHidden(),
+        button("BitBtn5")->isEnabled(), !button("BitBtn3")->isHidden(), button("BitBtn3")->isEnabled()};
     shown.errors = errors.messages;
     return shown;
 }
@@ -161,7 +164,8 @@ TEST(PagePrefetch, PagingWithBackgroundWorkShowsExactlyWhatPagingWithoutItShows)
         form.setThumbnailRenderer(log.renderer());
         form.openFolder(folder.path());
         std::vector<Shown> steps{shownBy(form, errors)};
-        QPushButton* buttons[] = {form.BitBtn1, form.BitBtn2, form.BitBtn5, form.BitBtn3};
+        QPushButton* buttons[] = {control<QPushButton>(form, "BitBtn1"), control<QPushButton>(form, "BitBtn2"),
+            control<QPushButton>(form, "BitBtn5"), control<QPushButton>(form, "BitBtn3")};
         for (Button button : clicks) {
             if (background) {
                 EXPECT_TRUE(waitFor([&] { return form.backgroundDecodingIdle(); }));
@@ -242,7 +246,7 @@ TEST(PagePrefetch, AFolderChangeStopsTheWorkOfTheOldFolder)
         }
     };
     expectNewFolderOnly(1);
-    form.BitBtn2->click();
+    control<QPushButton>(form, "BitBtn2")->click();
     expectNewFolderOnly(20);
     for (const QString& message : errors.messages)
         EXPECT_FALSE(message.contains(QStringLiteral("old"))) << message.toStdString();
@@ -285,7 +289,7 @@ TEST(PagePrefetch, APictureChangedAfterItWasDrawnAheadShowsItsNewContent)
     ASSERT_EQ(now.st_mtim.tv_nsec, was.st_mtim.tv_nsec);
 
     log.takeUi();
-    form.BitBtn2->click();
+    control<QPushButton>(form, "BitBtn2")->click();
     EXPECT_EQ(log.takeUi(), QStringList{QStringLiteral("pic022.bmp")}) << "the rest was drawn ahead";
     ASSERT_EQ(form.cellCaption(3), QStringLiteral("pic022.bmp"));
     const QImage fresh = renderedNow(folder, QStringLiteral("pic022.bmp")).image();

@@ -6,6 +6,7 @@
 #include "browser/Paging.h"
 #include "browser/TForm1.h"
 #include "common/Selection.h"
+#include "support/Controls.h"
 #include "support/PageView.h"
 #include "support/PictureFolder.h"
 
@@ -14,6 +15,7 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+using zavio::fixtures::control;
 using namespace zavio;
 using zavio::fixtures::PageView;
 using zavio::fixtures::PictureFolder;
@@ -25,10 +27,10 @@ namespace {
 PageView viewOf(const TForm1& form)
 {
     PageView view = shownPositions([&form](int cell) { return form.cellCaption(cell); });
-    view.previous = form.BitBtn1->isEnabled();
-    view.next = form.BitBtn2->isEnabled();
-    view.back50 = form.BitBtn5->isEnabled();
-    view.forward50 = form.BitBtn3->isEnabled();
+    view.previous = control<QPushButton>(form, "BitBtn1")->isEnabled();
+    view.next = control<QPushButton>(form, "BitBtn2")->isEnabled();
+    view.back50 = control<QPushButton>(form, "BitBtn5")->isEnabled();
+    view.forward50 = control<QPushButton>(form, "BitBtn3")->isEnabled();
     return view;
 }
 
@@ -60,51 +62,51 @@ TEST(Paging, TwentyPicturesShowTheLastAgainAndComeBack)
     EXPECT_EQ(viewOf(f.form), (PageView{1, 20, on, on, on, on}));
     EXPECT_EQ(f.form.counters().ListPosition, 20);
 
-    EXPECT_EQ(f.click(f.form.BitBtn2), (PageView{20, 20, on, off, on, off}));
+    EXPECT_EQ(f.click(control<QPushButton>(f.form, "BitBtn2")), (PageView{20, 20, on, off, on, off}));
     EXPECT_EQ(f.form.counters().ListPosition, 21);
-    EXPECT_TRUE(f.form.BitBtn3->isHidden() && f.form.BitBtn5->isHidden()) << "enabling keeps them hidden";
+    EXPECT_TRUE(control<QPushButton>(f.form, "BitBtn3")->isHidden() && control<QPushButton>(f.form, "BitBtn5")->isHidden()) << "enabling keeps them hidden";
 
-    EXPECT_EQ(f.click(f.form.BitBtn1), (PageView{1, 20, off, on, off, on}));
+    EXPECT_EQ(f.click(control<QPushButton>(f.form, "BitBtn1")), (PageView{1, 20, off, on, off, on}));
     EXPECT_EQ(f.form.counters().ListPosition, 20);
     // "前へ" is now disabled, so a further click does nothing.
-    EXPECT_EQ(f.click(f.form.BitBtn1), (PageView{1, 20, off, on, off, on}));
+    EXPECT_EQ(f.click(control<QPushButton>(f.form, "BitBtn1")), (PageView{1, 20, off, on, off, on}));
 }
 
 TEST(Paging, FiftyStepsThroughAHundredAndTwentyPictures)
 {
     PagedFolder f(120);
-    EXPECT_FALSE(f.form.BitBtn3->isHidden());
-    EXPECT_FALSE(f.form.BitBtn5->isHidden());
-    EXPECT_EQ(f.click(f.form.BitBtn3), (PageView{51, 70, on, on, on, on}));
-    EXPECT_EQ(f.click(f.form.BitBtn3), (PageView{101, 120, on, on, on, on}));
+    EXPECT_FALSE(control<QPushButton>(f.form, "BitBtn3")->isHidden());
+    EXPECT_FALSE(control<QPushButton>(f.form, "BitBtn5")->isHidden());
+    EXPECT_EQ(f.click(control<QPushButton>(f.form, "BitBtn3")), (PageView{51, 70, on, on, on, on}));
+    EXPECT_EQ(f.click(control<QPushButton>(f.form, "BitBtn3")), (PageView{101, 120, on, on, on, on}));
     EXPECT_EQ(f.form.counters().ListPosition, 120);
     // Past the end: nothing is drawn, and as 151 is not 121 all stay enabled.
-    EXPECT_EQ(f.click(f.form.BitBtn3), (PageView{0, 0, on, on, on, on}));
+    EXPECT_EQ(f.click(control<QPushButton>(f.form, "BitBtn3")), (PageView{0, 0, on, on, on, on}));
     EXPECT_EQ(f.form.counters().ListPosition, 151);
-    EXPECT_EQ(f.click(f.form.BitBtn1), (PageView{113, 120, on, on, on, on}));
-    EXPECT_EQ(f.click(f.form.BitBtn2), (PageView{0, 0, on, off, on, off}));
+    EXPECT_EQ(f.click(control<QPushButton>(f.form, "BitBtn1")), (PageView{113, 120, on, on, on, on}));
+    EXPECT_EQ(f.click(control<QPushButton>(f.form, "BitBtn2")), (PageView{0, 0, on, off, on, off}));
     EXPECT_EQ(f.form.counters().ListPosition, 121);
     // "50前へ" from there: 121 - 69 = 52.
-    EXPECT_EQ(f.click(f.form.BitBtn5), (PageView{52, 71, on, on, on, on}));
+    EXPECT_EQ(f.click(control<QPushButton>(f.form, "BitBtn5")), (PageView{52, 71, on, on, on, on}));
 }
 
 TEST(Paging, BackwardButtonsMoveTheSelectionWithoutReportingAChange)
 {
     PagedFolder f(45);
     // The user picks a file: the page starts over at 1.
-    f.form.FileListBox1->setCurrentRow(7);
+    control<FileListBox>(f.form, "FileListBox1")->setCurrentRow(7);
     ASSERT_EQ(viewOf(f.form).first, 1);
-    f.click(f.form.BitBtn2);
-    f.click(f.form.BitBtn2);
+    f.click(control<QPushButton>(f.form, "BitBtn2"));
+    f.click(control<QPushButton>(f.form, "BitBtn2"));
     ASSERT_EQ(viewOf(f.form).first, 39);
 
-    QSignalSpy changes(f.form.FileListBox1, &FileListBox::currentRowChanged);
+    QSignalSpy changes(control<FileListBox>(f.form, "FileListBox1"), &FileListBox::currentRowChanged);
     // Back from the last page (the list ran out, ListPosition 46): 46 - 38 = 8.
-    EXPECT_EQ(f.click(f.form.BitBtn1), (PageView{8, 27, on, on, on, on}));
-    EXPECT_EQ(f.form.FileListBox1->currentRow(), -1);
-    EXPECT_TRUE(f.form.FileListBox1->selectionModel()->selectedIndexes().isEmpty());
+    EXPECT_EQ(f.click(control<QPushButton>(f.form, "BitBtn1")), (PageView{8, 27, on, on, on, on}));
+    EXPECT_EQ(control<FileListBox>(f.form, "FileListBox1")->currentRow(), -1);
+    EXPECT_TRUE(control<FileListBox>(f.form, "FileListBox1")->selectionModel()->selectedIndexes().isEmpty());
     EXPECT_EQ(changes.count(), 0);
-    EXPECT_EQ(f.form.Label21->text(), QStringLiteral("ファイル数 = 45"));
+    EXPECT_EQ(control<QLabel>(f.form, "Label21")->text(), QStringLiteral("ファイル数 = 45"));
 }
 
 TEST(Paging, StepsOverTheCountersAlone)

@@ -11,6 +11,7 @@
 #include "fixtures/BmpFixtures.h"
 #include "support/CapturedErrors.h"
 #include "fixtures/ExifFixtures.h"
+#include "support/Controls.h"
 #include "support/PictureFolder.h"
 #include "support/ScratchMount.h"
 #include "support/WindowShot.h"
@@ -33,6 +34,7 @@
 #include <array>
 #include <vector>
 
+using zavio::fixtures::control;
 using namespace zavio;
 using zavio::fixtures::CapturedErrors;
 using zavio::fixtures::PictureFolder;
@@ -83,7 +85,7 @@ struct RotationFixture {
         selection.SelectedPicture = FilePath(folder.filePath(name));
         form.FormActivate();
     }
-    QImage preview() const { return form.Image1->canvas().image(); }
+    QImage preview() const { return control<CanvasImage>(form, "Image1")->canvas().image(); }
 };
 
 // What the result window shows after a turn, as the rotation itself gives it.
@@ -135,7 +137,7 @@ TEST(RotationWindow, MenuEntriesAreDrawnWhole)
 {
     // An entry looks the same in its menu as in one far wider: none is cut short.
     RotationFixture f;
-    for (QMenu* menu : {f.form.N1, f.form.dispForm()->FileMenu}) {
+    for (QMenu* menu : {control<QMenu>(f.form, "N1"), control<QMenu>(*f.form.dispForm(), "FileMenu")}) {
         const QImage own = drawnMenu(menu, 0);
         QList<QRect> texts;
         for (QAction* action : menu->actions()) {
@@ -156,10 +158,10 @@ TEST(RotationWindow, PreviewsThePictureWithItsSize)
     f.folder.writeJpeg(QStringLiteral("wide.jpg"), 1000, 500, 3);
 
     EXPECT_EQ(f.form.windowTitle(), QStringLiteral("画像回転処理"));
-    EXPECT_EQ(f.form.N1->title(), QStringLiteral("回転"));
-    EXPECT_EQ(f.form.N2->text(), QStringLiteral("右９０度(&R)"));
-    EXPECT_EQ(f.form.N3->text(), QStringLiteral("左９０度(&L)"));
-    EXPECT_EQ(f.form.N4->text(), QStringLiteral("閉じる(&C)"));
+    EXPECT_EQ(control<QMenu>(f.form, "N1")->title(), QStringLiteral("回転"));
+    EXPECT_EQ(control<QAction>(f.form, "N2")->text(), QStringLiteral("右９０度(&R)"));
+    EXPECT_EQ(control<QAction>(f.form, "N3")->text(), QStringLiteral("左９０度(&L)"));
+    EXPECT_EQ(control<QAction>(f.form, "N4")->text(), QStringLiteral("閉じる(&C)"));
 
     f.open(QStringLiteral("PHOTO.JPG"));
     EXPECT_EQ(f.form.statusText(), QStringLiteral("サイズ＝640*480"));
@@ -202,21 +204,21 @@ TEST(RotationWindow, ABrokenOrUnturnableFileIsToldAndTheWindowKeepsWorking)
         // The turns of the broken file, after a turn of another picture.
         CapturedErrors errors;
         f.open(QStringLiteral("good.jpg"));
-        f.form.N2->trigger();
+        control<QAction>(f.form, "N2")->trigger();
         ASSERT_FALSE(result->result().isEmpty());
         f.open(QStringLiteral("broken.jpg"));
-        for (QAction* turn : {f.form.N2, f.form.N3}) {
+        for (QAction* turn : {control<QAction>(f.form, "N2"), control<QAction>(f.form, "N3")}) {
             turn->trigger();
             EXPECT_TRUE(result->isVisible());
             EXPECT_TRUE(result->result().isEmpty()) << turn->text().toStdString();
-            EXPECT_TRUE(result->ResultImage->canvas().isEmpty());
+            EXPECT_TRUE(control<CanvasImage>(*result, "ResultImage")->canvas().isEmpty());
         }
     }
     {
         // ".jpeg" previews but is not turned: a clear message, and the turns draw nothing.
         CapturedErrors errors;
         f.open(QStringLiteral("good.jpg"));
-        f.form.N3->trigger();
+        control<QAction>(f.form, "N3")->trigger();
         ASSERT_FALSE(result->result().isEmpty());
         errors.messages.clear();
         f.open(QStringLiteral("other.jpeg"));
@@ -225,7 +227,7 @@ TEST(RotationWindow, ABrokenOrUnturnableFileIsToldAndTheWindowKeepsWorking)
             QStringLiteral("拡張子が .jpeg の画像は回転できません。.jpg の名前で保存し直すと回転できます。"));
         EXPECT_EQ(f.form.statusText(), QStringLiteral("サイズ＝64*48"));
         EXPECT_FALSE(f.form.pixelImage()->Is24Bit());
-        for (QAction* turn : {f.form.N2, f.form.N3}) {
+        for (QAction* turn : {control<QAction>(f.form, "N2"), control<QAction>(f.form, "N3")}) {
             turn->trigger();
             EXPECT_TRUE(result->isVisible());
             EXPECT_TRUE(result->result().isEmpty()) << turn->text().toStdString();
@@ -254,7 +256,7 @@ TEST(ResultWindow, ATurnOfAPictureThatCouldNotBeLoadedIsEmptyAndNeverSaved)
         const QByteArray before = bytesOf(f.folder.filePath(name));
         // Turn a.jpg and close both windows, then open the other file.
         f.open(QStringLiteral("a.jpg"));
-        f.form.N2->trigger();
+        control<QAction>(f.form, "N2")->trigger();
         ASSERT_EQ(result->result().width(), 48);
         result->C1Click();
         f.form.close();
@@ -262,10 +264,10 @@ TEST(ResultWindow, ATurnOfAPictureThatCouldNotBeLoadedIsEmptyAndNeverSaved)
             CapturedErrors opening;
             f.open(name);
         }
-        f.form.N2->trigger();
+        control<QAction>(f.form, "N2")->trigger();
         EXPECT_TRUE(result->isVisible());
         EXPECT_TRUE(result->result().isEmpty()) << "no pixels of a.jpg";
-        EXPECT_TRUE(result->ResultImage->canvas().isEmpty());
+        EXPECT_TRUE(control<CanvasImage>(*result, "ResultImage")->canvas().isEmpty());
 
         CapturedErrors errors;
         result->FileMenuCloseClick();
@@ -286,7 +288,7 @@ TEST(ResultWindow, ATurnOfAPictureThatCouldNotBeLoadedIsEmptyAndNeverSaved)
     // A turn that cannot get the memory for its result leaves it empty too,
     // and the save commands tell why.
     f.open(QStringLiteral("a.jpg"));
-    f.form.N3->trigger();
+    control<QAction>(f.form, "N3")->trigger();
     ASSERT_FALSE(result->result().isEmpty());
     TPixelImage line;
     ASSERT_TRUE(line.LoadBitmap(TBitmap(65535, 1)));
@@ -320,7 +322,7 @@ TEST(ResultWindow, OverwriteWritesThePictureTheResultWasTurnedFrom)
     // the current one there, so it is named in full here).
     f.open(QStringLiteral("a.jpg"));
     f.form.show();
-    f.form.N2->trigger();
+    control<QAction>(f.form, "N2")->trigger();
     TdispForm* result = f.form.dispForm();
     f.form.close();
     EXPECT_TRUE(result->isVisible()) << "the result window stays open";
@@ -361,18 +363,18 @@ TEST(RotationWindow, EscapeThrowsNothingAway)
     QTimer::singleShot(0, [&] {
         activate(&f.form);
         QTest::keyClick(&f.form, Qt::Key_Escape);
-        QTest::keyClick(f.form.ScrollBox1, Qt::Key_Escape);
+        QTest::keyClick(control<QScrollArea>(f.form, "ScrollBox1"), Qt::Key_Escape);
         EXPECT_TRUE(f.form.isVisible()) << "Esc leaves the rotation window open";
         EXPECT_EQ(closes, 0);
-        f.form.N2->trigger();
+        control<QAction>(f.form, "N2")->trigger();
         const QImage shown = result->result().image();
         activate(result);
         QTest::keyClick(result, Qt::Key_Escape);
-        QTest::keyClick(result->ScrollBox, Qt::Key_Escape);
+        QTest::keyClick(control<QScrollArea>(*result, "ScrollBox"), Qt::Key_Escape);
         EXPECT_TRUE(result->isVisible()) << "Esc leaves the result window open";
         EXPECT_FALSE(shown.isNull());
         EXPECT_EQ(result->result().image(), shown) << "and its result as it was";
-        EXPECT_EQ(result->ResultImage->canvas().image(), shown);
+        EXPECT_EQ(control<CanvasImage>(*result, "ResultImage")->canvas().image(), shown);
         checked = true;
         // The close boxes still close both.
         result->close();
@@ -491,12 +493,12 @@ TEST(RotationWindow, TurnsAreNeverCumulative)
     f.form.N2Click();
     EXPECT_TRUE(result->isVisible());
     QApplication::processEvents();
-    EXPECT_TRUE(result->ScrollBox->verticalScrollBar()->isVisible()) << "a result taller than the window scrolls";
-    EXPECT_GT(result->ScrollBox->verticalScrollBar()->maximum(), 0);
+    EXPECT_TRUE(control<QScrollArea>(*result, "ScrollBox")->verticalScrollBar()->isVisible()) << "a result taller than the window scrolls";
+    EXPECT_GT(control<QScrollArea>(*result, "ScrollBox")->verticalScrollBar()->maximum(), 0);
     const TBitmap right = turned(*f.form.pixelImage(), 270.0f);
     EXPECT_EQ(result->result().image(), right.image());
     EXPECT_EQ(result->result().width(), 480);
-    EXPECT_EQ(result->ResultImage->canvas().image(), right.image());
+    EXPECT_EQ(control<CanvasImage>(*result, "ResultImage")->canvas().image(), right.image());
 
     f.form.N2Click();
     EXPECT_EQ(result->result().image(), right.image()) << "right twice is right once";
@@ -525,9 +527,9 @@ TEST(RotationWindow, ComingBackFromTheResultWindowReloadsThePicture)
     // A click straight into the result window's menu: the window gets the
     // focus while its menu is open, which Qt does not count as activating it.
     f.form.N2Click();
-    result->FileMenu->popup(result->mapToGlobal(QPoint(0, 0)));
+    control<QMenu>(*result, "FileMenu")->popup(result->mapToGlobal(QPoint(0, 0)));
     activate(result);
-    result->FileMenu->close();
+    control<QMenu>(*result, "FileMenu")->close();
     EXPECT_EQ(f.form.statusText(), QStringLiteral("サイズ＝64*48")) << "going to the result window reloads nothing";
 
     // The overwrite closes the result window, which had the focus: the
@@ -565,18 +567,18 @@ TEST(ResultWindow, SavesByTheExtensionRulesAndClosesAfterEveryOutcome)
     TdispForm* result = f.form.dispForm();
     const QImage shown = result->result().image();
 
-    EXPECT_EQ(result->FileMenu->title(), QStringLiteral("ファイル(&F)"));
-    EXPECT_EQ(result->FileMenuSave->text(), QStringLiteral("別名で保存(&A)"));
-    EXPECT_EQ(result->FileMenuClose->text(), QStringLiteral("上書き保存(&S)"));
-    EXPECT_EQ(result->C1->text(), QStringLiteral("閉じる(&C)"));
-    QStringList filters = result->SavePictureDialog1->nameFilters();
+    EXPECT_EQ(control<QMenu>(*result, "FileMenu")->title(), QStringLiteral("ファイル(&F)"));
+    EXPECT_EQ(control<QAction>(*result, "FileMenuSave")->text(), QStringLiteral("別名で保存(&A)"));
+    EXPECT_EQ(control<QAction>(*result, "FileMenuClose")->text(), QStringLiteral("上書き保存(&S)"));
+    EXPECT_EQ(control<QAction>(*result, "C1")->text(), QStringLiteral("閉じる(&C)"));
+    QStringList filters = control<QFileDialog>(*result, "SavePictureDialog1")->nameFilters();
     ASSERT_EQ(filters.size(), 2);
     EXPECT_TRUE(filters[0].startsWith(QStringLiteral("画像ファイル(*.jpg;*.bmp)")));
     EXPECT_TRUE(filters[1].startsWith(QStringLiteral("全ファイル(*.*)")));
-    EXPECT_EQ(result->SavePictureDialog1->selectedNameFilter(), QStringLiteral("画像ファイル(*.jpg;*.bmp)"))
+    EXPECT_EQ(control<QFileDialog>(*result, "SavePictureDialog1")->selectedNameFilter(), QStringLiteral("画像ファイル(*.jpg;*.bmp)"))
         << "the first is chosen, shown by its name alone";
-    EXPECT_TRUE(result->SavePictureDialog1->testOption(QFileDialog::DontUseNativeDialog));
-    EXPECT_FALSE(result->SavePictureDialog1->testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_TRUE(control<QFileDialog>(*result, "SavePictureDialog1")->testOption(QFileDialog::DontUseNativeDialog));
+    EXPECT_FALSE(control<QFileDialog>(*result, "SavePictureDialog1")->testOption(QFileDialog::DontConfirmOverwrite));
 
     auto saveAs = [&](const QString& name) {
         result->setSaveNameAsker([&](QFileDialog&) { return name.isEmpty() ? name : f.folder.filePath(name); });

@@ -1,12 +1,14 @@
 #include "browser/TForm1.h"
 #include "browser/ThumbLabel.h"
 #include "common/Selection.h"
+#include "support/Controls.h"
 #include "support/PictureFolder.h"
 
 #include <QImage>
 #include <QTest>
 #include <gtest/gtest.h>
 
+using zavio::fixtures::control;
 using namespace zavio;
 
 namespace {
@@ -33,8 +35,8 @@ TEST(ThumbLabel, LongNamesAreShortenedWithAMarkAndShowWholeAsTooltip)
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
 
-    ThumbLabel* shortLabel = form.Labels[0];
-    ThumbLabel* longLabel = form.Labels[1];
+    ThumbLabel* shortLabel = control<ThumbLabel>(form, "Label1");
+    ThumbLabel* longLabel = control<ThumbLabel>(form, "Label2");
     ASSERT_GT(longLabel->fontMetrics().horizontalAdvance(longName), longLabel->width()) << "the name must not fit";
     EXPECT_EQ(longLabel->text(), longName);
     EXPECT_EQ(form.cellCaption(2), longName);

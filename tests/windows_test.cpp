@@ -4,6 +4,7 @@
 #include "browser/ThumbLabel.h"
 #include "common/CanvasImage.h"
 #include "support/CapturedErrors.h"
+#include "support/Controls.h"
 #include "support/ModalWatcher.h"
 #include "support/PictureFolder.h"
 
@@ -18,6 +19,7 @@
 #include <QWindow>
 #include <gtest/gtest.h>
 
+using zavio::fixtures::control;
 using namespace zavio;
 using zavio::fixtures::ModalWatcher;
 
@@ -36,28 +38,28 @@ TEST(Windows, AllEightAreMadeAtStartUpAndWiredTogether)
     // A label opens the viewer on its picture; closing it puts the focus on "操作説明".
     QStringList opened;
     ModalWatcher watcher([&](QWidget* modal) { opened.append(modal->objectName()); });
-    QTest::mouseClick(main.Labels[1], Qt::LeftButton);
+    QTest::mouseClick(control<ThumbLabel>(main, "Label2"), Qt::LeftButton);
     EXPECT_EQ(opened, QStringList{QStringLiteral("Form6")});
-    EXPECT_EQ(windows->Form6->Label2->text(), QStringLiteral("pic002.jpg"));
+    EXPECT_EQ(control<QLabel>(*windows->Form6, "Label2")->text(), QStringLiteral("pic002.jpg"));
 
     // In comment mode the editor opens, and its closing clears both boxes.
-    main.CheckBox1->setChecked(true);
-    QTest::mouseClick(main.Labels[2], Qt::LeftButton);
+    control<QCheckBox>(main, "CheckBox1")->setChecked(true);
+    QTest::mouseClick(control<ThumbLabel>(main, "Label3"), Qt::LeftButton);
     EXPECT_EQ(opened.last(), QStringLiteral("Form4"));
-    EXPECT_FALSE(main.CheckBox1->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(main, "CheckBox1")->isChecked());
 
     // In rotation mode the file list opens the rotation window; closing it ends rotation mode.
-    main.CheckBox2->setChecked(true);
-    const QRect item = main.FileListBox1->visualItemRect(0);
-    QTest::mouseClick(main.FileListBox1->viewport(), Qt::LeftButton, {}, item.center());
+    control<QCheckBox>(main, "CheckBox2")->setChecked(true);
+    const QRect item = control<FileListBox>(main, "FileListBox1")->visualItemRect(0);
+    QTest::mouseClick(control<FileListBox>(main, "FileListBox1")->viewport(), Qt::LeftButton, {}, item.center());
     EXPECT_EQ(opened.last(), QStringLiteral("Form7"));
-    EXPECT_FALSE(main.CheckBox2->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(main, "CheckBox2")->isChecked());
     EXPECT_EQ(windows->Form7->statusText(), QStringLiteral("サイズ＝40*30"));
 
     // With both modes off the file list and the thumbnails open the zoom window.
-    QTest::mouseClick(main.Images[0], Qt::LeftButton);
+    QTest::mouseClick(control<CanvasImage>(main, "Image1"), Qt::LeftButton);
     EXPECT_EQ(opened.last(), QStringLiteral("Form2"));
-    main.BitBtn4->click();
+    control<QPushButton>(main, "BitBtn4")->click();
     EXPECT_EQ(opened.last(), QStringLiteral("Form3"));
     EXPECT_EQ(opened.size(), 5);
 }
@@ -119,21 +121,21 @@ TEST(Windows, EachSecondaryWindowBelongsToTheWindowThatOpensItAndOpensWhereItAlw
         if (modal == windows->Form4.get()) {
             // The editor's "説明" opens the comment help over it.
             ModalWatcher help([&](QWidget* over) { shown.insert(over->objectName(), shownState(over)); });
-            windows->Form4->Button3->click();
+            control<QPushButton>(*windows->Form4, "Button3")->click();
         } else if (modal == windows->Form7.get()) {
             // A turn shows the result window beside the rotation window.
-            windows->Form7->N2->trigger();
+            control<QAction>(*windows->Form7, "N2")->trigger();
             shown.insert(QStringLiteral("dispForm"), shownState(windows->dispForm));
         }
     });
-    QTest::mouseClick(main.Images[0], Qt::LeftButton);
-    main.BitBtn4->click();
-    main.CheckBox1->setChecked(true);
-    QTest::mouseClick(main.Labels[1], Qt::LeftButton);
-    QTest::mouseClick(main.Labels[2], Qt::LeftButton);
-    main.CheckBox2->setChecked(true);
-    const QRect item = main.FileListBox1->visualItemRect(0);
-    QTest::mouseClick(main.FileListBox1->viewport(), Qt::LeftButton, {}, item.center());
+    QTest::mouseClick(control<CanvasImage>(main, "Image1"), Qt::LeftButton);
+    control<QPushButton>(main, "BitBtn4")->click();
+    control<QCheckBox>(main, "CheckBox1")->setChecked(true);
+    QTest::mouseClick(control<ThumbLabel>(main, "Label2"), Qt::LeftButton);
+    QTest::mouseClick(control<ThumbLabel>(main, "Label3"), Qt::LeftButton);
+    control<QCheckBox>(main, "CheckBox2")->setChecked(true);
+    const QRect item = control<FileListBox>(main, "FileListBox1")->visualItemRect(0);
+    QTest::mouseClick(control<FileListBox>(main, "FileListBox1")->viewport(), Qt::LeftButton, {}, item.center());
     windows->dispForm->close();
 
     QWindow* mainWindow = main.windowHandle();

@@ -5,6 +5,7 @@
 #include "imaging/BmpCodec.h"
 #include "imaging/JpegCodec.h"
 #include "support/CapturedErrors.h"
+#include "support/Controls.h"
 #include "support/ModalWatcher.h"
 #include "support/PictureFolder.h"
 #include "support/WindowShot.h"
@@ -24,6 +25,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+using zavio::fixtures::control;
 using namespace zavio;
 using zavio::fixtures::CapturedErrors;
 using zavio::fixtures::ModalWatcher;
@@ -55,14 +57,14 @@ std::ostream& operator<<(std::ostream& out, const ZoomView& v)
 
 ZoomView viewOf(const TForm2& form)
 {
-    return {form.Image1->size(), form.size(),
-        form.ScrollBox1->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOn,
-        form.ScrollBox1->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn, form.windowTitle()};
+    return {control<ZoomImage>(form, "Image1")->size(), form.size(),
+        control<QScrollArea>(form, "ScrollBox1")->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOn,
+        control<QScrollArea>(form, "ScrollBox1")->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn, form.windowTitle()};
 }
 
 ZoomView click(TForm2& form, Qt::MouseButton button)
 {
-    QTest::mouseClick(form.Image1, button, {}, QPoint(5, 5));
+    QTest::mouseClick(control<ZoomImage>(form, "Image1"), button, {}, QPoint(5, 5));
     return viewOf(form);
 }
 
@@ -153,7 +155,7 @@ TEST(ZoomWindow, GrowsWithThePictureThenScrollsOnA1280Screen)
         (ZoomView{{1000, 749}, {1000, 749}, false, false, QStringLiteral("可変表示・元サイズ＝1200*900 a.jpg")}));
     EXPECT_EQ(form.baseSize(), QSize(1000, 749));
     EXPECT_FALSE(form.frameIsFixed());
-    EXPECT_EQ(form.Image1->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(control<ZoomImage>(form, "Image1")->cursor().shape(), Qt::BitmapCursor);
 
     EXPECT_EQ(click(form, Qt::LeftButton), (ZoomView{{1100, 823}, {1100, 823}, false, false, "Size=1100*823"}));
     EXPECT_TRUE(form.frameIsFixed());
@@ -161,11 +163,11 @@ TEST(ZoomWindow, GrowsWithThePictureThenScrollsOnA1280Screen)
     EXPECT_FALSE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_EQ(click(form, Qt::LeftButton), (ZoomView{{1200, 898}, {1200, 898}, false, false, "Size=1200*898"}));
     EXPECT_EQ(click(form, Qt::LeftButton), (ZoomView{{1300, 973}, {1200, 973}, true, false, "Size=1300*973"}));
-    EXPECT_GT(form.ScrollBox1->horizontalScrollBar()->maximum(), 0);
+    EXPECT_GT(control<QScrollArea>(form, "ScrollBox1")->horizontalScrollBar()->maximum(), 0);
     EXPECT_EQ(click(form, Qt::LeftButton), (ZoomView{{1400, 1048}, {1200, 973}, true, true, "Size=1400*1048"}));
     EXPECT_EQ(click(form, Qt::RightButton), (ZoomView{{1300, 973}, {1200, 973}, true, false, "Size=1300*973"}));
     // The rows under the horizontal bar can still be scrolled to.
-    EXPECT_GT(form.ScrollBox1->verticalScrollBar()->maximum(), 0);
+    EXPECT_GT(control<QScrollArea>(form, "ScrollBox1")->verticalScrollBar()->maximum(), 0);
 
     for (int i = 0; i < 7; ++i)
         click(form, Qt::LeftButton);
@@ -214,7 +216,7 @@ TEST(ZoomWindow, KeepsWithinTheAvailableAreaAndScrollsThere)
     for (int i = 0; i < 7; ++i)
         click(form, Qt::LeftButton);
     EXPECT_EQ(viewOf(form), (ZoomView{{2000, 1498}, room, true, true, "Size=2000*1498"}));
-    const QScrollArea& box = *form.ScrollBox1;
+    const QScrollArea& box = *control<QScrollArea>(form, "ScrollBox1");
     EXPECT_GE(box.viewport()->width() + box.horizontalScrollBar()->maximum(), 2000);
     EXPECT_GE(box.viewport()->height() + box.verticalScrollBar()->maximum(), 1498);
     EXPECT_TRUE(QRect(0, 40, 1150, 905).contains(form.frameGeometry())) << "moved into the area";
@@ -272,7 +274,7 @@ TEST(ZoomWindow, LoadsByExtensionAndLeavesNothingStaleAfterAFailure)
     ASSERT_TRUE(form.FormActivate());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("可変表示・元サイズ＝360*420 D.BMP"));
     EXPECT_EQ(form.picture().pixel(7, 9), PictureFolder::pattern(360, 420, 2).pixel(7, 9));
-    EXPECT_EQ(form.Image1->accessibleName(), QStringLiteral("D.BMP")) << "screen readers name the picture";
+    EXPECT_EQ(control<ZoomImage>(form, "Image1")->accessibleName(), QStringLiteral("D.BMP")) << "screen readers name the picture";
 
     for (const char* bad : {"broken.jpg", "notes.txt", "vanished.jpg"}) {
         CapturedErrors errors;
@@ -282,9 +284,9 @@ TEST(ZoomWindow, LoadsByExtensionAndLeavesNothingStaleAfterAFailure)
         ASSERT_EQ(errors.messages.size(), 1) << bad;
         EXPECT_TRUE(errors.messages[0].contains(selection.SelectedPicture.text())) << errors.messages[0].toStdString();
         EXPECT_EQ(watcher.opened(), 0) << "a picture that cannot be loaded opens no window";
-        EXPECT_FALSE(form.Image1->hasPicture());
+        EXPECT_FALSE(control<ZoomImage>(form, "Image1")->hasPicture());
         EXPECT_TRUE(form.picture().isEmpty());
-        EXPECT_TRUE(form.Image1->accessibleName().isEmpty());
+        EXPECT_TRUE(control<ZoomImage>(form, "Image1")->accessibleName().isEmpty());
     }
 
     // An empty name opens nothing and reports nothing.
@@ -322,7 +324,7 @@ TEST(ZoomWindow, ReducedViewsAreSmoothAndEnlargedViewsKeepTheirPlaces)
     for (int tenths : {10, 5, 1}) {
         while (form.zoomTenths() > tenths)
             click(form, Qt::RightButton);
-        const QImage shown = form.Image1->grab().toImage();
+        const QImage shown = control<ZoomImage>(form, "Image1")->grab().toImage();
         ASSERT_EQ(shown.width(), 1000 * tenths / 10);
         EXPECT_TRUE(isMidGrey(shown.pixel(shown.width() * 3 / 4, shown.height() / 2))) << tenths;
         EXPECT_TRUE(isMidGrey(shown.pixel(shown.width() - 2, shown.height() - 2))) << tenths;
@@ -331,7 +333,7 @@ TEST(ZoomWindow, ReducedViewsAreSmoothAndEnlargedViewsKeepTheirPlaces)
     while (form.zoomTenths() < 20)
         click(form, Qt::LeftButton);
     // At 200 % (2000 x 1000) the red block covers the first 166 pixels.
-    const QImage part = form.Image1->grab(QRect(0, 0, 400, 400)).toImage();
+    const QImage part = control<ZoomImage>(form, "Image1")->grab(QRect(0, 0, 400, 400)).toImage();
     EXPECT_EQ(part.pixel(150, 150), qRgb(255, 0, 0));
     EXPECT_NE(part.pixel(180, 150), qRgb(255, 0, 0));
     form.close();
@@ -361,7 +363,7 @@ TEST(ZoomWindow, MagnifierPointer)
 {
     Selection selection;
     TForm2 form(selection, kScreen1280);
-    const QCursor cursor = form.Image1->cursor();
+    const QCursor cursor = control<ZoomImage>(form, "Image1")->cursor();
     ASSERT_EQ(cursor.shape(), Qt::BitmapCursor);
     EXPECT_EQ(cursor.hotSpot(), QPoint(0, 0));
     const QImage picture = cursor.pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
@@ -384,7 +386,7 @@ TEST(ThumbnailClick, OpensTheZoomWindowOnTheSlotsPicture)
     TForm2 zoom(selection, kScreen1280);
     form.setOpeners({.zoom = [&] { zoom.ShowModal(); }});
     form.openFolder(folder.path());
-    ASSERT_EQ(form.Labels[6]->text(), QStringLiteral("IMG_0007.JPG"));
+    ASSERT_EQ(form.cellCaption(7), QStringLiteral("IMG_0007.JPG"));
 
     QStringList captions;
     ModalWatcher watcher([&](QWidget* modal) {
@@ -392,20 +394,20 @@ TEST(ThumbnailClick, OpensTheZoomWindowOnTheSlotsPicture)
         EXPECT_EQ(modal->windowModality(), Qt::ApplicationModal) << "the main window takes no input meanwhile";
         captions.append(modal->windowTitle());
     });
-    QTest::mouseClick(form.Images[6], Qt::LeftButton);
+    QTest::mouseClick(control<CanvasImage>(form, "Image7"), Qt::LeftButton);
     EXPECT_EQ(selection.SelectedPicture, QStringLiteral("IMG_0007.JPG"));
     EXPECT_EQ(watcher.opened(), 1);
 
     // The modes do not matter, and a second click loads the file anew.
-    form.CheckBox1->setChecked(true);
-    form.CheckBox2->setChecked(true);
+    control<QCheckBox>(form, "CheckBox1")->setChecked(true);
+    control<QCheckBox>(form, "CheckBox2")->setChecked(true);
     folder.writeJpeg(QStringLiteral("IMG_0007.JPG"), 60, 50, 1);
-    QTest::mouseClick(form.Images[6], Qt::LeftButton);
+    QTest::mouseClick(control<CanvasImage>(form, "Image7"), Qt::LeftButton);
     EXPECT_EQ(watcher.opened(), 2);
     EXPECT_EQ(captions, (QStringList{QStringLiteral("サイズ＝47*30"), QStringLiteral("サイズ＝60*50")}));
 
     // An empty slot empties the selection and opens nothing.
-    QTest::mouseClick(form.Images[15], Qt::LeftButton);
+    QTest::mouseClick(control<CanvasImage>(form, "Image16"), Qt::LeftButton);
     EXPECT_TRUE(selection.SelectedPicture.isEmpty());
     EXPECT_EQ(watcher.opened(), 2);
 }
@@ -445,7 +447,7 @@ TEST(ZoomWindow, ScreenshotForTheReadme)
     // At 140 % the picture outgrows the 1280 x 1024 screen both ways.
     for (int i = 0; i < 4; ++i)
         click(form, Qt::LeftButton);
-    form.ScrollBox1->horizontalScrollBar()->setValue(300);
+    control<QScrollArea>(form, "ScrollBox1")->horizontalScrollBar()->setValue(300);
     fixtures::saveWindowShot(&form, shots + QStringLiteral("/zoom-window-140.png"));
     form.close();
 }
@@ -460,11 +462,11 @@ TEST(ThumbnailClick, HelpButtonOpensTheHelpWindowInAnyState)
     form.setOpeners({.help = [&] { help.exec(); }});
     form.openFolder(folder.path());
     ModalWatcher watcher([&](QWidget* modal) { EXPECT_EQ(modal, &help); });
-    form.BitBtn4->click();
-    form.CheckBox1->setChecked(true);
-    form.CheckBox2->setChecked(true);
+    control<QPushButton>(form, "BitBtn4")->click();
+    control<QCheckBox>(form, "CheckBox1")->setChecked(true);
+    control<QCheckBox>(form, "CheckBox2")->setChecked(true);
     form.openFolder(QDir::rootPath());
-    form.BitBtn4->click();
+    control<QPushButton>(form, "BitBtn4")->click();
     EXPECT_EQ(watcher.opened(), 2);
 }
 

@@ -32,16 +32,13 @@ std::unique_ptr<Windows> createWindows()
     });
     // Closing the comment editor switches both modes off; its "説明" opens
     // the comment help.
-    windows->Form4->setOnClose([&w] {
-        w.Form1->CheckBox1->setChecked(false);
-        w.Form1->CheckBox2->setChecked(false);
-    });
+    windows->Form4->setOnClose([&w] { w.Form1->clearModes(); });
     windows->Form4->setOpenHelp([&w] { w.Form5->exec(); });
     // Closing the viewer gives the keyboard focus to "操作説明".
-    windows->Form6->setFocusOnClose([&w] { w.Form1->BitBtn4->setFocus(); });
+    windows->Form6->setFocusOnClose([&w] { w.Form1->focusHelpButton(); });
     // Closing the rotation window switches rotation mode off; it opens in
     // the middle of the main window, its parent.
-    windows->Form7->setOnClose([&w] { w.Form1->CheckBox2->setChecked(false); });
+    windows->Form7->setOnClose([&w] { w.Form1->clearRotationMode(); });
     // Closing the main window ends the program, also while a window that is
     // not modal (the result window) is still open.
     QObject::connect(windows->Form1.get(), &TForm1::closed, qApp, &QCoreApplication::quit);

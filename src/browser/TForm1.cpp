@@ -53,8 +53,10 @@ QCheckBox* makeCheckBox(QWidget* parent, const char* name, const QString& captio
     return box;
 }
 
+} // namespace
+
 // Feeds the page fill's drawing into the main window's cells and labels.
-class WindowPageSink : public PageSink {
+class TForm1::WindowPageSink : public PageSink {
 public:
     explicit WindowPageSink(TForm1& form) : form_(form) {}
     void clearPage() override { form_.ClearPage(); }
@@ -69,8 +71,6 @@ public:
 private:
     TForm1& form_;
 };
-
-} // namespace
 
 TForm1::TForm1(Selection& selection, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -426,6 +426,22 @@ void TForm1::openCommentEditor()
     // A record with an empty key would belong to no picture.
     if (!selection_.SelectedCommentKey.isEmpty())
         runOpener(openers_.commentEditor);
+}
+
+void TForm1::clearModes()
+{
+    CheckBox1->setChecked(false);
+    CheckBox2->setChecked(false);
+}
+
+void TForm1::clearRotationMode()
+{
+    CheckBox2->setChecked(false);
+}
+
+void TForm1::focusHelpButton()
+{
+    BitBtn4->setFocus();
 }
 
 void TForm1::CheckBox1Click()

@@ -81,6 +81,26 @@ public:
     int fileListExtent() const;
     int folderListExtent() const;
 
+    // Comment mode and rotation mode both end, as when the comment editor closes.
+    void clearModes();
+    // Rotation mode ends, as when the rotation window closes.
+    void clearRotationMode();
+    // The keyboard focus goes to "操作説明", as when the comment viewer closes.
+    void focusHelpButton();
+
+signals:
+    // The user closed the main window: the program ends.
+    void closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Draws the page fill into the cells and stops the paging buttons.
+    class WindowPageSink;
+
     QLabel* Label21 = nullptr;
     QComboBox* DriveComboBox1 = nullptr;
     ExtentListBox* DirectoryListBox1 = nullptr;
@@ -96,16 +116,6 @@ public:
     std::array<ThumbLabel*, kCellsPerPage> Labels{};
     QWidget* Image21 = nullptr;
 
-signals:
-    // The user closed the main window: the program ends.
-    void closed();
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void FormCreate();
     void FormActivate();
     // Reads the start folder once the window is on the screen and drawn.

@@ -40,12 +40,6 @@ public:
     // How long a commit waits for another program's lock on "coment.txt".
     void setLockWait(std::chrono::milliseconds wait) { file_.setLockWait(wait); }
 
-    QPushButton* Button1 = nullptr;
-    CommentMemo* Memo1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* Button4 = nullptr;
-
     void Button1Click();
     void Button2Click();
     void Button3Click();
@@ -56,6 +50,12 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QPushButton* Button1 = nullptr;
+    CommentMemo* Memo1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button4 = nullptr;
+
     void FormCreate();
     void FormClose();
     void showMode(bool existing);

@@ -38,15 +38,15 @@ public:
     // The rectangle the picture was last drawn into, in device pixels.
     QRect pictureRect() const { return pictureRect_; }
 
+protected:
+    void done(int result) override;
+
+private:
     Memo* Memo1 = nullptr;
     CanvasImage* Image1 = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
 
-protected:
-    void done(int result) override;
-
-private:
     void FormCreate();
     void showComment();
     void DrawPicture();

@@ -28,12 +28,12 @@ public:
         QString textResource;
     };
 
-    Memo* Memo1 = nullptr;
-
 protected:
     HelpWindow(const Layout& layout, QWidget* parent);
 
 private:
+    Memo* Memo1 = nullptr;
+
     // Run on every show: the text can be scrolled and selected, but not
     // changed, and shows no caret.
     void FormActivate();

@@ -50,6 +50,10 @@ TForm7::TForm7(const Selection& selection, QWidget* parent)
     N2 = N1->addAction(QStringLiteral("右９０度(&R)"), this, &TForm7::N2Click);
     N3 = N1->addAction(QStringLiteral("左９０度(&L)"), this, &TForm7::N3Click);
     N4 = N1->addAction(QStringLiteral("閉じる(&C)"), this, &TForm7::N4Click);
+    N1->setObjectName(QStringLiteral("N1"));
+    N2->setObjectName(QStringLiteral("N2"));
+    N3->setObjectName(QStringLiteral("N3"));
+    N4->setObjectName(QStringLiteral("N4"));
 
     ScrollBox1 = new QScrollArea(this);
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));

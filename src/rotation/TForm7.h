@@ -55,14 +55,6 @@ public:
     // pixels, as the preview is drawn).
     QRect previewRect() const { return previewRect_; }
 
-    QScrollArea* ScrollBox1 = nullptr;
-    CanvasImage* Image1 = nullptr;
-    QStatusBar* StatusBar1 = nullptr;
-    QMenu* N1 = nullptr;
-    QAction* N2 = nullptr;
-    QAction* N3 = nullptr;
-    QAction* N4 = nullptr;
-
     void N2Click();
     void N3Click();
     void N4Click();
@@ -73,6 +65,14 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QScrollArea* ScrollBox1 = nullptr;
+    CanvasImage* Image1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QMenu* N1 = nullptr;
+    QAction* N2 = nullptr;
+    QAction* N3 = nullptr;
+    QAction* N4 = nullptr;
+
     // Moves the window's frame to the middle of the main window's.
     void placeOnCentre();
     void FormCreate();

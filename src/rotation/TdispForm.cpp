@@ -59,6 +59,10 @@ TdispForm::TdispForm(QWidget* parent)
     FileMenuSave = FileMenu->addAction(QStringLiteral("別名で保存(&A)"), this, &TdispForm::FileMenuSaveClick);
     FileMenuClose = FileMenu->addAction(QStringLiteral("上書き保存(&S)"), this, &TdispForm::FileMenuCloseClick);
     C1 = FileMenu->addAction(QStringLiteral("閉じる(&C)"), this, &TdispForm::C1Click);
+    FileMenu->setObjectName(QStringLiteral("FileMenu"));
+    FileMenuSave->setObjectName(QStringLiteral("FileMenuSave"));
+    FileMenuClose->setObjectName(QStringLiteral("FileMenuClose"));
+    C1->setObjectName(QStringLiteral("C1"));
 
     ScrollBox = new QScrollArea(this);
     ScrollBox->setObjectName(QStringLiteral("ScrollBox"));

@@ -42,14 +42,6 @@ public:
     // The save dialog; tests answer it instead of a user.
     using SaveNameAsker = std::function<QString(QFileDialog& dialog)>;
     void setSaveNameAsker(SaveNameAsker asker) { askSaveName_ = std::move(asker); }
-    QFileDialog* SavePictureDialog1 = nullptr;
-
-    QScrollArea* ScrollBox = nullptr;
-    CanvasImage* ResultImage = nullptr;
-    QMenu* FileMenu = nullptr;
-    QAction* FileMenuSave = nullptr;
-    QAction* FileMenuClose = nullptr;
-    QAction* C1 = nullptr;
 
     void FileMenuSaveClick();
     void FileMenuCloseClick();
@@ -69,6 +61,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QFileDialog* SavePictureDialog1 = nullptr;
+
+    QScrollArea* ScrollBox = nullptr;
+    CanvasImage* ResultImage = nullptr;
+    QMenu* FileMenu = nullptr;
+    QAction* FileMenuSave = nullptr;
+    QAction* FileMenuClose = nullptr;
+    QAction* C1 = nullptr;
+
     void showResult();
     // The refusal of both save commands on an empty result, with the reason
     // the turn could not be made when there is one.

@@ -51,14 +51,14 @@ public:
     bool frameIsFixed() const { return frameFixed_; }
     const TBitmap& picture() const { return bitmap_; }
 
-    QScrollArea* ScrollBox1 = nullptr;
-    ZoomImage* Image1 = nullptr;
-
 protected:
     void done(int result) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    QScrollArea* ScrollBox1 = nullptr;
+    ZoomImage* Image1 = nullptr;
+
     void FormCreate();
     void loadSelectedPicture();
     void Image1MouseDown(Qt::MouseButton button);

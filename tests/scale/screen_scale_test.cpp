@@ -11,6 +11,7 @@
 #include "imaging/ThumbnailFit.h"
 #include "rotation/TForm7.h"
 #include "rotation/TdispForm.h"
+#include "support/Controls.h"
 #include "support/PictureFolder.h"
 #include "support/WindowShot.h"
 #include "viewer/TForm2.h"
@@ -27,6 +28,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
+using zavio::fixtures::control;
 using namespace zavio;
 using zavio::fixtures::PictureFolder;
 
@@ -155,11 +157,11 @@ TEST(ScreenScale, ThumbnailCellsAreSampledAtDevicePixels)
         const FitRect rect = ThumbnailFit(p.width, p.height, cell.width(), cell.height(), 5, 0);
         expectSampled(form.cellImage(n).convertToFormat(QImage::Format_RGB32), cell, rect, source,
             std::string("cell of ") + p.name);
-        expectSampled(shownOnScreen(form.Images[size_t(n - 1)]), cell, rect, source,
+        expectSampled(shownOnScreen(control<CanvasImage>(form, QStringLiteral("Image%1").arg(n))), cell, rect, source,
             std::string("cell on the screen of ") + p.name);
     }
     // The cells after the last picture are silver to their last device pixel.
-    const QImage empty = shownOnScreen(form.Images[size_t(std::size(pictures))]);
+    const QImage empty = shownOnScreen(control<CanvasImage>(form, QStringLiteral("Image%1").arg(std::size(pictures) + 1)));
     EXPECT_EQ(empty.size(), cell);
     EXPECT_EQ(empty.pixel(cell.width() - 1, cell.height() - 1), kSilver);
     EXPECT_EQ(empty.pixel(0, 0), kSilver);
@@ -219,15 +221,16 @@ TEST(ScreenScale, ZoomWindowShowsThePictureAtDevicePixels)
     TForm2 form(selection, QSize(1280, 1024));
     ASSERT_TRUE(form.FormActivate());
     form.show();
-    ASSERT_EQ(form.Image1->size(), QSize(1000, 500));
+    ZoomImage* picture = control<ZoomImage>(form, "Image1");
+    ASSERT_EQ(picture->size(), QSize(1000, 500));
     const FitRect whole{0, 0, device.width(), device.height()};
-    expectSampled(shownOnScreen(form.Image1), device, whole, pixels, "zoom window at 100 %");
+    expectSampled(shownOnScreen(picture), device, whole, pixels, "zoom window at 100 %");
 
     for (int i = 0; i < 5; ++i)
-        QTest::mouseClick(form.Image1, Qt::RightButton, {}, QPoint(5, 5));
-    ASSERT_EQ(form.Image1->size(), QSize(500, 250));
+        QTest::mouseClick(picture, Qt::RightButton, {}, QPoint(5, 5));
+    ASSERT_EQ(picture->size(), QSize(500, 250));
     const QImage half = halveImage(pixels.image());
-    const QImage shown = shownOnScreen(form.Image1);
+    const QImage shown = shownOnScreen(picture);
     ASSERT_EQ(shown.size(), half.size());
     EXPECT_EQ(shown, half.convertToFormat(QImage::Format_RGB32)) << "zoom window at 50 %";
     form.close();
@@ -256,9 +259,9 @@ TEST(ScreenScale, RotationPreviewIsSampledAtDevicePixels)
         form.show();
         const TBitmap source = decoded(folder.filePath(name));
         const FitRect rect = PreviewFit(p.width, p.height, box.width(), box.height(), 40, 40);
-        expectSampled(form.Image1->canvas().image().convertToFormat(QImage::Format_RGB32), area, rect, source,
+        expectSampled(control<CanvasImage>(form, "Image1")->canvas().image().convertToFormat(QImage::Format_RGB32), area, rect, source,
             std::string("preview of ") + p.name);
-        expectSampled(shownOnScreen(form.Image1), area, rect, source, std::string("preview on the screen of ") + p.name);
+        expectSampled(shownOnScreen(control<CanvasImage>(form, "Image1")), area, rect, source, std::string("preview on the screen of ") + p.name);
     }
     form.hide();
 }
@@ -277,7 +280,7 @@ TEST(ScreenScale, CommentViewerPictureIsSampledAtDevicePixels)
     viewer.show();
     const QSize area = onScreen(571, 421);
     const FitRect rect = PreviewFit(800, 400, area.width(), area.height(), 40, 40);
-    expectSampled(shownOnScreen(viewer.Image1), area, rect, pixels, "comment viewer's picture");
+    expectSampled(shownOnScreen(control<CanvasImage>(viewer, "Image1")), area, rect, pixels, "comment viewer's picture");
     viewer.hide();
 }
 
@@ -319,7 +322,7 @@ TEST(ScreenScale, ScreenshotsOfTheWindows)
     rotation.FormActivate();
     rotation.show();
     fixtures::saveWindowShot(&rotation, shots + QStringLiteral("/rotation-window") + suffix);
-    rotation.N2->trigger();
+    control<QAction>(rotation, "N2")->trigger();
     if (QWidget* result = rotation.dispForm())
         fixtures::saveWindowShot(result, shots + QStringLiteral("/result-window") + suffix);
     rotation.hide();
@@ -386,7 +389,7 @@ TEST(ScreenChange, ThumbnailsFollowTheWindowToAScreenOfAnotherScale)
     const QSize device(262, 202);
     const FitRect rect = ThumbnailFit(300, 200, device.width(), device.height(), 5, 0);
     expectSampled(form.cellImage(1).convertToFormat(QImage::Format_RGB32), device, rect, pixels, "cell at ratio 2");
-    expectSampled(form.Images[0]->grab().toImage().convertToFormat(QImage::Format_RGB32), device, rect, pixels,
+    expectSampled(control<CanvasImage>(form, "Image1")->grab().toImage().convertToFormat(QImage::Format_RGB32), device, rect, pixels,
         "cell on the screen at ratio 2");
     EXPECT_EQ(form.cellImage(2).size(), device) << "the empty cells are cleared at the new size too";
 

@@ -96,11 +96,13 @@ unsigned long transientParent(QWidget& window)
 void zoomWindow(zavio::Windows& w)
 {
     zavio::TForm2& zoom = *w.Form2;
+    auto* picture = zoom.findChild<zavio::ZoomImage*>(QStringLiteral("Image1"));
+    check(picture != nullptr, "zoom window has its picture");
     check(QTest::qWaitForWindowExposed(&zoom, 10000), "zoom window shown");
     check(QApplication::activeModalWidget() == &zoom, "zoom window is the modal window");
     line("zoom-100-client", QStringLiteral("%1x%2").arg(zoom.width()).arg(zoom.height()));
     for (int i = 0; i < 10; ++i) {
-        QTest::mouseClick(zoom.Image1, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseClick(picture, Qt::LeftButton, {}, QPoint(5, 5));
         QTest::qWait(20);
     }
     // The compositor answers the last resize with a configure of its own.
@@ -110,24 +112,28 @@ void zoomWindow(zavio::Windows& w)
     const QRect frame = zoom.frameGeometry();
     line("zoom-200-client", QStringLiteral("%1x%2").arg(zoom.width()).arg(zoom.height()));
     line("zoom-200-frame", text(frame));
-    line("zoom-200-image", QStringLiteral("%1x%2").arg(zoom.Image1->width()).arg(zoom.Image1->height()));
+    line("zoom-200-image", QStringLiteral("%1x%2").arg(picture->width()).arg(picture->height()));
     check(frame.width() <= available.width() && frame.height() <= available.height(),
         "zoom window's frame fits the available area");
     // Every part of the picture can be reached: what the viewport does not
     // show, its scroll bars reach.
-    const QScrollArea& box = *zoom.ScrollBox1;
+    const auto* scrollBox = zoom.findChild<QScrollArea*>(QStringLiteral("ScrollBox1"));
+    check(scrollBox != nullptr, "zoom window has its scroll box");
+    const QScrollArea& box = *scrollBox;
     const QSize view = box.viewport()->size();
     check(box.horizontalScrollBar()->isVisible() && box.verticalScrollBar()->isVisible(),
         "both scroll bars show at 200 %");
-    check(view.width() + box.horizontalScrollBar()->maximum() >= zoom.Image1->width()
-            && view.height() + box.verticalScrollBar()->maximum() >= zoom.Image1->height(),
+    check(view.width() + box.horizontalScrollBar()->maximum() >= picture->width()
+            && view.height() + box.verticalScrollBar()->maximum() >= picture->height(),
         "the scroll bars reach the whole picture");
     hold("zoom-200");
     grab(zoom, "zoom-200");
 
     // A click on the main window's comment box must not reach it while the
     // zoom window is open.
-    QCheckBox& box1 = *w.Form1->CheckBox1;
+    auto* commentBox = w.Form1->findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
+    check(commentBox != nullptr, "main window has its comment box");
+    QCheckBox& box1 = *commentBox;
     const QPoint at = box1.mapTo(w.Form1.get(), QPoint(6, box1.height() / 2));
     QTest::mouseClick(w.Form1->windowHandle(), Qt::LeftButton, {}, at);
     QTest::qWait(100);
@@ -156,7 +162,7 @@ void drive(zavio::Windows& w)
     grab(main, "main");
 
     QTimer::singleShot(0, &main, [&w] { zoomWindow(w); });
-    QTest::mouseClick(main.Images[0], Qt::LeftButton);
+    QTest::mouseClick(main.findChild<zavio::CanvasImage*>(QStringLiteral("Image1")), Qt::LeftButton);
     check(!w.Form2->isVisible(), "zoom window closed");
     check(QApplication::activeModalWidget() == nullptr, "no modal window left");
     main.close();
