@@ -48,6 +48,19 @@ void check(bool ok, const char* what)
         ++failures;
 }
 
+// A control the probe needs: without it nothing after could be measured, so
+// the probe says which one is missing and ends.
+template <typename T>
+T& required(T* control, const char* what)
+{
+    check(control != nullptr, what);
+    if (!control) {
+        std::fflush(stdout);
+        std::exit(1);
+    }
+    return *control;
+}
+
 QString text(QRect r)
 {
     return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
@@ -96,8 +109,7 @@ unsigned long transientParent(QWidget& window)
 void zoomWindow(zavio::Windows& w)
 {
     zavio::TForm2& zoom = *w.Form2;
-    auto* picture = zoom.findChild<zavio::ZoomImage*>(QStringLiteral("Image1"));
-    check(picture != nullptr, "zoom window has its picture");
+    auto* picture = &required(zoom.findChild<zavio::ZoomImage*>(QStringLiteral("Image1")), "zoom window has its picture");
     check(QTest::qWaitForWindowExposed(&zoom, 10000), "zoom window shown");
     check(QApplication::activeModalWidget() == &zoom, "zoom window is the modal window");
     line("zoom-100-client", QStringLiteral("%1x%2").arg(zoom.width()).arg(zoom.height()));
@@ -117,9 +129,8 @@ void zoomWindow(zavio::Windows& w)
         "zoom window's frame fits the available area");
     // Every part of the picture can be reached: what the viewport does not
     // show, its scroll bars reach.
-    const auto* scrollBox = zoom.findChild<QScrollArea*>(QStringLiteral("ScrollBox1"));
-    check(scrollBox != nullptr, "zoom window has its scroll box");
-    const QScrollArea& box = *scrollBox;
+    const QScrollArea& box =
+        required(zoom.findChild<QScrollArea*>(QStringLiteral("ScrollBox1")), "zoom window has its scroll box");
     const QSize view = box.viewport()->size();
     check(box.horizontalScrollBar()->isVisible() && box.verticalScrollBar()->isVisible(),
         "both scroll bars show at 200 %");
@@ -131,9 +142,8 @@ void zoomWindow(zavio::Windows& w)
 
     // A click on the main window's comment box must not reach it while the
     // zoom window is open.
-    auto* commentBox = w.Form1->findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
-    check(commentBox != nullptr, "main window has its comment box");
-    QCheckBox& box1 = *commentBox;
+    QCheckBox& box1 =
+        required(w.Form1->findChild<QCheckBox*>(QStringLiteral("CheckBox1")), "main window has its comment box");
     const QPoint at = box1.mapTo(w.Form1.get(), QPoint(6, box1.height() / 2));
     QTest::mouseClick(w.Form1->windowHandle(), Qt::LeftButton, {}, at);
     QTest::qWait(100);
@@ -162,7 +172,9 @@ void drive(zavio::Windows& w)
     grab(main, "main");
 
     QTimer::singleShot(0, &main, [&w] { zoomWindow(w); });
-    QTest::mouseClick(main.findChild<zavio::CanvasImage*>(QStringLiteral("Image1")), Qt::LeftButton);
+    QTest::mouseClick(
+        &required(main.findChild<zavio::CanvasImage*>(QStringLiteral("Image1")), "main window has its first cell"),
+        Qt::LeftButton);
     check(!w.Form2->isVisible(), "zoom window closed");
     check(QApplication::activeModalWidget() == nullptr, "no modal window left");
     main.close();
