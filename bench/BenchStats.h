@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace zavio::bench {
@@ -48,5 +51,15 @@ void printPeakRss();
 // escapes run is printed after the name and gives 1.
 int benchMain(int argc, char** argv, const char* name, const char* usage,
     const std::function<int(const BenchOptions&)>& run);
+
+// A window's control found by its object name. A window without it throws,
+// which benchMain reports, instead of timing a null pointer.
+template <typename T>
+T& control(const QObject& window, const char* name)
+{
+    if (T* found = window.findChild<T*>(QString::fromLatin1(name)))
+        return *found;
+    throw std::runtime_error(std::string("the window has no control named ") + name);
+}
 
 } // namespace zavio::bench

@@ -93,7 +93,7 @@ double fillMs(zavio::TForm1& form, int position)
 // "次へ" from a full page that ends at position, warm: the same click once untimed first.
 double nextPageMs(zavio::TForm1& form, int position, int reps)
 {
-    QPushButton* next = form.findChild<QPushButton*>(QStringLiteral("BitBtn2"));
+    QPushButton* next = &zavio::bench::control<QPushButton>(form, "BitBtn2");
     std::vector<double> samples;
     for (int r = 0; r <= reps; ++r) {
         form.counters().ListPosition = position;
@@ -152,7 +152,7 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
     // F5 and a new selection in the file list, each less its first page.
     std::vector<double> reread;
     std::vector<double> select;
-    auto* files = form.findChild<zavio::FileListBox*>(QStringLiteral("FileListBox1"));
+    auto* files = &zavio::bench::control<zavio::FileListBox>(form, "FileListBox1");
     for (int r = 0; r < options.reps; ++r) {
         Clock::time_point start = Clock::now();
         form.rereadFolder();

@@ -249,7 +249,7 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
             QApplication::processEvents();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        QPushButton* next = form.findChild<QPushButton*>(QStringLiteral("BitBtn2"));
+        QPushButton* next = &zavio::bench::control<QPushButton>(form, "BitBtn2");
         const Clock::time_point start = Clock::now();
         next->click();
         const double ms = msSince(start);

@@ -33,7 +33,7 @@ const QSize kScreen(1920, 1080);
 void clickPicture(zavio::TForm2& form, Qt::MouseButton button)
 {
     const QPointF at(5, 5);
-    auto* picture = form.findChild<zavio::ZoomImage*>(QStringLiteral("Image1"));
+    auto* picture = &zavio::bench::control<zavio::ZoomImage>(form, "Image1");
     QMouseEvent press(QEvent::MouseButtonPress, at, picture->mapToGlobal(at), button, button, {});
     QApplication::sendEvent(picture, &press);
     QMouseEvent release(QEvent::MouseButtonRelease, at, picture->mapToGlobal(at), button, {}, {});
@@ -85,7 +85,7 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
         openMs.push_back(msSince(start));
     }
     PaintCounter counter;
-    auto* picture = form.findChild<zavio::ZoomImage*>(QStringLiteral("Image1"));
+    auto* picture = &zavio::bench::control<zavio::ZoomImage>(form, "Image1");
     picture->installEventFilter(&counter);
     form.show();
     QApplication::processEvents();
