@@ -85,7 +85,7 @@ struct EditorOn {
 
 // A lock held by another program is waited for a moment only; then the user
 // is told, nothing is written, and the next try after the lock is gone works.
-TEST(CommentFaults, ALockHeldTooLongIsToldAndChangesNothing)
+TEST(CommentFaultsWindow, ALockHeldTooLongIsToldAndChangesNothing)
 {
     QTemporaryDir dir;
     const CommentFolder folder(dir.path());
@@ -146,7 +146,7 @@ TEST(CommentFaults, ALockHeldTooLongIsToldAndChangesNothing)
 
 // Esc cancels an input method's conversion; it never closes the editor or
 // throws the text away. The close box still closes it.
-TEST(CommentFaults, EscKeepsTheEditorAndItsText)
+TEST(CommentFaultsWindow, EscKeepsTheEditorAndItsText)
 {
     EditorOn w;
     ASSERT_TRUE(w.open(QStringLiteral("a.jpg")));
@@ -161,7 +161,7 @@ TEST(CommentFaults, EscKeepsTheEditorAndItsText)
 
 // An editor asked to open without a picture's name opens nothing, so no
 // record without a key can be written.
-TEST(CommentFaults, NoEditorOpensWithoutAKey)
+TEST(CommentFaultsWindow, NoEditorOpensWithoutAKey)
 {
     EditorOn w;
     CapturedErrors errors;
@@ -174,7 +174,7 @@ TEST(CommentFaults, NoEditorOpensWithoutAKey)
 
 // A folder on a read-only medium: the editor tells why it cannot take a
 // comment, opens nothing, and the program goes on. Needs root for the mount.
-TEST(CommentFaults, AReadOnlyMediumOpensNoEditorAndTheProgramGoesOn)
+TEST(CommentFaultsWindow, AReadOnlyMediumOpensNoEditorAndTheProgramGoesOn)
 {
     const auto mount = ScratchMount::tryMount(1 << 20);
     if (!mount)
@@ -205,7 +205,7 @@ TEST(CommentFaults, AReadOnlyMediumOpensNoEditorAndTheProgramGoesOn)
 
 // A name that is not UTF-8 keeps its own bytes as the key of the record the
 // editor writes, new or edited, so the picture finds it again.
-TEST(CommentFaults, TheEditorWritesAKeyByItsOwnBytes)
+TEST(CommentFaultsWindow, TheEditorWritesAKeyByItsOwnBytes)
 {
     EditorOn w;
     const FilePath latin1(QByteArray("caf\xe9.jpg"), QStringLiteral("caf\u00e9.jpg"));
@@ -230,7 +230,7 @@ TEST(CommentFaults, TheEditorWritesAKeyByItsOwnBytes)
 
 // The editor takes 2000 bytes as stored, a line break two and a double-byte
 // character two, and not one byte more.
-TEST(CommentFaults, TheEditorTakesTwoThousandStoredBytes)
+TEST(CommentFaultsWindow, TheEditorTakesTwoThousandStoredBytes)
 {
     EditorOn w;
     ASSERT_TRUE(w.open(QStringLiteral("a.jpg")));

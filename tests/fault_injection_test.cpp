@@ -81,7 +81,7 @@ QList<CommentCase> commentCases()
 } // namespace
 
 // The comment editor's three commits, through its buttons.
-TEST(FaultInjection, EveryFailingCallOfACommentCommitLosesNothing)
+TEST(FaultInjectionWindow, EveryFailingCallOfACommentCommitLosesNothing)
 {
     const QuestionAnswerer previousAnswerer = setQuestionAnswerer([](const QString&, const QString&) { return true; });
     int runs = 0;

@@ -32,7 +32,7 @@ QByteArray smallJpeg()
 
 // The page's report names each broken picture with its reason in Japanese: a
 // cut-off JPEG, an empty file and a text file renamed to ".jpg".
-TEST(JpegReasons, ThePageReportGivesEachBrokenPictureItsJapaneseReason)
+TEST(JpegReasonsWindow, ThePageReportGivesEachBrokenPictureItsJapaneseReason)
 {
     const QByteArray good = smallJpeg();
     fixtures::PictureFolder folder;

@@ -88,7 +88,7 @@ TBitmap renderedNow(const PictureFolder& folder, const QString& name)
 
 } // namespace
 
-TEST(PagePrefetch, PagingWithBackgroundWorkShowsExactlyWhatPagingWithoutItShows)
+TEST(PagePrefetchWindow, PagingWithBackgroundWorkShowsExactlyWhatPagingWithoutItShows)
 {
     PictureFolder folder;
     writeVariedPictures(folder, 130, QStringLiteral("p"));
@@ -153,7 +153,7 @@ TEST(PagePrefetch, PagingWithBackgroundWorkShowsExactlyWhatPagingWithoutItShows)
     EXPECT_TRUE(withLog.backgroundCalls().contains(QStringLiteral("p030.jpg")));
 }
 
-TEST(PagePrefetch, AFolderChangeStopsTheWorkOfTheOldFolder)
+TEST(PagePrefetchWindow, AFolderChangeStopsTheWorkOfTheOldFolder)
 {
     PictureFolder oldFolder;
     oldFolder.writeNumberedJpegs(60, QStringLiteral("old"), 40, 30);
@@ -199,7 +199,7 @@ TEST(PagePrefetch, AFolderChangeStopsTheWorkOfTheOldFolder)
     QDir::setCurrent(start);
 }
 
-TEST(PagePrefetch, APictureChangedAfterItWasDrawnAheadShowsItsNewContent)
+TEST(PagePrefetchWindow, APictureChangedAfterItWasDrawnAheadShowsItsNewContent)
 {
     PictureFolder folder;
     folder.writeNumberedJpegs(25, QStringLiteral("pic"), 40, 30);

@@ -54,7 +54,7 @@ constexpr bool off = false;
 
 } // namespace
 
-TEST(Paging, TwentyPicturesShowTheLastAgainAndComeBack)
+TEST(PagingWindow, TwentyPicturesShowTheLastAgainAndComeBack)
 {
     PagedFolder f(20);
     EXPECT_EQ(viewOf(f.form), (PageView{1, 20, on, on, on, on}));
@@ -70,7 +70,7 @@ TEST(Paging, TwentyPicturesShowTheLastAgainAndComeBack)
     EXPECT_EQ(f.click(f.form.BitBtn1), (PageView{1, 20, off, on, off, on}));
 }
 
-TEST(Paging, FiftyStepsThroughAHundredAndTwentyPictures)
+TEST(PagingWindow, FiftyStepsThroughAHundredAndTwentyPictures)
 {
     PagedFolder f(120);
     EXPECT_FALSE(f.form.BitBtn3->isHidden());
@@ -88,7 +88,7 @@ TEST(Paging, FiftyStepsThroughAHundredAndTwentyPictures)
     EXPECT_EQ(f.click(f.form.BitBtn5), (PageView{52, 71, on, on, on, on}));
 }
 
-TEST(Paging, BackwardButtonsMoveTheSelectionWithoutReportingAChange)
+TEST(PagingWindow, BackwardButtonsMoveTheSelectionWithoutReportingAChange)
 {
     PagedFolder f(45);
     // The user picks a file: the page starts over at 1.
