@@ -28,18 +28,12 @@ using zavio::fixtures::CapturedErrors;
 using zavio::fixtures::readFileBytes;
 using zavio::fixtures::writeFileBytes;
 using zavio::fixtures::IoFaults;
+using zavio::fixtures::kErrors;
+using zavio::fixtures::kMostCalls;
+using zavio::fixtures::namesIn;
 using zavio::fixtures::PictureFolder;
 
 namespace {
-
-constexpr int kErrors[] = {ENOSPC, EIO, EROFS, EACCES};
-// A safety stop: no operation here makes anywhere near this many calls.
-constexpr int kMostCalls = 200;
-
-QStringList namesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-}
 
 // What one run of an operation must leave, for each way it can end.
 struct Expected {

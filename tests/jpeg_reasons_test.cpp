@@ -3,25 +3,15 @@
 #include "imaging/JpegCodec.h"
 #include "imaging/PictureError.h"
 #include "support/CapturedErrors.h"
+#include "support/EnglishWords.h"
 #include "support/PictureFolder.h"
 
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace zavio;
+using zavio::fixtures::englishIn;
 
 namespace {
-
-// The text with the given names taken out has no English word left: "JPEG"
-// is the one Latin word the reasons use.
-std::string englishIn(QString text, const QStringList& names = {})
-{
-    for (const QString& name : names)
-        text.remove(name);
-    text.remove(QStringLiteral("JPEG"));
-    const QRegularExpressionMatch word = QRegularExpression(QStringLiteral("[A-Za-z]{2,}")).match(text);
-    return word.hasMatch() ? word.captured().toStdString() : std::string();
-}
 
 QByteArray smallJpeg()
 {
