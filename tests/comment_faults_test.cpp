@@ -1,7 +1,5 @@
-// The comment file and editor where the folder works against them: a lock
-// that another program holds, a linked "coment.txt", a file of another user
-// shared through its group, a read-only medium, and keys that must not close
-// the editor.
+// The comment editor where the folder works against it: a lock that another
+// program holds, a read-only medium, and keys that must not close the editor.
 
 #include "comments/CommentFile.h"
 #include "comments/CommentMemo.h"
@@ -25,10 +23,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <grp.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using zavio::fixtures::control;
@@ -94,7 +90,7 @@ struct EditorOn {
 
 // A lock held by another program is waited for a moment only; then the user
 // is told, nothing is written, and the next try after the lock is gone works.
-TEST(CommentFaults, ALockHeldTooLongIsToldAndChangesNothing)
+TEST(CommentFaultsWindow, ALockHeldTooLongIsToldAndChangesNothing)
 {
     QTemporaryDir dir;
     const CommentFolder folder(dir.path());
@@ -153,79 +149,9 @@ TEST(CommentFaults, ALockHeldTooLongIsToldAndChangesNothing)
     EXPECT_EQ(readFileBytes(w.comments()), QByteArray("b.jpg\r\nsunset\x0e"));
 }
 
-// A "coment.txt" that links to a file shared by several folders stays a link:
-// the shared file is rewritten in its own folder, and no scratch file stays.
-TEST(CommentFaults, ALinkedCommentFileStaysLinked)
-{
-    QTemporaryDir dir;
-    const CommentFolder shared(dir.filePath(QStringLiteral("shared")));
-    const CommentFolder pictures(dir.filePath(QStringLiteral("pictures")));
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("shared")) && QDir(dir.path()).mkdir(QStringLiteral("pictures")));
-    shared.setComments(std::string("a.jpg\r\na") + T + "b.jpg\r\nb" + T);
-    ASSERT_EQ(::symlink("../shared/coment.txt", pictures.filePath(kCommentFileName).c_str()), 0);
-
-    CommentFile file;
-    ASSERT_TRUE(file.OpenForEdit(pictures.path()).ok());
-    ASSERT_TRUE(file.BeginRewrite(file.FindRecordForEdit("a.jpg")).ok());
-    EXPECT_TRUE(file.ReplaceRecord("a.jpg\r\nA").ok());
-    file.CloseForEdit();
-    ASSERT_TRUE(file.OpenForEdit(pictures.path()).ok());
-    ASSERT_TRUE(file.BeginRewrite(file.FindRecordForEdit("b.jpg")).ok());
-    EXPECT_TRUE(file.DeleteRecord().ok());
-    file.CloseForEdit();
-
-    struct stat link {};
-    ASSERT_EQ(::lstat(pictures.filePath(kCommentFileName).c_str(), &link), 0);
-    EXPECT_TRUE(S_ISLNK(link.st_mode)) << "the link was replaced by a plain file";
-    EXPECT_EQ(withoutScratch(shared), std::string("a.jpg\r\nA") + T);
-    EXPECT_FALSE(pictures.has(kScratchFileName));
-}
-
-// A user who shares a folder through a group rewrites another member's
-// "coment.txt": the file keeps its group and mode, so the others can still
-// write it. Needs root to make the two users.
-TEST(CommentFaults, ARewriteByAnotherMemberKeepsTheGroup)
-{
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root to act as two users";
-    constexpr uid_t kOwner = 4242, kMember = 4243;
-    constexpr gid_t kShared = 4343, kMembersOwn = 4344;
-    QTemporaryDir dir;
-    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
-    const CommentFolder folder(dir.path());
-    folder.setComments(std::string("a.jpg\r\na") + T + "b.jpg\r\nb" + T);
-    const std::string path = folder.filePath(kCommentFileName);
-    ASSERT_EQ(::chown(path.c_str(), kOwner, kShared), 0);
-    ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
-
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // The member: its own primary group, the shared one besides.
-        const gid_t groups[] = {kShared};
-        if (::setgroups(1, groups) != 0 || ::setgid(kMembersOwn) != 0 || ::setuid(kMember) != 0)
-            ::_exit(2);
-        CommentFile file;
-        if (!file.OpenForEdit(folder.path()).ok() || !file.BeginRewrite(file.FindRecordForEdit("a.jpg")).ok())
-            ::_exit(3);
-        const bool replaced = file.ReplaceRecord("a.jpg\r\nA").ok();
-        file.CloseForEdit();
-        ::_exit(replaced ? 0 : 4);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(withoutScratch(folder), std::string("b.jpg\r\nb") + T + "a.jpg\r\nA" + T);
-    struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_gid, kShared) << "the group that shares the file";
-    EXPECT_EQ(st.st_mode & 07777, 0664u);
-}
-
 // Esc cancels an input method's conversion; it never closes the editor or
 // throws the text away. The close box still closes it.
-TEST(CommentFaults, EscKeepsTheEditorAndItsText)
+TEST(CommentFaultsWindow, EscKeepsTheEditorAndItsText)
 {
     EditorOn w;
     ASSERT_TRUE(w.open(QStringLiteral("a.jpg")));
@@ -240,7 +166,7 @@ TEST(CommentFaults, EscKeepsTheEditorAndItsText)
 
 // An editor asked to open without a picture's name opens nothing, so no
 // record without a key can be written.
-TEST(CommentFaults, NoEditorOpensWithoutAKey)
+TEST(CommentFaultsWindow, NoEditorOpensWithoutAKey)
 {
     EditorOn w;
     CapturedErrors errors;
@@ -253,7 +179,7 @@ TEST(CommentFaults, NoEditorOpensWithoutAKey)
 
 // A folder on a read-only medium: the editor tells why it cannot take a
 // comment, opens nothing, and the program goes on. Needs root for the mount.
-TEST(CommentFaults, AReadOnlyMediumOpensNoEditorAndTheProgramGoesOn)
+TEST(CommentFaultsWindow, AReadOnlyMediumOpensNoEditorAndTheProgramGoesOn)
 {
     const auto mount = ScratchMount::tryMount(1 << 20);
     if (!mount)
@@ -284,7 +210,7 @@ TEST(CommentFaults, AReadOnlyMediumOpensNoEditorAndTheProgramGoesOn)
 
 // A name that is not UTF-8 keeps its own bytes as the key of the record the
 // editor writes, new or edited, so the picture finds it again.
-TEST(CommentFaults, TheEditorWritesAKeyByItsOwnBytes)
+TEST(CommentFaultsWindow, TheEditorWritesAKeyByItsOwnBytes)
 {
     EditorOn w;
     const FilePath latin1(QByteArray("caf\xe9.jpg"), QStringLiteral("caf\u00e9.jpg"));
@@ -309,7 +235,7 @@ TEST(CommentFaults, TheEditorWritesAKeyByItsOwnBytes)
 
 // The editor takes 2000 bytes as stored, a line break two and a double-byte
 // character two, and not one byte more.
-TEST(CommentFaults, TheEditorTakesTwoThousandStoredBytes)
+TEST(CommentFaultsWindow, TheEditorTakesTwoThousandStoredBytes)
 {
     EditorOn w;
     ASSERT_TRUE(w.open(QStringLiteral("a.jpg")));

@@ -89,7 +89,7 @@ struct CommentWindows {
 
 } // namespace
 
-TEST(CommentEditor, WritesANewRecordInShiftJis)
+TEST(CommentEditorWindow, WritesANewRecordInShiftJis)
 {
     CommentWindows w;
     w.edit(QStringLiteral("さくら.jpg"));
@@ -124,7 +124,7 @@ TEST(CommentEditor, WritesANewRecordInShiftJis)
     EXPECT_TRUE(w.commentBytes().endsWith(QByteArray("\x0e" "b.jpg\r\n\x0e")));
 }
 
-TEST(CommentEditor, EditsAndDeletesAnExistingRecord)
+TEST(CommentEditorWindow, EditsAndDeletesAnExistingRecord)
 {
     CommentWindows w;
     writeFileBytes(w.comments(), QByteArray("a.jpg\r\nold\x0e" "b.jpg\r\nkeep\x0e"));
@@ -181,7 +181,7 @@ TEST(CommentEditor, EditsAndDeletesAnExistingRecord)
     }
 }
 
-TEST(CommentEditor, ANameWithoutAShiftJisFormTakesNoComment)
+TEST(CommentEditorWindow, ANameWithoutAShiftJisFormTakesNoComment)
 {
     CommentWindows w;
     CapturedErrors errors;
@@ -195,7 +195,7 @@ TEST(CommentEditor, ANameWithoutAShiftJisFormTakesNoComment)
     EXPECT_FALSE(QFile::exists(w.comments()));
 }
 
-TEST(CommentEditor, TheTextAreaOffersCopyAndPasteInJapanese)
+TEST(CommentEditorWindow, TheTextAreaOffersCopyAndPasteInJapanese)
 {
     CommentWindows w;
     w.edit(QStringLiteral("a.jpg"));
@@ -211,7 +211,7 @@ TEST(CommentEditor, TheTextAreaOffersCopyAndPasteInJapanese)
     w.editor.close();
 }
 
-TEST(CommentViewer, ShowsThePictureItsSizeNameAndComment)
+TEST(CommentViewerWindow, ShowsThePictureItsSizeNameAndComment)
 {
     CommentWindows w;
     w.folder.writeJpeg(QStringLiteral("縦.jpg"), 300, 400, 1);
@@ -258,7 +258,7 @@ TEST(CommentViewer, ShowsThePictureItsSizeNameAndComment)
     }
 }
 
-TEST(CommentViewer, CreatesTheCommentFileWhereItCanAndCopesWithAReadOnlyMedium)
+TEST(CommentViewerWindow, CreatesTheCommentFileWhereItCanAndCopesWithAReadOnlyMedium)
 {
     CommentWindows w;
     w.folder.writeJpeg(QStringLiteral("a.jpg"), 20, 10, 1);
@@ -284,7 +284,7 @@ TEST(CommentViewer, CreatesTheCommentFileWhereItCanAndCopesWithAReadOnlyMedium)
     mount->setReadOnly(false);
 }
 
-TEST(CommentEditor, ACommentFileThatCannotBeOpenedIsToldAndTheProgramGoesOn)
+TEST(CommentEditorWindow, ACommentFileThatCannotBeOpenedIsToldAndTheProgramGoesOn)
 {
     CommentWindows w;
     ASSERT_TRUE(QDir(w.folder.path()).mkdir(QStringLiteral("coment.txt")));
@@ -309,7 +309,7 @@ TEST(CommentEditor, ACommentFileThatCannotBeOpenedIsToldAndTheProgramGoesOn)
 // Text with a control character the file cannot hold (set from elsewhere, as
 // the text area lets none in) is not written: the editor tells why and stays
 // open with the text, for the user to mend it.
-TEST(CommentEditor, TextWithAControlCharacterIsNotWrittenAndStaysToBeMended)
+TEST(CommentEditorWindow, TextWithAControlCharacterIsNotWrittenAndStaysToBeMended)
 {
     CommentWindows w;
     CapturedErrors errors;
@@ -370,7 +370,7 @@ TEST(CommentWindows, RecordsOfNamesThatAreNotUtf8AreFoundByTheirOwnBytes)
     }
 }
 
-TEST(CommentViewer, AClickOnThePictureGivesTheFocusBackOnce)
+TEST(CommentViewerWindow, AClickOnThePictureGivesTheFocusBackOnce)
 {
     CommentWindows w;
     w.folder.writeJpeg(QStringLiteral("a.jpg"), 32, 24, 3);

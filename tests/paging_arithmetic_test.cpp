@@ -252,3 +252,27 @@ TEST(PagingArithmetic, ABrokenPictureDoesNotStopPaging)
     list.readFolder();
     EXPECT_EQ(list.reports.size(), 2);
 }
+
+TEST(Paging, StepsOverTheCountersAlone)
+{
+    // Enabling never shows a hidden button: only the count sets visibility.
+    PageButtonStates buttons;
+    buttons.back50Visible = false;
+    buttons.forward50Visible = false;
+    BrowseCounters counters{120, 1, 120, 120};
+    EXPECT_EQ(previousPageBeforeFill(counters, buttons, true), ListSelectionChange::Clear);
+    EXPECT_EQ(counters.ListPosition, 82);
+    EXPECT_TRUE(buttons.previousEnabled && buttons.nextEnabled && buttons.back50Enabled && buttons.forward50Enabled);
+    EXPECT_FALSE(buttons.back50Visible || buttons.forward50Visible);
+
+    counters = {10, 7, 120, 120};
+    EXPECT_EQ(back50BeforeFill(counters, buttons, false), ListSelectionChange::SelectFirst);
+    EXPECT_EQ(counters, (BrowseCounters{1, 1, 120, 120}));
+    EXPECT_FALSE(buttons.previousEnabled || buttons.back50Enabled);
+
+    counters = {121, 1, 120, 120};
+    forward50BeforeFill(counters);
+    EXPECT_EQ(counters.ListPosition, 152) << "never clamped";
+    buttonsAfterForwardFill(counters, buttons);
+    EXPECT_TRUE(buttons.nextEnabled && buttons.forward50Enabled);
+}

@@ -56,7 +56,7 @@ constexpr bool off = false;
 
 } // namespace
 
-TEST(Paging, TwentyPicturesShowTheLastAgainAndComeBack)
+TEST(PagingWindow, TwentyPicturesShowTheLastAgainAndComeBack)
 {
     PagedFolder f(20);
     EXPECT_EQ(viewOf(f.form), (PageView{1, 20, on, on, on, on}));
@@ -72,7 +72,7 @@ TEST(Paging, TwentyPicturesShowTheLastAgainAndComeBack)
     EXPECT_EQ(f.click(control<QPushButton>(f.form, "BitBtn1")), (PageView{1, 20, off, on, off, on}));
 }
 
-TEST(Paging, FiftyStepsThroughAHundredAndTwentyPictures)
+TEST(PagingWindow, FiftyStepsThroughAHundredAndTwentyPictures)
 {
     PagedFolder f(120);
     EXPECT_FALSE(control<QPushButton>(f.form, "BitBtn3")->isHidden());
@@ -90,7 +90,7 @@ TEST(Paging, FiftyStepsThroughAHundredAndTwentyPictures)
     EXPECT_EQ(f.click(control<QPushButton>(f.form, "BitBtn5")), (PageView{52, 71, on, on, on, on}));
 }
 
-TEST(Paging, BackwardButtonsMoveTheSelectionWithoutReportingAChange)
+TEST(PagingWindow, BackwardButtonsMoveTheSelectionWithoutReportingAChange)
 {
     PagedFolder f(45);
     // The user picks a file: the page starts over at 1.
@@ -109,26 +109,3 @@ TEST(Paging, BackwardButtonsMoveTheSelectionWithoutReportingAChange)
     EXPECT_EQ(control<QLabel>(f.form, "Label21")->text(), QStringLiteral("ファイル数 = 45"));
 }
 
-TEST(Paging, StepsOverTheCountersAlone)
-{
-    // Enabling never shows a hidden button: only the count sets visibility.
-    PageButtonStates buttons;
-    buttons.back50Visible = false;
-    buttons.forward50Visible = false;
-    BrowseCounters counters{120, 1, 120, 120};
-    EXPECT_EQ(previousPageBeforeFill(counters, buttons, true), ListSelectionChange::Clear);
-    EXPECT_EQ(counters.ListPosition, 82);
-    EXPECT_TRUE(buttons.previousEnabled && buttons.nextEnabled && buttons.back50Enabled && buttons.forward50Enabled);
-    EXPECT_FALSE(buttons.back50Visible || buttons.forward50Visible);
-
-    counters = {10, 7, 120, 120};
-    EXPECT_EQ(back50BeforeFill(counters, buttons, false), ListSelectionChange::SelectFirst);
-    EXPECT_EQ(counters, (BrowseCounters{1, 1, 120, 120}));
-    EXPECT_FALSE(buttons.previousEnabled || buttons.back50Enabled);
-
-    counters = {121, 1, 120, 120};
-    forward50BeforeFill(counters);
-    EXPECT_EQ(counters.ListPosition, 152) << "never clamped";
-    buttonsAfterForwardFill(counters, buttons);
-    EXPECT_TRUE(buttons.nextEnabled && buttons.forward50Enabled);
-}

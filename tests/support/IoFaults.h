@@ -2,9 +2,24 @@
 
 #include "imaging/FileIo.h"
 
+#include <QDir>
 #include <QString>
+#include <QStringList>
+
+#include <cerrno>
 
 namespace zavio::fixtures {
+
+// The errors a run of every failing call prefers in turn.
+inline constexpr int kErrors[] = {ENOSPC, EIO, EROFS, EACCES};
+// A safety stop: no operation here makes anywhere near this many calls.
+inline constexpr int kMostCalls = 200;
+
+// The files a run left in the folder, hidden ones included, by name.
+inline QStringList namesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
 
 // The errno value a failing call of this kind would give, preferring
 // preferred where such a call can fail with it: a write fills the disk or
