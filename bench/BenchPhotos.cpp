@@ -139,8 +139,7 @@ int ensurePhotoSet(const QString& folder, const PhotoSetShape& shape, int thread
                 const int index = missing[k];
                 // The bitmap is gone before the file is written, the encoded
                 // bytes right after, so one thread holds one picture at a time.
-                const QByteArray jpeg = TJPEGImage::encode(
-                    makePhoto(index, shape.width, shape.height), shape.quality);
+                const QByteArray jpeg = TJPEGImage::encode(makePhoto(index, shape.width, shape.height), shape.quality);
                 writeAtomically(dir.filePath(photoFileName(index)), jpeg);
             } catch (...) {
                 const std::lock_guard lock(errorMutex);

@@ -126,8 +126,7 @@ std::optional<BenchOptions> parseBenchOptions(const QStringList& args, QString& 
             }
             options.folder = value;
             haveFolder = true;
-        } else if (!parsePositive(value, name == QLatin1String("--reps") ? options.reps
-                                                                       : options.fillThreads)) {
+        } else if (!parsePositive(value, name == QLatin1String("--reps") ? options.reps : options.fillThreads)) {
             error = QStringLiteral("%1 には 1 以上の整数を指定してください: %2").arg(name, value);
             return std::nullopt;
         }
@@ -152,7 +151,7 @@ void printPeakRss()
 }
 
 int benchMain(int argc, char** argv, const char* name, const char* usage,
-    const std::function<int(const BenchOptions&)>& run)
+              const std::function<int(const BenchOptions&)>& run)
 {
     QString error;
     const std::optional<BenchOptions> options = parseBenchOptions(argc, argv, error);

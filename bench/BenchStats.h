@@ -32,9 +32,9 @@ std::optional<double> vmHwmMb(QByteArrayView statusText);
 std::optional<double> peakRssMb();
 
 struct BenchOptions {
-    QString folder;       // empty: a temporary folder
+    QString folder; // empty: a temporary folder
     int reps = 5;
-    int fillThreads = 0;  // 0: the page fill's own default
+    int fillThreads = 0; // 0: the page fill's own default
 };
 
 // Parses "[folder] [--dir folder] [--reps n] [--fill-threads n]" (arguments
@@ -50,7 +50,7 @@ void printPeakRss();
 // Bad options print the usage ("usage: name usage") and give 2; an error that
 // escapes run is printed after the name and gives 1.
 int benchMain(int argc, char** argv, const char* name, const char* usage,
-    const std::function<int(const BenchOptions&)>& run);
+              const std::function<int(const BenchOptions&)>& run);
 
 // A window's control found by its object name. A window without it throws,
 // which benchMain reports, instead of timing a null pointer.

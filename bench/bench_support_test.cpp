@@ -45,9 +45,9 @@ TEST(BenchStats, MedianPeakRssAndOptions)
     ASSERT_TRUE(o);
     EXPECT_EQ(o->folder, "/tmp/q");
     EXPECT_EQ(o->reps, 7);
-    for (const QStringList& bad : {QStringList{"--reps", "0"}, QStringList{"--reps", "x"},
-                                   QStringList{"--reps"}, QStringList{"--frobnicate"},
-                                   QStringList{"a", "b"}, QStringList{"a", "--dir", "b"}}) {
+    for (const QStringList& bad :
+         {QStringList{"--reps", "0"}, QStringList{"--reps", "x"}, QStringList{"--reps"}, QStringList{"--frobnicate"},
+          QStringList{"a", "b"}, QStringList{"a", "--dir", "b"}}) {
         error.clear();
         EXPECT_FALSE(parseBenchOptions(bad, error)) << bad.join(' ').toStdString();
         EXPECT_FALSE(error.isEmpty());
@@ -90,15 +90,14 @@ TEST(BenchPhotos, PicturesLookLikePhotographs)
                 sum += a.scanLine(y)[x];
         return sum / (20 * 60);
     };
-    const double spread = std::max(std::abs(cornerMean(0, 0) - cornerMean(380, 280)),
-                                   std::abs(cornerMean(380, 0) - cornerMean(0, 280)));
+    const double spread =
+        std::max(std::abs(cornerMean(0, 0) - cornerMean(380, 280)), std::abs(cornerMean(380, 0) - cornerMean(0, 280)));
     EXPECT_GT(spread, 15.0);
 
     // The noise is what makes the files large: several times a flat picture's size.
     zavio::TBitmap flat(400, 300);
     flat.fill(120, 130, 140);
-    EXPECT_GT(zavio::TJPEGImage::encode(a, 90).size(),
-              5 * zavio::TJPEGImage::encode(flat, 90).size());
+    EXPECT_GT(zavio::TJPEGImage::encode(a, 90).size(), 5 * zavio::TJPEGImage::encode(flat, 90).size());
 }
 
 TEST(BenchPhotos, SetIsWrittenOnceAndRepairedWhenDamaged)
@@ -124,7 +123,11 @@ TEST(BenchPhotos, SetIsWrittenOnceAndRepairedWhenDamaged)
     EXPECT_NEAR(mb * 1024 * 1024, QFileInfo(path(2)).size(), 0.5 * QFileInfo(path(2)).size());
 
     // A complete set is left alone.
-    const QByteArray before = [&] { QFile f(path(3)); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    const QByteArray before = [&] {
+        QFile f(path(3));
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
     EXPECT_EQ(ensurePhotoSet(folder, shape, 2), 0);
 
     // A truncated file, an empty one, a missing one and one of another size

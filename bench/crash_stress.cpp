@@ -50,17 +50,24 @@ constexpr Writer kWriters[] = {Writer::Replace, Writer::AppendDelete, Writer::Sa
 const char* nameOf(Writer writer)
 {
     switch (writer) {
-    case Writer::Replace: return "replace";
-    case Writer::AppendDelete: return "append-delete";
-    case Writer::SaveJpeg: return "save-jpeg";
-    case Writer::SaveBmp: return "save-bmp";
+    case Writer::Replace:
+        return "replace";
+    case Writer::AppendDelete:
+        return "append-delete";
+    case Writer::SaveJpeg:
+        return "save-jpeg";
+    case Writer::SaveBmp:
+        return "save-bmp";
     }
     return "";
 }
 
 // Records long enough to span more than one page of the file.
 const std::string kOther = std::string("w.jpg\r\n") + std::string(3000, 'w') + T;
-std::string recordOf(char fill) { return "a.jpg\r\n" + std::string(5000, fill); }
+std::string recordOf(char fill)
+{
+    return "a.jpg\r\n" + std::string(5000, fill);
+}
 const std::string kNewRecord = "n.jpg\r\n" + std::string(5000, 'n');
 
 TBitmap pictureOf(int seed)
@@ -96,7 +103,8 @@ std::pair<QByteArray, QByteArray> statesOf(const std::string& folder, Writer wri
 {
     switch (writer) {
     case Writer::Replace:
-        return {QByteArray::fromStdString(kOther + recordOf('A') + T), QByteArray::fromStdString(kOther + recordOf('B') + T)};
+        return {QByteArray::fromStdString(kOther + recordOf('A') + T),
+                QByteArray::fromStdString(kOther + recordOf('B') + T)};
     case Writer::AppendDelete:
         return {QByteArray::fromStdString(kOther), QByteArray::fromStdString(kOther + kNewRecord + T)};
     case Writer::SaveJpeg:
@@ -194,8 +202,8 @@ bool killOnce(const std::string& self, const std::string& folder, Writer writer,
     posix_spawn_file_actions_adddup2(&actions, ready[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, ready[0]);
     const std::string writerName = nameOf(writer);
-    char* argv[] = {const_cast<char*>(self.c_str()), const_cast<char*>("--child"), const_cast<char*>(writerName.c_str()),
-                    const_cast<char*>(folder.c_str()), nullptr};
+    char* argv[] = {const_cast<char*>(self.c_str()), const_cast<char*>("--child"),
+                    const_cast<char*>(writerName.c_str()), const_cast<char*>(folder.c_str()), nullptr};
     pid_t child = 0;
     const int spawned = posix_spawn(&child, self.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -225,8 +233,8 @@ bool killOnce(const std::string& self, const std::string& folder, Writer writer,
     // A scratch file left behind shows the kill came in the middle of a
     // replacement; it is stale now, and cleared for the next child.
     const QDir dir(QString::fromStdString(folder));
-    const QStringList scratch = dir.entryList({QStringLiteral(".zavio-*"), QString::fromLatin1(kScratchFileName)},
-                                              QDir::Files | QDir::Hidden);
+    const QStringList scratch =
+        dir.entryList({QStringLiteral(".zavio-*"), QString::fromLatin1(kScratchFileName)}, QDir::Files | QDir::Hidden);
     if (!scratch.isEmpty())
         ++tally.midReplacement;
     for (const QString& name : scratch)

@@ -180,5 +180,5 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
 int main(int argc, char** argv)
 {
     return zavio::bench::benchMain(argc, argv, "folder_open", "[folder] [--dir folder] [--reps n]",
-        [&](const zavio::bench::BenchOptions& options) { return run(options, argc, argv); });
+                                   [&](const zavio::bench::BenchOptions& options) { return run(options, argc, argv); });
 }

@@ -136,8 +136,8 @@ PageSnapshot snapshot(const zavio::TForm1& form)
 
 int countDrawnCells(const PageSnapshot& page)
 {
-    return int(std::count_if(page.images.begin(), page.images.end(),
-                             [](const QImage& image) { return !image.isNull(); }));
+    return int(
+        std::count_if(page.images.begin(), page.images.end(), [](const QImage& image) { return !image.isNull(); }));
 }
 
 int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
@@ -234,8 +234,8 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
                  coldPage.captions.back().toLocal8Bit().constData());
     if (warmPage.images != coldPage.images || warmPage.captions != coldPage.captions)
         std::fprintf(stderr, "# warning: the warm fill drew a different page than the cold one\n");
-    std::fprintf(stderr, "# page from position 20: %d cells drawn, \"%s\" .. \"%s\"\n",
-                 countDrawnCells(nextPage), nextPage.captions.front().toLocal8Bit().constData(),
+    std::fprintf(stderr, "# page from position 20: %d cells drawn, \"%s\" .. \"%s\"\n", countDrawnCells(nextPage),
+                 nextPage.captions.front().toLocal8Bit().constData(),
                  nextPage.captions.back().toLocal8Bit().constData());
 
     // A cold fill of the first page, a look at it of 1.5 cold fills with the
@@ -256,7 +256,8 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
         QApplication::processEvents();
         const PageSnapshot page = snapshot(form);
         if (page.images != nextPage.images || page.captions != nextPage.captions)
-            std::fprintf(stderr, "# warning: \"次へ\" after the look drew a different page than the cold fill from 20\n");
+            std::fprintf(stderr,
+                         "# warning: \"次へ\" after the look drew a different page than the cold fill from 20\n");
         return ms;
     };
     std::vector<double> dwellOffMs, dwellOnMs;
@@ -292,5 +293,5 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
 int main(int argc, char** argv)
 {
     return zavio::bench::benchMain(argc, argv, "page_fill", "[folder] [--dir folder] [--reps n] [--fill-threads n]",
-        [&](const zavio::bench::BenchOptions& options) { return run(options, argc, argv); });
+                                   [&](const zavio::bench::BenchOptions& options) { return run(options, argc, argv); });
 }

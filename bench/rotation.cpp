@@ -68,7 +68,7 @@ int run(const zavio::bench::BenchOptions& options)
     zavio::RotateImage(image, kOtherAngle, other);
     const double otherMs = msSince(otherStart);
     std::fprintf(stderr, "# %dx%d turned by %g into %dx%d\n", image.Bitmap()->width(), image.Bitmap()->height(),
-        double(kOtherAngle), other.width(), other.height());
+                 double(kOtherAngle), other.width(), other.height());
 
     printSamples("rotate_ms", fastMs);
     const double fastMedian = zavio::bench::median(fastMs);
@@ -85,5 +85,5 @@ int run(const zavio::bench::BenchOptions& options)
 int main(int argc, char** argv)
 {
     return zavio::bench::benchMain(argc, argv, "rotation", "[folder] [--dir folder] [--reps n]",
-        [&](const zavio::bench::BenchOptions& options) { return run(options); });
+                                   [&](const zavio::bench::BenchOptions& options) { return run(options); });
 }

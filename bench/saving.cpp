@@ -23,7 +23,7 @@ using zavio::bench::msSince;
 
 // Saves picture under name in folder reps times; the milliseconds of each.
 std::vector<double> timeSaves(const zavio::TBitmap& picture, const QString& folder, const QString& name,
-    const QString& source, int reps)
+                              const QString& source, int reps)
 {
     const QString target = QDir(folder).filePath(name);
     std::vector<double> samples;

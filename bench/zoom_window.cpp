@@ -105,7 +105,7 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
     }
     std::fprintf(stderr, "# %d paints of the picture\n", counter.paints);
     std::fprintf(stderr, "# 200 %%: picture %dx%d in a %dx%d window\n", picture->width(), picture->height(),
-        form.width(), form.height());
+                 form.width(), form.height());
 
     printSamples("decode_ms", decodeMs);
     printSamples("zoom_open_ms", openMs);
@@ -126,5 +126,5 @@ int run(const zavio::bench::BenchOptions& options, int argc, char** argv)
 int main(int argc, char** argv)
 {
     return zavio::bench::benchMain(argc, argv, "zoom_window", "[folder] [--dir folder] [--reps n]",
-        [&](const zavio::bench::BenchOptions& options) { return run(options, argc, argv); });
+                                   [&](const zavio::bench::BenchOptions& options) { return run(options, argc, argv); });
 }

@@ -39,8 +39,9 @@ void exercise(const zavio::TBitmap& picture)
             || levels.level(i).height() != levels.level(i - 1).height() / 2)
             std::abort();
     const QImage& chosen = levels.levelFor(client);
-    if (chosen.isNull() || (chosen.size() != picture.image().size() && (chosen.width() < client.width()
-                                                                           || chosen.height() < client.height())))
+    if (chosen.isNull()
+        || (chosen.size() != picture.image().size()
+            && (chosen.width() < client.width() || chosen.height() < client.height())))
         std::abort();
 
     if (!decodeBmp(encodeBmp24(picture)).samePixels(picture))
@@ -61,14 +62,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (zavio::fuzz::jpegSmallEnough(bytes, kMaxFuzzPixels)) {
         try {
             exercise(zavio::TJPEGImage::decode(bytes));
-        } catch (const zavio::PictureError&) {
-        }
+        } catch (const zavio::PictureError&) {}
     }
     if (zavio::fuzz::bmpSmallEnough(bytes, kMaxFuzzPixels)) {
         try {
             exercise(zavio::decodeBmp(bytes));
-        } catch (const zavio::PictureError&) {
-        }
+        } catch (const zavio::PictureError&) {}
     }
     return 0;
 }

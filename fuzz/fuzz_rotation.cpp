@@ -86,7 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const bool bmp = bytes.startsWith("BM");
-    if (!(bmp ? zavio::fuzz::bmpSmallEnough(bytes, kMaxFuzzPixels) : zavio::fuzz::jpegSmallEnough(bytes, kMaxFuzzPixels)))
+    if (!(bmp ? zavio::fuzz::bmpSmallEnough(bytes, kMaxFuzzPixels)
+              : zavio::fuzz::jpegSmallEnough(bytes, kMaxFuzzPixels)))
         return 0;
     const std::string path = scratchFolder + (bmp ? "/picture.bmp" : "/picture.jpg");
     FILE* file = std::fopen(path.c_str(), "wb");

@@ -23,8 +23,7 @@ TBitmap gradient(int width, int height)
     TBitmap b(width, height);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            b.setPixel(x, y, std::uint8_t(x * 255 / width), std::uint8_t(y * 255 / height),
-                       std::uint8_t((x ^ y) * 16));
+            b.setPixel(x, y, std::uint8_t(x * 255 / width), std::uint8_t(y * 255 / height), std::uint8_t((x ^ y) * 16));
     return b;
 }
 
@@ -95,19 +94,23 @@ int main(int argc, char** argv)
         const QByteArray file = makeBmp(layout, packRows(layout, indices(7, 5, 1 << bits)));
         save(bits == 1 ? "1.bmp" : bits == 4 ? "4.bmp" : "8.bmp", file);
     }
-    BmpLayout rgb565{.width = 5, .height = -3, .bitCount = 16, .compression = kBiBitFields,
-                     .masks = {0xf800, 0x07e0, 0x001f}};
+    BmpLayout rgb565{
+        .width = 5, .height = -3, .bitCount = 16, .compression = kBiBitFields, .masks = {0xf800, 0x07e0, 0x001f}};
     save("565-top-down.bmp", makeBmp(rgb565, packRows(rgb565, indices(5, 3, 65536))));
     BmpLayout rgb32{.width = 5, .height = 3, .bitCount = 32};
     save("32.bmp", makeBmp(rgb32, packRows(rgb32, indices(5, 3, 1 << 24))));
     BmpLayout rle8{.width = 5, .height = 3, .bitCount = 8, .compression = kBiRle8, .palette = palette(8)};
-    save("rle8.bmp", makeBmp(rle8, QByteArray("\x03\x01\x02\x02\x00\x00\x00\x03\x05\x06\x07\x00"
-                                              "\x00\x02\x01\x01\x02\x04\x00\x01",
-                                              20)));
+    save("rle8.bmp",
+         makeBmp(rle8,
+                 QByteArray("\x03\x01\x02\x02\x00\x00\x00\x03\x05\x06\x07\x00"
+                            "\x00\x02\x01\x01\x02\x04\x00\x01",
+                            20)));
     BmpLayout rle4{.width = 5, .height = 3, .bitCount = 4, .compression = kBiRle4, .palette = palette(16)};
-    save("rle4.bmp", makeBmp(rle4, QByteArray("\x05\x12\x00\x00\x00\x05\x34\x56\x70\x00\x00\x00"
-                                              "\x02\xab\x03\xcd\x00\x01",
-                                              18)));
+    save("rle4.bmp",
+         makeBmp(rle4,
+                 QByteArray("\x05\x12\x00\x00\x00\x05\x34\x56\x70\x00\x00\x00"
+                            "\x02\xab\x03\xcd\x00\x01",
+                            18)));
     std::printf("%d seed files in %s\n", written, argv[1]);
     return written == wanted ? 0 : 1;
 }

@@ -25,15 +25,33 @@ std::vector<FilePath> generatedNames()
     for (int i = 0; i < kNames; ++i) {
         QString text;
         switch (i % 9) {
-        case 0: text = QStringLiteral("IMG_%1.jpg").arg(i, 6, 10, QLatin1Char('0')); break;
-        case 1: text = QStringLiteral("img_%1.JPG").arg(i, 6, 10, QLatin1Char('0')); break;
-        case 2: text = QStringLiteral("holiday_in_kyoto_%1.jpeg").arg(i); break;
-        case 3: text = QStringLiteral("Holiday_In_Kyoto_%1.jpeg").arg(i); break;
-        case 4: text = QStringLiteral("写真_%1.jpg").arg(i); break;
-        case 5: text = QStringLiteral("Ä_%1.bmp").arg(i); break;
-        case 6: text = QStringLiteral("%1.jpg").arg(i % 500); break;
-        case 7: text = QStringLiteral("a_very_long_name_of_a_picture_%1.jpg").arg(i); break;
-        default: text = QStringLiteral("notes_%1.txt").arg(i); break;
+        case 0:
+            text = QStringLiteral("IMG_%1.jpg").arg(i, 6, 10, QLatin1Char('0'));
+            break;
+        case 1:
+            text = QStringLiteral("img_%1.JPG").arg(i, 6, 10, QLatin1Char('0'));
+            break;
+        case 2:
+            text = QStringLiteral("holiday_in_kyoto_%1.jpeg").arg(i);
+            break;
+        case 3:
+            text = QStringLiteral("Holiday_In_Kyoto_%1.jpeg").arg(i);
+            break;
+        case 4:
+            text = QStringLiteral("写真_%1.jpg").arg(i);
+            break;
+        case 5:
+            text = QStringLiteral("Ä_%1.bmp").arg(i);
+            break;
+        case 6:
+            text = QStringLiteral("%1.jpg").arg(i % 500);
+            break;
+        case 7:
+            text = QStringLiteral("a_very_long_name_of_a_picture_%1.jpg").arg(i);
+            break;
+        default:
+            text = QStringLiteral("notes_%1.txt").arg(i);
+            break;
         }
         names.emplace_back(text);
     }
@@ -128,7 +146,7 @@ TEST(BigFolder, ListModelCountAndExtentOfAHundredThousandNames)
     list.setFont(larger);
     list.measureTexts([](const FilePath& name) { return isCountedPicture(name.text()); });
     EXPECT_EQ(countPictures(again, [&list](int row) { return list.textWidth(row); }).extent,
-        referenceExtent(again, larger));
+              referenceExtent(again, larger));
 }
 
 // Widths added up from the advance table are the shaped widths, in the list's
@@ -159,7 +177,8 @@ TEST(BigFolder, AddedUpWidthsAreTheShapedWidthsInAnyFont)
         widths.measure([](const FilePath&) { return true; }, 2);
         const QFontMetrics metrics(font);
         for (size_t row = 0; row < names.size(); ++row)
-            ASSERT_EQ(widths.width(int(row)), metrics.horizontalAdvance(names[row].text())) << names[row].text().toStdString();
+            ASSERT_EQ(widths.width(int(row)), metrics.horizontalAdvance(names[row].text()))
+                << names[row].text().toStdString();
         EXPECT_EQ(widths.measured(), qsizetype(names.size()));
         // In the list's own font most camera names are added up, the Japanese
         // and accented ones are shaped; a kerning font shapes more of them.
@@ -169,12 +188,13 @@ TEST(BigFolder, AddedUpWidthsAreTheShapedWidthsInAnyFont)
     // DejaVu Sans kerns "AV": the table leaves that pair to the shaper.
     const QFontMetricsF metrics(kerning);
     ASSERT_NE(metrics.horizontalAdvance(QStringLiteral("AV")),
-        metrics.horizontalAdvance(QStringLiteral("A")) + metrics.horizontalAdvance(QStringLiteral("V")));
+              metrics.horizontalAdvance(QStringLiteral("A")) + metrics.horizontalAdvance(QStringLiteral("V")));
     PairwiseAdvances table(kerning);
     EXPECT_FALSE(table.width(QStringLiteral("IMG_1.jpg"))) << "not learnt yet";
     for (const QString& text : {QStringLiteral("IMG_1.jpg"), QStringLiteral("AV.jpg"), QStringLiteral("写真.jpg")})
         table.learn(text);
-    EXPECT_EQ(table.width(QStringLiteral("IMG_1.jpg")), QFontMetrics(kerning).horizontalAdvance(QStringLiteral("IMG_1.jpg")));
+    EXPECT_EQ(table.width(QStringLiteral("IMG_1.jpg")),
+              QFontMetrics(kerning).horizontalAdvance(QStringLiteral("IMG_1.jpg")));
     EXPECT_FALSE(table.width(QStringLiteral("AV.jpg")));
     EXPECT_FALSE(table.width(QStringLiteral("写真.jpg")));
 }

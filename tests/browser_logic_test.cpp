@@ -55,8 +55,8 @@ TEST(PageButtons, ThresholdsAtTwentyAndNinetyNine)
         bool paging;
         bool fifty;
     };
-    for (const Case& c : {Case{0, false, false}, Case{7, false, false}, Case{19, false, false},
-             Case{20, true, false}, Case{98, true, false}, Case{99, true, true}, Case{500, true, true}}) {
+    for (const Case& c : {Case{0, false, false}, Case{7, false, false}, Case{19, false, false}, Case{20, true, false},
+                          Case{98, true, false}, Case{99, true, true}, Case{500, true, true}}) {
         PageButtonStates before;
         before.back50Enabled = false;
         before.forward50Enabled = false;
@@ -73,28 +73,28 @@ TEST(PageButtons, ThresholdsAtTwentyAndNinetyNine)
 
 TEST(MountList, KeepsWhatAUserPicksFrom)
 {
-    const QString mounts = QStringLiteral(
-        "overlay / overlay rw 0 0\n"
-        "proc /proc proc rw 0 0\n"
-        "tmpfs /run tmpfs rw 0 0\n"
-        "sysfs /sys sysfs rw 0 0\n"
-        "cgroup2 /sys/fs/cgroup cgroup2 rw 0 0\n"
-        "/dev/sda2 /home ext4 rw 0 0\n"
-        "/dev/sda1 /boot/efi vfat rw 0 0\n"
-        "/dev/sdb1 /media/user/CAMERA\\040CARD vfat rw 0 0\n"
-        "/dev/sdc1 /run/media/user/USB exfat rw 0 0\n"
-        "/dev/sdd1 /mnt ext4 rw 0 0\n"
-        "server:/photos /srv/photos nfs4 rw 0 0\n"
-        "//nas/share /data/share cifs rw 0 0\n"
-        "tmpfs /mnt/ram tmpfs rw 0 0\n"
-        "/dev/sda2 /home ext4 rw 0 0\n");
+    const QString mounts = QStringLiteral("overlay / overlay rw 0 0\n"
+                                          "proc /proc proc rw 0 0\n"
+                                          "tmpfs /run tmpfs rw 0 0\n"
+                                          "sysfs /sys sysfs rw 0 0\n"
+                                          "cgroup2 /sys/fs/cgroup cgroup2 rw 0 0\n"
+                                          "/dev/sda2 /home ext4 rw 0 0\n"
+                                          "/dev/sda1 /boot/efi vfat rw 0 0\n"
+                                          "/dev/sdb1 /media/user/CAMERA\\040CARD vfat rw 0 0\n"
+                                          "/dev/sdc1 /run/media/user/USB exfat rw 0 0\n"
+                                          "/dev/sdd1 /mnt ext4 rw 0 0\n"
+                                          "server:/photos /srv/photos nfs4 rw 0 0\n"
+                                          "//nas/share /data/share cifs rw 0 0\n"
+                                          "tmpfs /mnt/ram tmpfs rw 0 0\n"
+                                          "/dev/sda2 /home ext4 rw 0 0\n");
     const QStringList picked = userMountPoints(mounts);
-    EXPECT_EQ(picked, QStringList({"/", "/data/share", "/home", "/media/user/CAMERA CARD", "/mnt",
-                          "/run/media/user/USB", "/srv/photos"}));
+    EXPECT_EQ(picked,
+              QStringList({"/", "/data/share", "/home", "/media/user/CAMERA CARD", "/mnt", "/run/media/user/USB",
+                           "/srv/photos"}));
     EXPECT_EQ(mountPointOf(QStringLiteral("/home/user/pics"), picked), QStringLiteral("/home"));
     EXPECT_EQ(mountPointOf(QStringLiteral("/homework"), picked), QStringLiteral("/"));
     EXPECT_EQ(mountPointOf(QStringLiteral("/media/user/CAMERA CARD/DCIM"), picked),
-        QStringLiteral("/media/user/CAMERA CARD"));
+              QStringLiteral("/media/user/CAMERA CARD"));
 }
 
 TEST(ThumbnailCache, DropsTheLeastRecentlyUsedAndMissesAChangedFile)

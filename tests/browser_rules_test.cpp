@@ -25,7 +25,7 @@ TEST(PageFailureLog, TellsEachFailureOnceUntilTheFolderIsReadAgain)
     PageFailureLog log;
     const QString broken = QStringLiteral("壊れています: a.jpg");
     EXPECT_EQ(log.reportOnce({failure(3, "a.jpg", broken)}),
-        QStringLiteral("表示できない画像があります。\n\n") + broken);
+              QStringLiteral("表示できない画像があります。\n\n") + broken);
     EXPECT_TRUE(log.reportOnce({failure(3, "a.jpg", broken)}).isEmpty()) << "coming back to the page";
     EXPECT_TRUE(log.reportOnce({failure(7, "a.jpg", broken)}).isEmpty()) << "the same picture in another cell";
     EXPECT_TRUE(log.reportOnce({}).isEmpty());
@@ -34,7 +34,7 @@ TEST(PageFailureLog, TellsEachFailureOnceUntilTheFolderIsReadAgain)
     const QString cut = QStringLiteral("途中で終わっています: b.jpg");
     const QString empty = QStringLiteral("空のファイルです: c.jpg");
     EXPECT_EQ(log.reportOnce({failure(1, "a.jpg", broken), failure(2, "b.jpg", cut), failure(5, "c.jpg", empty)}),
-        QStringLiteral("表示できない画像が 2 枚あります。\n\n") + cut + QStringLiteral("\n\n") + empty);
+              QStringLiteral("表示できない画像が 2 枚あります。\n\n") + cut + QStringLiteral("\n\n") + empty);
 
     // The same picture failing for another reason is told again.
     const QString gone = QStringLiteral("読めません: a.jpg");
@@ -53,7 +53,8 @@ TEST(PageFailureLog, HeadingCountsThePicturesAfterTheFirst)
 
 TEST(FolderRows, AncestorsOpenFromTheRootThenTheSubfoldersClosed)
 {
-    const FolderRows list = folderRows(QStringLiteral("/home/user/写真"), {QStringLiteral("2023"), QStringLiteral("b")});
+    const FolderRows list =
+        folderRows(QStringLiteral("/home/user/写真"), {QStringLiteral("2023"), QStringLiteral("b")});
     const std::vector<FolderRow> expected{
         {QStringLiteral("/"), QStringLiteral("/"), 0, true},
         {QStringLiteral("home"), QStringLiteral("/home"), 1, true},

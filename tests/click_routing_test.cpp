@@ -30,15 +30,20 @@ struct RoutedWindow {
         auto record = [this](const char* window) {
             return [this, window] {
                 opened.append(QString::fromLatin1(window) + u' ' + selection.SelectedPicture.text() + u' '
-                    + selection.SelectedCommentKey.text());
+                              + selection.SelectedCommentKey.text());
             };
         };
-        form.setOpeners({.zoom = record("zoom"), .commentViewer = record("viewer"),
-            .commentEditor = record("editor"), .rotation = record("rotation")});
+        form.setOpeners({.zoom = record("zoom"),
+                         .commentViewer = record("viewer"),
+                         .commentEditor = record("editor"),
+                         .rotation = record("rotation")});
         form.openFolder(folder.path());
         form.show();
     }
-    void clickLabel(int n) { QTest::mouseClick(control<ThumbLabel>(form, QStringLiteral("Label%1").arg(n)), Qt::LeftButton); }
+    void clickLabel(int n)
+    {
+        QTest::mouseClick(control<ThumbLabel>(form, QStringLiteral("Label%1").arg(n)), Qt::LeftButton);
+    }
     void clickFile(int row, Qt::MouseButton button = Qt::LeftButton)
     {
         const QRect item = control<FileListBox>(form, "FileListBox1")->visualItemRect(row);
@@ -133,8 +138,9 @@ TEST(ClickRouting, TheFileListInCommentModeEditsTheClickedFilesComment)
     // As the viewer leaves it: another picture's name.
     w.selection.SelectedCommentKey = FilePath(QStringLiteral("pic003.jpg"));
     w.clickFile(1);
-    EXPECT_EQ(w.opened, (QStringList{QStringLiteral("editor pic001.jpg pic001.jpg"),
-                            QStringLiteral("editor pic002.jpg pic002.jpg")}));
+    EXPECT_EQ(
+        w.opened,
+        (QStringList{QStringLiteral("editor pic001.jpg pic001.jpg"), QStringLiteral("editor pic002.jpg pic002.jpg")}));
     EXPECT_EQ(w.selection.SelectedCommentKey.native(), QByteArray("pic002.jpg"));
 
     // A release where no file is selected opens nothing in comment mode.

@@ -40,8 +40,9 @@ using zavio::fixtures::ScratchMount;
 namespace {
 
 constexpr char T = kRecordTerminator;
-const QString kBusy = QStringLiteral(
-    "コメントファイル（coment.txt）はほかのプログラムが使用中のため、書き込めません。しばらくしてからもう一度試してください。");
+const QString kBusy =
+    QStringLiteral("コメントファイル（coment."
+                   "txt）はほかのプログラムが使用中のため、書き込めません。しばらくしてからもう一度試してください。");
 
 // Another program's lock on a file, held while this lives.
 class HeldLock {
@@ -111,8 +112,8 @@ TEST(CommentFaultsWindow, ALockHeldTooLongIsToldAndChangesNothing)
     ASSERT_TRUE(file.BeginRewrite(a).ok());
     {
         const HeldLock lock(folder.filePath(kCommentFileName));
-        for (const CommentOutcome& outcome : {file.AppendRecord("a.jpg\r\nnew"), file.ReplaceRecord("a.jpg\r\nA"),
-                                              file.DeleteRecord()}) {
+        for (const CommentOutcome& outcome :
+             {file.AppendRecord("a.jpg\r\nnew"), file.ReplaceRecord("a.jpg\r\nA"), file.DeleteRecord()}) {
             EXPECT_EQ(outcome.messages, std::vector<CommentMessage>{busy});
             EXPECT_FALSE(outcome.done);
         }

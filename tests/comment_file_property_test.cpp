@@ -91,7 +91,12 @@ class Generator {
 public:
     explicit Generator(unsigned seed) : rng_(seed)
     {
-        keys_ = {"a.jpg", "a.jpg.jpg", "A.JPG", "b.jpeg", "\x81\x80.bmp", "x",
+        keys_ = {"a.jpg",
+                 "a.jpg.jpg",
+                 "A.JPG",
+                 "b.jpeg",
+                 "\x81\x80.bmp",
+                 "x",
                  toShiftJis(QStringLiteral("あい.jpg")).toStdString(),
                  toShiftJis(QStringLiteral("かき.jpg")).toStdString()};
     }
@@ -106,9 +111,15 @@ public:
         std::string out;
         for (int n = below(12); n > 0; --n) {
             switch (below(6)) {
-            case 0: out += "\r\n"; break;
-            case 1: out += key(); break;
-            case 2: out += below(2) ? '\r' : '\n'; break;
+            case 0:
+                out += "\r\n";
+                break;
+            case 1:
+                out += key();
+                break;
+            case 2:
+                out += below(2) ? '\r' : '\n';
+                break;
             default: {
                 char c = char(below(256));
                 out += c == T ? '\0' : c;
@@ -123,14 +134,22 @@ public:
     {
         const std::string& k = key();
         switch (below(9)) {
-        case 0: return k + "\n" + body();
-        case 1: return k + "\r" + body();
-        case 2: return k;
-        case 3: return k + "\r\n";
-        case 4: return k + "X" + body();
-        case 5: return body();
-        case 6: return "";
-        default: return k + "\r\n" + body();
+        case 0:
+            return k + "\n" + body();
+        case 1:
+            return k + "\r" + body();
+        case 2:
+            return k;
+        case 3:
+            return k + "\r\n";
+        case 4:
+            return k + "X" + body();
+        case 5:
+            return body();
+        case 6:
+            return "";
+        default:
+            return k + "\r\n" + body();
         }
     }
 

@@ -35,8 +35,9 @@ CommentMessage message(CommentMessageId id, std::string key = {}, std::string de
 }
 
 // The sentence that follows "FileOpen Error" when the folder cannot be written.
-const std::string kUnwritableFolder = "このフォルダーには書き込めないため（読み取り専用のメディアか、書き込みの権限がありません）、"
-                                      "コメントを書けません。";
+const std::string kUnwritableFolder =
+    "このフォルダーには書き込めないため（読み取り専用のメディアか、書き込みの権限がありません）、"
+    "コメントを書けません。";
 
 std::vector<CommentMessage> messages(std::initializer_list<CommentMessage> list)
 {
@@ -90,8 +91,14 @@ TEST(CommentScan, FindsOnlyTheRecordThatStartsWithTheWholeKey)
 {
     const std::string kaki = sjis(u"かき.jpg");
     const std::string records[] = {
-        "x.jpg.jpg\r\nlong name", kaki + "\r\n" + sjis(u"柿"), "b.jpg\r\nsee a.jpg\r\na.jpg\r\n", "A.JPG",
-        "a.jpg\r\nfirst",         "a.jpg\nsecond",              "c.jpg\rcr only",                    "d.jpg\r\nno terminator",
+        "x.jpg.jpg\r\nlong name",
+        kaki + "\r\n" + sjis(u"柿"),
+        "b.jpg\r\nsee a.jpg\r\na.jpg\r\n",
+        "A.JPG",
+        "a.jpg\r\nfirst",
+        "a.jpg\nsecond",
+        "c.jpg\rcr only",
+        "d.jpg\r\nno terminator",
     };
     std::string content;
     std::vector<std::size_t> offsets;
@@ -102,8 +109,10 @@ TEST(CommentScan, FindsOnlyTheRecordThatStartsWithTheWholeKey)
     content.pop_back(); // the last record runs to the end of the file
     // The record each key finds, or -1.
     const std::pair<std::string, int> cases[] = {
-        {"x.jpg.jpg", 0}, {"x.jpg", -1}, {sjis(u"あい.jpg"), -1}, {kaki, 1}, {"A.JPG", 3}, {"a.jpg", 4}, {"a.jp", -1},
-        {"c.jpg", 6}, {"d.jpg", 7}, {"", -1}, {"b.jpg\r\nsee", -1}, {std::string("A.JPG") + T + "a.jpg", -1},
+        {"x.jpg.jpg", 0}, {"x.jpg", -1},        {sjis(u"あい.jpg"), -1},
+        {kaki, 1},        {"A.JPG", 3},         {"a.jpg", 4},
+        {"a.jp", -1},     {"c.jpg", 6},         {"d.jpg", 7},
+        {"", -1},         {"b.jpg\r\nsee", -1}, {std::string("A.JPG") + T + "a.jpg", -1},
     };
     for (const auto& [key, index] : cases) {
         SCOPED_TRACE(key);
@@ -266,8 +275,7 @@ TEST(CommentEditor, HandlesDuplicateKeysAndAnUnterminatedLastRecord)
     beginEdit(file, folder, "d.jpg");
     EXPECT_TRUE(file.ReplaceRecord("d.jpg\r\n1 edited").ok());
     file.CloseForEdit();
-    EXPECT_EQ(folder.comments(),
-              std::string("d.jpg\r\n2") + T + "e.jpg\r\nopen end" + T + "d.jpg\r\n1 edited" + T);
+    EXPECT_EQ(folder.comments(), std::string("d.jpg\r\n2") + T + "e.jpg\r\nopen end" + T + "d.jpg\r\n1 edited" + T);
 
     ASSERT_TRUE(file.OpenForEdit(folder.path()).ok());
     EXPECT_EQ(file.FindRecordForEdit("d.jpg").recordText, "d.jpg\r\n2");

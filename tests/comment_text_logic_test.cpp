@@ -18,7 +18,9 @@ TEST(CommentText, StoredBytesAndLinesRoundTrip)
     EXPECT_EQ(commentTextOf(stored), text);
     EXPECT_EQ(commentTextOf("x\ry\nz"), QStringLiteral("x\ny\nz")) << "a lone CR or LF is a line break too";
     // Damaged bytes read as U+FFFD and go back as "?" in the record the user edits.
-    EXPECT_EQ(commentTextOf("\xff" "a"), QStringLiteral("\uFFFDa"));
+    EXPECT_EQ(commentTextOf("\xff"
+                            "a"),
+              QStringLiteral("\uFFFDa"));
     EXPECT_EQ(commentBytesOf(QStringLiteral("\uFFFDa")), QByteArray("?a"));
 
     EXPECT_EQ(storedLength(QStringLiteral("a\nあｱ")), 1 + 2 + 2 + 1);
@@ -43,7 +45,7 @@ TEST(CommentText, KeysAreCodePage932BytesOrTheNamesOwnShiftJisBytes)
 {
     EXPECT_EQ(commentKeyOf(FilePath(QStringLiteral("写真.jpg"))), QByteArray("\x8e\xca\x90\x5e.jpg"));
     EXPECT_EQ(commentKeyOf(FilePath(QByteArray("\x8e\xca\x90\x5e.jpg"), QStringLiteral("写真.jpg"))),
-        QByteArray("\x8e\xca\x90\x5e.jpg"));
+              QByteArray("\x8e\xca\x90\x5e.jpg"));
     EXPECT_EQ(commentKeyOf(FilePath(QStringLiteral("A.JPG"))), QByteArray("A.JPG"));
     EXPECT_FALSE(commentKeyOf(FilePath(QStringLiteral("😀.jpg")))) << "no code page 932 form, no comment";
 }
@@ -82,7 +84,7 @@ TEST(CommentText, TextHoldingAnUnstorableCharacterStillTakesStorableOnes)
     EXPECT_EQ(fitInsertion(QStringLiteral("é") + QChar(u'\0'), QStringLiteral("あ"), 2000), QStringLiteral("あ"));
     // The rest is judged by the bytes it would be stored as.
     EXPECT_EQ(fitInsertion(QString(1998, u'x') + QStringLiteral("😀"), QStringLiteral("abc"), 2000),
-        QStringLiteral("ab"));
+              QStringLiteral("ab"));
     EXPECT_EQ(fitInsertion(QStringLiteral("😀") + QString(1999, u'x'), QStringLiteral("あ"), 2000), QString());
 
     EXPECT_EQ(fitInsertion(QString(), QStringLiteral("a😀b"), 2000), QStringLiteral("a"));
@@ -100,7 +102,8 @@ TEST(CommentText, NamesThatAreNotUtf8AreKeyedByTheirOwnBytes)
 {
     const QByteArray latin1("caf\xe9.jpg");
     EXPECT_EQ(commentKeyOf(FilePath(latin1, QString::fromUtf8(latin1))), latin1);
-    for (const QByteArray& name : {QByteArray("\x87\x90.jpg"), QByteArray("\xfa\x4a.jpg"), QByteArray("\xed\x40.jpg")}) {
+    for (const QByteArray& name :
+         {QByteArray("\x87\x90.jpg"), QByteArray("\xfa\x4a.jpg"), QByteArray("\xed\x40.jpg")}) {
         SCOPED_TRACE(name.toHex().toStdString());
         const QString shown = fromShiftJis(name);
         ASSERT_NE(toShiftJis(shown), name) << "a duplicate code";
@@ -108,7 +111,10 @@ TEST(CommentText, NamesThatAreNotUtf8AreKeyedByTheirOwnBytes)
     }
     // No record may be keyed by nothing or hold a control byte in its key.
     EXPECT_FALSE(commentKeyOf(FilePath()));
-    EXPECT_FALSE(commentKeyOf(FilePath(QByteArray("a\x0e" "b.jpg"), QStringLiteral("a\x0e" "b.jpg"))));
+    EXPECT_FALSE(commentKeyOf(FilePath(QByteArray("a\x0e"
+                                                  "b.jpg"),
+                                       QStringLiteral("a\x0e"
+                                                      "b.jpg"))));
     EXPECT_FALSE(commentKeyOf(FilePath(QByteArray("\x81\x0d.jpg"), QStringLiteral("?.jpg"))));
 }
 
@@ -123,7 +129,8 @@ TEST(CommentText, ARecordKeepsTheBytesOfItsKeyLine)
     const QByteArray duplicate("\x87\x90.jpg");
     const QString duplicateText = fromShiftJis(duplicate);
     EXPECT_EQ(recordBytesOf(duplicateText + QStringLiteral("\n\u2252"), duplicate, duplicateText),
-        duplicate + "\r\n\x81\xe0") << "only the key line keeps its bytes";
+              duplicate + "\r\n\x81\xe0")
+        << "only the key line keeps its bytes";
     EXPECT_EQ(recordBytesOf(QStringLiteral("new.jpg\nx"), latin1, latin1Text), QByteArray("new.jpg\r\nx"));
     EXPECT_EQ(recordBytesOf(QStringLiteral("caf\uFFFD.jpg2\nx"), latin1, latin1Text), QByteArray("caf?.jpg2\r\nx"));
     EXPECT_THROW((void)recordBytesOf(latin1Text + QStringLiteral("\n\x0e"), latin1, latin1Text), ShiftJisError);

@@ -64,8 +64,8 @@ TEST(CommentMemo, RefusesUnstorableCharactersAudiblyAndNeverLocksUp)
     memo.moveCursor(QTextCursor::End);
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(memo.viewport(), &enter);
-    QDropEvent drop(QPointF(memo.viewport()->width() - 2, memo.viewport()->height() - 2), Qt::CopyAction,
-        &dropped, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(memo.viewport()->width() - 2, memo.viewport()->height() - 2), Qt::CopyAction, &dropped,
+                    Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(memo.viewport(), &drop);
     EXPECT_TRUE(memo.toPlainText().contains(u'j')) << memo.toPlainText().toStdString();
     EXPECT_FALSE(memo.toPlainText().contains(u'k') || memo.toPlainText().contains(QChar(0x0e)));

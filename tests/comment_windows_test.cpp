@@ -96,7 +96,7 @@ TEST(CommentEditorWindow, WritesANewRecordInShiftJis)
     EXPECT_EQ(w.editor.windowTitle(), QStringLiteral("コメント作成\u3000"));
     EXPECT_TRUE(w.editorButton("Button1")->isEnabled());
     EXPECT_FALSE(w.editorButton("Button2")->isVisibleTo(&w.editor) || w.editorButton("Button3")->isVisibleTo(&w.editor)
-        || w.editorButton("Button4")->isVisibleTo(&w.editor));
+                 || w.editorButton("Button4")->isVisibleTo(&w.editor));
     EXPECT_EQ(w.editorText()->toPlainText(), QStringLiteral("さくら.jpg\n"));
     EXPECT_EQ(w.editorText()->textCursor().blockNumber(), 1) << "the caret on the line below the key";
     EXPECT_EQ(w.commentBytes(), QByteArray()) << "opening created an empty file";
@@ -121,25 +121,30 @@ TEST(CommentEditorWindow, WritesANewRecordInShiftJis)
     // Nothing typed stores the key line alone.
     w.edit(QStringLiteral("b.jpg"));
     w.editorButton("Button1")->click();
-    EXPECT_TRUE(w.commentBytes().endsWith(QByteArray("\x0e" "b.jpg\r\n\x0e")));
+    EXPECT_TRUE(w.commentBytes().endsWith(QByteArray("\x0e"
+                                                     "b.jpg\r\n\x0e")));
 }
 
 TEST(CommentEditorWindow, EditsAndDeletesAnExistingRecord)
 {
     CommentWindows w;
-    writeFileBytes(w.comments(), QByteArray("a.jpg\r\nold\x0e" "b.jpg\r\nkeep\x0e"));
+    writeFileBytes(w.comments(),
+                   QByteArray("a.jpg\r\nold\x0e"
+                              "b.jpg\r\nkeep\x0e"));
     w.edit(QStringLiteral("a.jpg"));
     EXPECT_EQ(w.editor.windowTitle(), QStringLiteral("コメント編集・削除\u3000a.jpg"));
     EXPECT_FALSE(w.editorButton("Button1")->isEnabled());
     EXPECT_TRUE(w.editorButton("Button2")->isVisibleTo(&w.editor) && w.editorButton("Button3")->isVisibleTo(&w.editor)
-        && w.editorButton("Button4")->isVisibleTo(&w.editor));
+                && w.editorButton("Button4")->isVisibleTo(&w.editor));
     EXPECT_EQ(w.editorText()->toPlainText(), QStringLiteral("a.jpg\nold\n"));
     EXPECT_EQ(w.editorText()->textCursor().position(), 0);
     EXPECT_TRUE(w.scratchExists()) << "buftx.txt exists while a record is open";
 
     // "編集" unchanged moves the record to the end with one more CR LF.
     w.editorButton("Button2")->click();
-    EXPECT_EQ(w.commentBytes(), QByteArray("b.jpg\r\nkeep\x0e" "a.jpg\r\nold\r\n\x0e"));
+    EXPECT_EQ(w.commentBytes(),
+              QByteArray("b.jpg\r\nkeep\x0e"
+                         "a.jpg\r\nold\r\n\x0e"));
     EXPECT_FALSE(w.scratchExists());
     EXPECT_EQ(w.editorCloses, 1);
 
@@ -174,7 +179,7 @@ TEST(CommentEditorWindow, EditsAndDeletesAnExistingRecord)
     w.editor.close();
     if (const QString shots = qEnvironmentVariable("ZAVIO_SHOTS"); !shots.isEmpty()) {
         writeFileBytes(w.comments(),
-            commentBytesOf(QStringLiteral("桜.jpg\n春の公園で。\n晴れていた。")) + QByteArray(1, '\x0e'));
+                       commentBytesOf(QStringLiteral("桜.jpg\n春の公園で。\n晴れていた。")) + QByteArray(1, '\x0e'));
         w.edit(QStringLiteral("桜.jpg"));
         fixtures::saveWindowShot(&w.editor, shots + QStringLiteral("/comment-editor-edit.png"));
         w.editor.close();
@@ -216,7 +221,9 @@ TEST(CommentViewerWindow, ShowsThePictureItsSizeNameAndComment)
     CommentWindows w;
     w.folder.writeJpeg(QStringLiteral("縦.jpg"), 300, 400, 1);
     w.folder.writeJpeg(QStringLiteral("wide.jpg"), 800, 400, 2);
-    writeFileBytes(w.comments(), QByteArray("wide.jpg\r\n\x82\xa0\x82\xa2\r\nline 2\x0e" "empty.jpg\x0e"));
+    writeFileBytes(w.comments(),
+                   QByteArray("wide.jpg\r\n\x82\xa0\x82\xa2\r\nline 2\x0e"
+                              "empty.jpg\x0e"));
 
     w.view(QStringLiteral("縦.jpg"));
     EXPECT_EQ(w.viewer.windowTitle(), QStringLiteral("画像参照\u3000（画面クリックで戻ります。）"));
@@ -250,8 +257,9 @@ TEST(CommentViewerWindow, ShowsThePictureItsSizeNameAndComment)
         photo.fill(QColor(90, 140, 200));
         w.folder.writeJpeg(QStringLiteral("夕焼け.jpg"), 800, 600, 9);
         writeFileBytes(w.comments(),
-            w.commentBytes() + QByteArray("\x97\x5b\x8f\xc4\x82\xaf.jpg\r\n")
-                + QByteArray("2026\x94\x4e\x82\x50\x82\x4f\x8c\x8e\x81\x41\x8a\x43\x82\xcc\x92\x6e\x82\xc5\x8e\x42\x82\xc1\x82\xbd\x81\x42\x0e"));
+                       w.commentBytes() + QByteArray("\x97\x5b\x8f\xc4\x82\xaf.jpg\r\n")
+                           + QByteArray("2026\x94\x4e\x82\x50\x82\x4f\x8c\x8e\x81\x41\x8a\x43\x82\xcc\x92\x6e\x82\xc5"
+                                        "\x8e\x42\x82\xc1\x82\xbd\x81\x42\x0e"));
         w.view(QStringLiteral("夕焼け.jpg"));
         fixtures::saveWindowShot(&w.viewer, shots + QStringLiteral("/comment-viewer.png"));
         w.viewer.close();
@@ -278,7 +286,8 @@ TEST(CommentViewerWindow, CreatesTheCommentFileWhereItCanAndCopesWithAReadOnlyMe
     w.selection.setFolder(FilePath(mount->path()));
     w.view(QStringLiteral("a.jpg"));
     EXPECT_TRUE(w.viewerText()->toPlainText().endsWith(QStringLiteral("コメントは書き込まれていません。")));
-    EXPECT_NE(control<CanvasImage>(w.viewer, "Image1")->canvas().image().pixel(5, 5), kSilver) << "the picture is shown all the same";
+    EXPECT_NE(control<CanvasImage>(w.viewer, "Image1")->canvas().image().pixel(5, 5), kSilver)
+        << "the picture is shown all the same";
     EXPECT_FALSE(QFile::exists(mount->filePath(QStringLiteral("coment.txt"))));
     w.viewer.close();
     mount->setReadOnly(false);
@@ -345,7 +354,7 @@ TEST(CommentWindows, RecordsOfNamesThatAreNotUtf8AreFoundByTheirOwnBytes)
     CommentWindows w;
     CapturedErrors errors; // the pictures themselves are not in the folder
     const QByteArray names[] = {QByteArray("caf\xe9.jpg"), QByteArray("\x87\x90.jpg"), QByteArray("\xfa\x4a.jpg"),
-        QByteArray("\xed\x40.jpg")};
+                                QByteArray("\xed\x40.jpg")};
     QByteArray file;
     for (int i = 0; i < 4; ++i)
         file += names[i] + "\r\nmemo " + QByteArray::number(i) + '\x0e';

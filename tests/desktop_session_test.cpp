@@ -43,7 +43,7 @@ TEST(DesktopSession, WindowsNeedADisplayOfThePlatformAskedFor)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("platform \"" + c.session.platform + "\", DISPLAY \"" + c.session.x11Display
-            + "\", WAYLAND_DISPLAY \"" + c.session.waylandDisplay + "\"");
+                     + "\", WAYLAND_DISPLAY \"" + c.session.waylandDisplay + "\"");
         const std::optional<std::string> line = missingDesktopSession(c.session);
         ASSERT_EQ(line.has_value(), c.complains);
         if (!line)
@@ -143,7 +143,7 @@ TEST(DesktopSession, NativeWaylandFirstUnlessTheUserChose)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("platform \"" + c.session.platform + "\", DISPLAY \"" + c.session.x11Display
-            + "\", WAYLAND_DISPLAY \"" + c.session.waylandDisplay + "\"");
+                     + "\", WAYLAND_DISPLAY \"" + c.session.waylandDisplay + "\"");
         EXPECT_EQ(preferredPlatform(c.session), c.platform);
     }
 
@@ -187,7 +187,8 @@ TEST(DesktopSession, InputMethodOfTheSessionWhenQtIsToldNone)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("QT_IM_MODULE \"" + c.session.qtModule + "\", XMODIFIERS \"" + c.session.xModifiers
-            + "\", GTK_IM_MODULE \"" + c.session.gtkModule + "\", XDG_CURRENT_DESKTOP \"" + c.session.desktop + "\"");
+                     + "\", GTK_IM_MODULE \"" + c.session.gtkModule + "\", XDG_CURRENT_DESKTOP \"" + c.session.desktop
+                     + "\"");
         EXPECT_EQ(preferredInputMethod(c.session, c.hasPlugin), c.module);
     }
 }

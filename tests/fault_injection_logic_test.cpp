@@ -34,7 +34,11 @@ TEST(FaultInjection, EveryFailingCallOfAPictureSaveLosesNothing)
                 for (int failAt = 1;; ++failAt) {
                     ASSERT_LT(failAt, kMostCalls);
                     SCOPED_TRACE(QStringLiteral("kind %1, existing %2, call %3, errno %4")
-                                     .arg(int(kind)).arg(existing).arg(failAt).arg(preferred).toStdString());
+                                     .arg(int(kind))
+                                     .arg(existing)
+                                     .arg(failAt)
+                                     .arg(preferred)
+                                     .toStdString());
                     PictureFolder folder;
                     const QString name = kind == PictureKind::Jpeg ? QStringLiteral("p.jpg") : QStringLiteral("p.bmp");
                     const QString target = folder.filePath(name);
@@ -54,7 +58,8 @@ TEST(FaultInjection, EveryFailingCallOfAPictureSaveLosesNothing)
                         fired = faults.fired();
                     }
                     ++runs;
-                    const QByteArray now = existing ? readFileBytes(target) : (QFile::exists(target) ? readFileBytes(target) : QByteArray());
+                    const QByteArray now = existing ? readFileBytes(target)
+                                                    : (QFile::exists(target) ? readFileBytes(target) : QByteArray());
                     if (now == intended) {
                         // Only a folder that could not be synced after the rename is told then.
                         EXPECT_LE(told.size(), 1);

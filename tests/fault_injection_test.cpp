@@ -63,13 +63,27 @@ QList<CommentCase> commentCases()
     const QByteArray withA = QByteArray("w.jpg\r\nw\x0e") + "a.jpg\r\nold\x0e" + "x.jpg\r\nx\x0e";
     const QByteArray edited = "a.jpg\r\nold\r\nnew\x0e";
     return {
-        {"書き込み", Command::Write, others, QStringLiteral("a.jpg"), QStringLiteral("hello"),
-         {others, others + "a.jpg\r\nhello\x0e", {}}, {QStringLiteral("書き込みエラーa.jpg")}},
-        {"編集", Command::Edit, withA, QStringLiteral("a.jpg"), QStringLiteral("new"),
+        {"書き込み",
+         Command::Write,
+         others,
+         QStringLiteral("a.jpg"),
+         QStringLiteral("hello"),
+         {others, others + "a.jpg\r\nhello\x0e", {}},
+         {QStringLiteral("書き込みエラーa.jpg")}},
+        {"編集",
+         Command::Edit,
+         withA,
+         QStringLiteral("a.jpg"),
+         QStringLiteral("new"),
          {withA, others + edited, withA + edited},
          {QStringLiteral("EROR1"), QStringLiteral("EROR2"), QStringLiteral("編集書き込みエラーa.jpg"),
           QStringLiteral("comentFileOpen Error"), QStringLiteral("編集ERROR")}},
-        {"削除", Command::Delete, withA, QStringLiteral("a.jpg"), QString(), {withA, others, {}},
+        {"削除",
+         Command::Delete,
+         withA,
+         QStringLiteral("a.jpg"),
+         QString(),
+         {withA, others, {}},
          {QStringLiteral("EROR1"), QStringLiteral("EROR2"), QStringLiteral("削除Error")}},
     };
 }
@@ -86,7 +100,11 @@ TEST(FaultInjectionWindow, EveryFailingCallOfACommentCommitLosesNothing)
         for (const int preferred : kErrors) {
             for (int failAt = 1;; ++failAt) {
                 ASSERT_LT(failAt, kMostCalls) << c.name;
-                SCOPED_TRACE(QStringLiteral("%1, call %2, errno %3").arg(QString::fromUtf8(c.name)).arg(failAt).arg(preferred).toStdString());
+                SCOPED_TRACE(QStringLiteral("%1, call %2, errno %3")
+                                 .arg(QString::fromUtf8(c.name))
+                                 .arg(failAt)
+                                 .arg(preferred)
+                                 .toStdString());
                 PictureFolder folder;
                 const QString comments = folder.filePath(QStringLiteral("coment.txt"));
                 writeFileBytes(comments, c.initial);
@@ -105,9 +123,15 @@ TEST(FaultInjectionWindow, EveryFailingCallOfACommentCommitLosesNothing)
                 {
                     IoFaults faults(failAt, preferred);
                     switch (c.command) {
-                    case Command::Write: control<QPushButton>(editor, "Button1")->click(); break;
-                    case Command::Edit: control<QPushButton>(editor, "Button2")->click(); break;
-                    case Command::Delete: control<QPushButton>(editor, "Button4")->click(); break;
+                    case Command::Write:
+                        control<QPushButton>(editor, "Button1")->click();
+                        break;
+                    case Command::Edit:
+                        control<QPushButton>(editor, "Button2")->click();
+                        break;
+                    case Command::Delete:
+                        control<QPushButton>(editor, "Button4")->click();
+                        break;
                     }
                     fired = faults.fired();
                 }

@@ -46,12 +46,26 @@ std::vector<Expected> bothWindows()
 {
     const QPalette system = QGuiApplication::palette();
     return {
-        {"TForm3", [](QWidget* parent) { return std::make_unique<TForm3>(parent); }, QStringLiteral("Form3"),
-            QStringLiteral("操作説明（ヘルプ）"), {561, 173}, {286, 455}, system.color(QPalette::ToolTipBase),
-            QColor(0, 0, 128), true, "help-window.png"},
-        {"TForm5", [](QWidget* parent) { return std::make_unique<TForm5>(parent); }, QStringLiteral("Form5"),
-            QStringLiteral("Form5"), {686, 221}, {202, 316}, QColor(255, 251, 240),
-            system.color(QPalette::WindowText), false, "comment-help-window.png"},
+        {"TForm3",
+         [](QWidget* parent) { return std::make_unique<TForm3>(parent); },
+         QStringLiteral("Form3"),
+         QStringLiteral("操作説明（ヘルプ）"),
+         {561, 173},
+         {286, 455},
+         system.color(QPalette::ToolTipBase),
+         QColor(0, 0, 128),
+         true,
+         "help-window.png"},
+        {"TForm5",
+         [](QWidget* parent) { return std::make_unique<TForm5>(parent); },
+         QStringLiteral("Form5"),
+         QStringLiteral("Form5"),
+         {686, 221},
+         {202, 316},
+         QColor(255, 251, 240),
+         system.color(QPalette::WindowText),
+         false,
+         "comment-help-window.png"},
     };
 }
 
@@ -422,19 +436,21 @@ TEST(HelpWindows, TextsQuoteTheProgramsOwnNamesAndLimits)
     TForm3 help;
     const QString text = control<Memo>(help, "Memo1")->toPlainText();
     const QString flat = QString(text).remove(u'\n').remove(QChar(0x3000));
-    for (const QString& phrase : {QStringLiteral("%1枚以上").arg(pagingFrom), QStringLiteral("%1枚以上").arg(fiftyStepFrom),
-             QStringLiteral("%1％まで").arg(largest), QStringLiteral("%1％まで").arg(smallest),
-             QStringLiteral("%1ピクセル以下").arg(narrowWidth), QStringLiteral("%1％まで").arg(smallestNarrow),
-             quoted(control<QPushButton>(main, "BitBtn1")->text()), quoted(control<QPushButton>(main, "BitBtn2")->text()),
-             quoted(control<QPushButton>(main, "BitBtn5")->text()), quoted(control<QPushButton>(main, "BitBtn3")->text()),
-             quoted(control<QCheckBox>(main, "CheckBox1")->text()), quoted(control<QCheckBox>(main, "CheckBox2")->text())})
+    for (const QString& phrase :
+         {QStringLiteral("%1枚以上").arg(pagingFrom), QStringLiteral("%1枚以上").arg(fiftyStepFrom),
+          QStringLiteral("%1％まで").arg(largest), QStringLiteral("%1％まで").arg(smallest),
+          QStringLiteral("%1ピクセル以下").arg(narrowWidth), QStringLiteral("%1％まで").arg(smallestNarrow),
+          quoted(control<QPushButton>(main, "BitBtn1")->text()), quoted(control<QPushButton>(main, "BitBtn2")->text()),
+          quoted(control<QPushButton>(main, "BitBtn5")->text()), quoted(control<QPushButton>(main, "BitBtn3")->text()),
+          quoted(control<QCheckBox>(main, "CheckBox1")->text()), quoted(control<QCheckBox>(main, "CheckBox2")->text())})
         EXPECT_TRUE(flat.contains(phrase)) << "the help does not say " << phrase.toStdString();
     // The help names no address that leads nowhere.
     EXPECT_TRUE(text.endsWith(QStringLiteral("\n　の掲示板へお気軽にお寄せください。")));
     EXPECT_FALSE(text.contains(QStringLiteral("example."))) << "a placeholder address is left in the help";
 
     TForm5 commentHelp;
-    const QString comment = QString(control<Memo>(commentHelp, "Memo1")->toPlainText()).remove(u'\n').remove(QChar(0x3000));
+    const QString comment =
+        QString(control<Memo>(commentHelp, "Memo1")->toPlainText()).remove(u'\n').remove(QChar(0x3000));
     for (const char* phrase : {"「coment.txt」", "「編集」", "「削除」"})
         EXPECT_TRUE(comment.contains(QString::fromUtf8(phrase))) << phrase;
 }

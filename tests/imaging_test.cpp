@@ -31,15 +31,15 @@ using zavio::test::BmpLayout;
 using zavio::test::JpegFixture;
 
 // The statement must throw a PictureError whose message contains part.
-#define EXPECT_PICTURE_ERROR(statement, part)                                                      \
-    do {                                                                                           \
-        try {                                                                                      \
-            statement;                                                                             \
-            ADD_FAILURE() << "no PictureError from " #statement;                                   \
-        } catch (const zavio::PictureError& error_) {                                              \
-            EXPECT_TRUE(error_.message().contains(part))                                           \
-                << error_.what() << "\n  does not contain " << QString(part).toStdString();       \
-        }                                                                                          \
+#define EXPECT_PICTURE_ERROR(statement, part)                                                                          \
+    do {                                                                                                               \
+        try {                                                                                                          \
+            statement;                                                                                                 \
+            ADD_FAILURE() << "no PictureError from " #statement;                                                       \
+        } catch (const zavio::PictureError& error_) {                                                                  \
+            EXPECT_TRUE(error_.message().contains(part))                                                               \
+                << error_.what() << "\n  does not contain " << QString(part).toStdString();                            \
+        }                                                                                                              \
     } while (0)
 
 namespace {
@@ -83,8 +83,8 @@ int maxDifference(const TBitmap& a, const TBitmap& b)
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y);
             const QRgb q = b.pixel(x, y);
-            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                              std::abs(qBlue(p) - qBlue(q))});
+            worst = std::max(
+                {worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
         }
     return worst;
 }
@@ -179,18 +179,16 @@ TEST(ThumbnailFit, PlacesPicturesByTheirRatio)
         FitRect expected;
     };
     const Case cases[] = {
-        {640, 480, {0, 0, 131, 101}},    {1600, 1200, {0, 0, 131, 101}},
-        {1550, 1000, {0, 0, 131, 101}},  {1551, 1000, {0, 17, 131, 82}},
-        {1920, 1080, {0, 22, 131, 78}},  {2000, 1000, {0, 25, 131, 75}},
-        {3000, 1000, {0, 33, 131, 66}},  {1250, 1000, {0, 0, 131, 101}},
-        {1249, 1000, {-11, 0, 158, 101}}, {1000, 1000, {5, 0, 133, 101}},
-        {480, 640, {21, 0, 108, 101}},   {1080, 1920, {33, 0, 89, 101}},
-        {500, 1000, {37, 0, 83, 101}},   {50, 1000, {67, 0, 39, 101}},
+        {640, 480, {0, 0, 131, 101}},   {1600, 1200, {0, 0, 131, 101}}, {1550, 1000, {0, 0, 131, 101}},
+        {1551, 1000, {0, 17, 131, 82}}, {1920, 1080, {0, 22, 131, 78}}, {2000, 1000, {0, 25, 131, 75}},
+        {3000, 1000, {0, 33, 131, 66}}, {1250, 1000, {0, 0, 131, 101}}, {1249, 1000, {-11, 0, 158, 101}},
+        {1000, 1000, {5, 0, 133, 101}}, {480, 640, {21, 0, 108, 101}},  {1080, 1920, {33, 0, 89, 101}},
+        {500, 1000, {37, 0, 83, 101}},  {50, 1000, {67, 0, 39, 101}},
     };
     for (const Case& c : cases) {
         const FitRect r = ThumbnailFit(c.w, c.h, 131, 101, 5, 0);
-        EXPECT_EQ(r, c.expected) << c.w << "x" << c.h << " gave " << r.left << "," << r.top << ","
-                                 << r.right << "," << r.bottom;
+        EXPECT_EQ(r, c.expected) << c.w << "x" << c.h << " gave " << r.left << "," << r.top << "," << r.right << ","
+                                 << r.bottom;
     }
     // k comes off the right edge of a narrow picture only.
     EXPECT_EQ(ThumbnailFit(1000, 1000, 131, 101, 5, 3), (FitRect{5, 0, 130, 101}));
@@ -418,8 +416,7 @@ TEST(Jpeg, DecodesGrayProgressiveAndInvertedCmykFiles)
         EXPECT_EQ(qRed(p), qBlue(p));
     }
 
-    JpegFixture progressive{24, 16, JpegFixture::Space::Rgb,
-                            samplesOf(24, 16, 3, [](int x, int y, int c) {
+    JpegFixture progressive{24, 16, JpegFixture::Space::Rgb, samplesOf(24, 16, 3, [](int x, int y, int c) {
                                 return std::uint8_t(c == 0 ? x * 10 : c == 1 ? y * 15 : 128);
                             })};
     progressive.progressive = true;
@@ -465,15 +462,15 @@ struct CountingCheck {
 TEST(Jpeg, ACancelledDecodeStopsWithinAFewRowsAndAnotherDecodesAsBefore)
 {
     const TBitmap original = gradient(96, 800, false);
-    JpegFixture progressive{64, 256, JpegFixture::Space::Rgb,
-                            samplesOf(64, 256, 3, [](int x, int y, int c) {
+    JpegFixture progressive{64, 256, JpegFixture::Space::Rgb, samplesOf(64, 256, 3, [](int x, int y, int c) {
                                 return std::uint8_t(c == 0 ? x * 4 : c == 1 ? y : 128);
                             })};
     progressive.progressive = true;
     JpegFixture cmyk{64, 256, JpegFixture::Space::Cmyk,
                      samplesOf(64, 256, 4, [](int x, int y, int c) { return std::uint8_t(c == 3 ? 200 : x + y); })};
     const std::pair<const char*, QByteArray> files[] = {{"baseline", TJPEGImage::encode(original, 90)},
-        {"progressive", zavio::test::makeJpeg(progressive)}, {"cmyk", zavio::test::makeJpeg(cmyk)}};
+                                                        {"progressive", zavio::test::makeJpeg(progressive)},
+                                                        {"cmyk", zavio::test::makeJpeg(cmyk)}};
     for (const auto& [kind, jpeg] : files) {
         SCOPED_TRACE(kind);
         const TBitmap plain = TJPEGImage::decode(jpeg);
@@ -659,18 +656,21 @@ TEST(Bmp, DecodesEveryDepthAndLayout)
         BmpLayout mono{.width = kW, .height = kH, .bitCount = 1};
         mono.palette = darkFirst ? std::vector<QRgb>{qRgb(16, 32, 48), qRgb(224, 208, 192)}
                                  : std::vector<QRgb>{qRgb(250, 250, 250), qRgb(5, 5, 5)};
-        expectPixels(makeBmp(mono, packRows(mono, valuesOf(index(2)))),
-                     [&](int x, int y) { return mono.palette[std::size_t((x + 2 * y) % 2)]; }, "1 bit");
+        expectPixels(
+            makeBmp(mono, packRows(mono, valuesOf(index(2)))),
+            [&](int x, int y) { return mono.palette[std::size_t((x + 2 * y) % 2)]; }, "1 bit");
     }
 
     BmpLayout four{.width = kW, .height = kH, .bitCount = 4, .palette = paletteOf(16)};
-    expectPixels(makeBmp(four, packRows(four, valuesOf(index(16)))),
-                 [&](int x, int y) { return four.palette[std::size_t((x + 2 * y) % 16)]; }, "4 bits");
+    expectPixels(
+        makeBmp(four, packRows(four, valuesOf(index(16)))),
+        [&](int x, int y) { return four.palette[std::size_t((x + 2 * y) % 16)]; }, "4 bits");
 
     BmpLayout eight{.width = kW, .height = kH, .bitCount = 8, .palette = paletteOf(256)};
     auto index8 = [](int x, int y) { return std::uint32_t((x * 40 + y * 13) % 256); };
-    expectPixels(makeBmp(eight, packRows(eight, valuesOf(index8))),
-                 [&](int x, int y) { return eight.palette[index8(x, y)]; }, "8 bits");
+    expectPixels(
+        makeBmp(eight, packRows(eight, valuesOf(index8))), [&](int x, int y) { return eight.palette[index8(x, y)]; },
+        "8 bits");
 
     // 16 bits: 5-5-5 by default and by masks, 5-6-5 by masks.
     struct Sixteen {
@@ -679,9 +679,9 @@ TEST(Bmp, DecodesEveryDepthAndLayout)
         std::array<std::uint32_t, 3> masks;
         int greenBits;
     };
-    for (const Sixteen& s : {Sixteen{"555", test::kBiRgb, {}, 5},
-                             Sixteen{"555 masks", test::kBiBitFields, {0x7c00, 0x03e0, 0x001f}, 5},
-                             Sixteen{"565 masks", test::kBiBitFields, {0xf800, 0x07e0, 0x001f}, 6}}) {
+    for (const Sixteen& s :
+         {Sixteen{"555", test::kBiRgb, {}, 5}, Sixteen{"555 masks", test::kBiBitFields, {0x7c00, 0x03e0, 0x001f}, 5},
+          Sixteen{"565 masks", test::kBiBitFields, {0xf800, 0x07e0, 0x001f}, 6}}) {
         SCOPED_TRACE(s.name);
         BmpLayout layout{.width = kW, .height = kH, .bitCount = 16, .compression = s.compression, .masks = s.masks};
         auto r = [](int x, int) { return std::uint32_t(x * 7); };
@@ -689,8 +689,8 @@ TEST(Bmp, DecodesEveryDepthAndLayout)
         auto b = [](int x, int y) { return std::uint32_t(31 - x - y); };
         const int redShift = s.greenBits == 6 ? 11 : 10;
         const QByteArray file = makeBmp(layout, packRows(layout, valuesOf([&](int x, int y) {
-                                            return r(x, y) << redShift | g(x, y) << 5 | b(x, y);
-                                        })));
+                                                             return r(x, y) << redShift | g(x, y) << 5 | b(x, y);
+                                                         })));
         const TBitmap decoded = decodeBmp(file);
         for (int y = 0; y < kH; ++y)
             for (int x = 0; x < kW; ++x) {
@@ -704,15 +704,17 @@ TEST(Bmp, DecodesEveryDepthAndLayout)
     auto colour = [](int x, int y) { return std::uint32_t(0x102030 + x * 0x200000 + y * 0x000a01); };
     for (int sign : {1, -1}) {
         BmpLayout layout{.width = kW, .height = sign * kH, .bitCount = 24};
-        expectPixels(makeBmp(layout, packRows(layout, valuesOf(colour))),
-                     [&](int x, int y) { return 0xff000000 | colour(x, y); },
-                     sign > 0 ? "24 bits bottom-up" : "24 bits top-down");
+        expectPixels(
+            makeBmp(layout, packRows(layout, valuesOf(colour))),
+            [&](int x, int y) { return 0xff000000 | colour(x, y); },
+            sign > 0 ? "24 bits bottom-up" : "24 bits top-down");
     }
     // The fourth byte of a plain 32-bit file is not alpha.
     for (std::uint32_t fourth : {0x00000000u, 0x7f000000u}) {
         BmpLayout layout{.width = kW, .height = -kH, .bitCount = 32};
-        expectPixels(makeBmp(layout, packRows(layout, valuesOf([&](int x, int y) { return fourth | colour(x, y); }))),
-                     [&](int x, int y) { return 0xff000000 | colour(x, y); }, "32 bits");
+        expectPixels(
+            makeBmp(layout, packRows(layout, valuesOf([&](int x, int y) { return fourth | colour(x, y); }))),
+            [&](int x, int y) { return 0xff000000 | colour(x, y); }, "32 bits");
     }
 }
 
@@ -723,15 +725,15 @@ TEST(Bmp, ThirtyTwoBitsWithAlphaShowTheirColoursAsStored)
     auto colour = [](int x, int y) { return std::uint32_t(0x30a0f0 + x * 0x0b0103 + y * 0x010501); };
     auto alpha = [](int x, int) { return std::uint32_t(std::array<int, 3>{0, 128, 255}[std::size_t(x % 3)]); };
     BmpLayout layout{.width = kW,
-        .height = kH,
-        .bitCount = 32,
-        .compression = test::kBiBitFields,
-        .masks = {0x00ff0000, 0x0000ff00, 0x000000ff},
-        .alphaMask = 0xff000000};
-    const QByteArray file = makeBmp(layout, packRows(layout, valuesOf([&](int x, int y) {
-        return alpha(x, y) << 24 | colour(x, y);
-    })));
-    expectPixels(file, [&](int x, int y) { return 0xff000000 | colour(x, y); }, "32 bits with alpha");
+                     .height = kH,
+                     .bitCount = 32,
+                     .compression = test::kBiBitFields,
+                     .masks = {0x00ff0000, 0x0000ff00, 0x000000ff},
+                     .alphaMask = 0xff000000};
+    const QByteArray file =
+        makeBmp(layout, packRows(layout, valuesOf([&](int x, int y) { return alpha(x, y) << 24 | colour(x, y); })));
+    expectPixels(
+        file, [&](int x, int y) { return 0xff000000 | colour(x, y); }, "32 bits with alpha");
 
     // The same through the loader every window uses.
     QTemporaryDir folder;
@@ -761,8 +763,8 @@ TEST(Bmp, DecodesRunLengthFiles)
                               20);
     const int rows8[kH][kW] = {{5, 6, 7, 0, 0}, {4, 4, 4, 4, 4}, {1, 1, 1, 2, 3}};
     // Pixels the file never reaches keep colour 0 of the palette.
-    expectPixels(makeBmp(rle8, rle8Data), [&](int x, int y) { return rle8.palette[std::size_t(rows8[y][x])]; },
-                 "RLE8");
+    expectPixels(
+        makeBmp(rle8, rle8Data), [&](int x, int y) { return rle8.palette[std::size_t(rows8[y][x])]; }, "RLE8");
 
     // Four bits: a run alternates the two nibbles of its byte.
     BmpLayout rle4{.width = kW, .height = kH, .bitCount = 4, .compression = test::kBiRle4, .palette = paletteOf(16)};
@@ -774,8 +776,8 @@ TEST(Bmp, DecodesRunLengthFiles)
                               "\x00\x01",
                               18);
     const int rows4[kH][kW] = {{10, 11, 12, 13, 12}, {3, 4, 5, 6, 7}, {1, 2, 1, 2, 1}};
-    expectPixels(makeBmp(rle4, rle4Data), [&](int x, int y) { return rle4.palette[std::size_t(rows4[y][x])]; },
-                 "RLE4");
+    expectPixels(
+        makeBmp(rle4, rle4Data), [&](int x, int y) { return rle4.palette[std::size_t(rows4[y][x])]; }, "RLE4");
 }
 
 TEST(Bmp, RefusesBadHeadersAndHugeSizes)
@@ -790,9 +792,9 @@ TEST(Bmp, RefusesBadHeadersAndHugeSizes)
     EXPECT_PICTURE_ERROR(decodeBmp(QByteArray()), "空です");
     EXPECT_PICTURE_ERROR(decodeBmp(QByteArray("BM")), "BMP の形式が正しくありません");
     EXPECT_PICTURE_ERROR(decodeBmp(patched(0, 'X')), "BMP の形式が正しくありません");
-    EXPECT_PICTURE_ERROR(decodeBmp(patched(28, 7)), "BMP の形式が正しくありません");  // 7 bits a pixel
-    EXPECT_PICTURE_ERROR(decodeBmp(patched(30, 9)), "BMP の形式が正しくありません");  // compression 9
-    EXPECT_PICTURE_ERROR(decodeBmp(patched(26, 2)), "BMP の形式が正しくありません");  // two planes
+    EXPECT_PICTURE_ERROR(decodeBmp(patched(28, 7)), "BMP の形式が正しくありません"); // 7 bits a pixel
+    EXPECT_PICTURE_ERROR(decodeBmp(patched(30, 9)), "BMP の形式が正しくありません"); // compression 9
+    EXPECT_PICTURE_ERROR(decodeBmp(patched(26, 2)), "BMP の形式が正しくありません"); // two planes
     EXPECT_PICTURE_ERROR(decodeBmp(good.left(30)), "BMP の形式が正しくありません");
     EXPECT_PICTURE_ERROR(decodeBmp(TJPEGImage::encode(gradient(8, 8, false))), "BMP の形式が正しくありません");
 

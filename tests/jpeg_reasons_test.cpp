@@ -43,7 +43,7 @@ TEST(JpegReasonsWindow, ThePageReportGivesEachBrokenPictureItsJapaneseReason)
         const char* reason;
     };
     for (const Broken& b : {Broken{"b_cut.jpg", "データが途中で終わっています"}, Broken{"c_empty.jpg", "0 バイト"},
-             Broken{"d_text.jpg", "JPEG ファイルではありません"}}) {
+                            Broken{"d_text.jpg", "JPEG ファイルではありません"}}) {
         SCOPED_TRACE(b.name);
         const QString name = QString::fromLatin1(b.name);
         const QStringList told = parts.filter(name);
@@ -51,8 +51,9 @@ TEST(JpegReasonsWindow, ThePageReportGivesEachBrokenPictureItsJapaneseReason)
         EXPECT_TRUE(told[0].contains(QString::fromUtf8(b.reason))) << told[0].toStdString();
     }
     EXPECT_FALSE(report.contains(QStringLiteral("a_good.jpg")));
-    EXPECT_EQ(englishIn(report, {folder.path(), QStringLiteral("b_cut.jpg"), QStringLiteral("c_empty.jpg"),
-                                    QStringLiteral("d_text.jpg")}),
-        "")
+    EXPECT_EQ(englishIn(report,
+                        {folder.path(), QStringLiteral("b_cut.jpg"), QStringLiteral("c_empty.jpg"),
+                         QStringLiteral("d_text.jpg")}),
+              "")
         << report.toStdString();
 }

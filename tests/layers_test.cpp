@@ -12,12 +12,8 @@ namespace {
 int layerOf(const QString& folder)
 {
     static const QHash<QString, int> layers{
-        {QStringLiteral("imaging"), 0},
-        {QStringLiteral("common"), 1},
-        {QStringLiteral("browser"), 2},
-        {QStringLiteral("viewer"), 2},
-        {QStringLiteral("comments"), 2},
-        {QStringLiteral("rotation"), 2},
+        {QStringLiteral("imaging"), 0}, {QStringLiteral("common"), 1},   {QStringLiteral("browser"), 2},
+        {QStringLiteral("viewer"), 2},  {QStringLiteral("comments"), 2}, {QStringLiteral("rotation"), 2},
         {QStringLiteral("app"), 3},
     };
     return layers.value(folder, -1);
@@ -29,11 +25,11 @@ TEST(Layers, EveryIncludeBetweenFoldersPointsDown)
 {
     const QString sources = QStringLiteral(ZAVIO_SOURCE_DIR "/src");
     const QRegularExpression include(QStringLiteral(R"(^\s*#\s*include\s*"([a-z]+)/[^"]+")"),
-        QRegularExpression::MultilineOption);
+                                     QRegularExpression::MultilineOption);
     int files = 0;
     QStringList upward;
     QDirIterator it(sources, {QStringLiteral("*.h"), QStringLiteral("*.cpp")}, QDir::Files,
-        QDirIterator::Subdirectories);
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         const QString folder = path.mid(sources.size() + 1).section(u'/', 0, 0);

@@ -58,7 +58,7 @@ ButtonView buttonsOf(const TForm1& form)
 {
     const auto button = [&form](const char* name) { return control<QPushButton>(form, name); };
     return {button("BitBtn1")->isEnabled(), button("BitBtn2")->isEnabled(), !button("BitBtn5")->isHidden(),
-        !button("BitBtn3")->isHidden()};
+            !button("BitBtn3")->isHidden()};
 }
 
 } // namespace
@@ -107,12 +107,9 @@ TEST(MainWindow, CountAndButtonsFollowThePictureCount)
         int listPosition, cellNumber, filled;
     };
     const Case cases[] = {
-        {0, {false, false, false, false}, 1, 1, 0},
-        {7, {false, false, false, false}, 8, 8, 7},
-        {19, {false, false, false, false}, 20, 20, 19},
-        {20, {true, true, false, false}, 20, 1, 20},
-        {98, {true, true, false, false}, 20, 1, 20},
-        {99, {true, true, true, true}, 20, 1, 20},
+        {0, {false, false, false, false}, 1, 1, 0},     {7, {false, false, false, false}, 8, 8, 7},
+        {19, {false, false, false, false}, 20, 20, 19}, {20, {true, true, false, false}, 20, 1, 20},
+        {98, {true, true, false, false}, 20, 1, 20},    {99, {true, true, true, true}, 20, 1, 20},
     };
     for (const Case& c : cases) {
         fixtures::PictureFolder folder;
@@ -123,7 +120,8 @@ TEST(MainWindow, CountAndButtonsFollowThePictureCount)
         form.openFolder(folder.path());
         EXPECT_EQ(control<QLabel>(form, "Label21")->text(), QStringLiteral("ファイル数 = %1").arg(c.pictures));
         EXPECT_EQ(buttonsOf(form), c.buttons) << c.pictures;
-        EXPECT_TRUE(control<QPushButton>(form, "BitBtn3")->isEnabled() || control<QPushButton>(form, "BitBtn3")->isHidden());
+        EXPECT_TRUE(control<QPushButton>(form, "BitBtn3")->isEnabled()
+                    || control<QPushButton>(form, "BitBtn3")->isHidden());
         EXPECT_EQ(form.counters().ListPosition, c.listPosition) << c.pictures;
         EXPECT_EQ(form.counters().CellNumber, c.cellNumber) << c.pictures;
         EXPECT_EQ(form.counters().PictureCount, c.pictures);
@@ -311,7 +309,6 @@ TEST(MainWindow, ControlsAreReachableByAssistiveTechnology)
     for (int i = 0; i < list->childCount(); ++i)
         items.append(list->child(i)->text(QAccessible::Name));
     EXPECT_TRUE(items.contains(QStringLiteral("pic001.jpg"))) << items.join(u',').toStdString();
-
 }
 
 TEST(MainWindow, DrawsAPageOfVariedPictures)
@@ -320,10 +317,11 @@ TEST(MainWindow, DrawsAPageOfVariedPictures)
     fixtures::PictureFolder folder;
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("旅行の写真")));
     const int sizes[][2] = {{320, 240}, {400, 200}, {240, 320}, {300, 300}, {384, 216}, {216, 384}};
-    const QStringList names{"IMG_0001.JPG", "IMG_0002.JPG", "さくら.jpg", "IMG_0004.JPG", "家族写真.bmp", "旅行_京都.jpeg"};
+    const QStringList names{"IMG_0001.JPG", "IMG_0002.JPG", "さくら.jpg",
+                            "IMG_0004.JPG", "家族写真.bmp", "旅行_京都.jpeg"};
     for (int i = 0; i < 23; ++i) {
-        const QString name = QStringLiteral("旅行の写真/")
-            + (i < names.size() ? names[i] : QStringLiteral("写真%1.jpg").arg(i + 100));
+        const QString name =
+            QStringLiteral("旅行の写真/") + (i < names.size() ? names[i] : QStringLiteral("写真%1.jpg").arg(i + 100));
         const auto& size = sizes[i % 6];
         if (name.endsWith(QStringLiteral(".bmp")))
             folder.writeBmp(name, size[0], size[1], i);
@@ -334,7 +332,8 @@ TEST(MainWindow, DrawsAPageOfVariedPictures)
     TForm1 form(selection);
     form.openFolder(folder.filePath(QStringLiteral("旅行の写真")));
     EXPECT_EQ(control<QLabel>(form, "Label21")->text(), QStringLiteral("ファイル数 = 23"));
-    EXPECT_TRUE(control<QPushButton>(form, "BitBtn1")->isEnabled() && control<QPushButton>(form, "BitBtn2")->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(form, "BitBtn1")->isEnabled()
+                && control<QPushButton>(form, "BitBtn2")->isEnabled());
 
     int squareCell = 0;
     for (int n = 1; n <= kCellsPerPage; ++n) {
@@ -391,7 +390,8 @@ TEST(MainWindow, OnlyARealChangeOfSelectedFileRedrawsTheFirstPage)
     leavePageTwo();
 
     // Ctrl+click on the selected file keeps it selected and changes nothing.
-    QTest::mouseClick(control<FileListBox>(form, "FileListBox1")->viewport(), Qt::LeftButton, Qt::ControlModifier, third.center());
+    QTest::mouseClick(control<FileListBox>(form, "FileListBox1")->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      third.center());
     EXPECT_EQ(control<FileListBox>(form, "FileListBox1")->selectedRow(), 2);
     EXPECT_EQ(form.cellCaption(1), QStringLiteral("pic020.jpg"));
     // Nor does a second plain click on it.
@@ -463,7 +463,8 @@ TEST(MainWindow, NamesThatAreNotUtf8AreListedShownAndOpenedByTheirBytes)
     const QByteArray root = QFile::encodeName(folder.path()) + '/';
     // "あ.jpg" as Shift-JIS bytes, and a name that is neither UTF-8 nor Shift-JIS.
     const QByteArray shiftJis("\x82\xa0.jpg");
-    const QByteArray garbled("\xff\xfe" "x.jpg");
+    const QByteArray garbled("\xff\xfe"
+                             "x.jpg");
     const QByteArray jpeg = TJPEGImage::encode(fixtures::PictureFolder::pattern(30, 20, 4));
     for (const QByteArray& name : {shiftJis, garbled}) {
         const int fd = ::open((root + name).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -484,7 +485,7 @@ TEST(MainWindow, NamesThatAreNotUtf8AreListedShownAndOpenedByTheirBytes)
     form.openFolder(folder.path());
     EXPECT_EQ(control<QLabel>(form, "Label21")->text(), QStringLiteral("ファイル数 = 3")) << "every file is counted";
     EXPECT_EQ(form.fileListItems(),
-        QStringList({QStringLiteral("b.jpg"), QStringLiteral("あ.jpg"), QStringLiteral("\uFFFD\uFFFDx.jpg")}));
+              QStringList({QStringLiteral("b.jpg"), QStringLiteral("あ.jpg"), QStringLiteral("\uFFFD\uFFFDx.jpg")}));
     for (int n = 1; n <= 3; ++n) {
         EXPECT_TRUE(form.cellError(n).isEmpty()) << form.cellError(n).toStdString();
         EXPECT_FALSE(isSilver(form.cellImage(n))) << n;
@@ -564,6 +565,8 @@ TEST(MainWindow, AFileListClickInCommentModeWritesTheCommentOfTheClickedPicture)
     QFile comments(folder.filePath(QStringLiteral("coment.txt")));
     ASSERT_TRUE(comments.open(QIODevice::ReadOnly));
     EXPECT_EQ(comments.readAll(),
-        QByteArray("pic001.jpg\r\nabc\x0e" "pic002.jpg\r\nabc\x0e" "pic003.jpg\r\nabc\x0e"));
+              QByteArray("pic001.jpg\r\nabc\x0e"
+                         "pic002.jpg\r\nabc\x0e"
+                         "pic003.jpg\r\nabc\x0e"));
     EXPECT_FALSE(control<QCheckBox>(form, "CheckBox1")->isChecked());
 }

@@ -56,8 +56,9 @@ int titleBarNeeds(const QString& title)
 {
     QFont bold = QApplication::font();
     bold.setBold(true);
-    const int text = std::max(QFontMetrics(QFontDatabase::systemFont(QFontDatabase::TitleFont)).horizontalAdvance(title),
-        QFontMetrics(bold).horizontalAdvance(title));
+    const int text =
+        std::max(QFontMetrics(QFontDatabase::systemFont(QFontDatabase::TitleFont)).horizontalAdvance(title),
+                 QFontMetrics(bold).horizontalAdvance(title));
     return text + 4 * 24;
 }
 
@@ -90,9 +91,9 @@ TEST(MessageBoxes, OpenCentredOnTheWindowThatShowsThemAndFitTheirTitle)
         {"error", [&] { reportError(&owner, QStringLiteral("書き込みエラー")); }, QStringLiteral("ザヴィオ")},
         {"message", [&] { showMessage(&owner, QStringLiteral("削除Error")); }, QStringLiteral("ザヴィオ")},
         {"question", [&] { (void)askYesNo(&owner, QStringLiteral("確認"), QStringLiteral("削除しますか")); },
-            QStringLiteral("確認")},
+         QStringLiteral("確認")},
         {"message from a hidden window", [&] { showMessage(&hidden, QStringLiteral("削除Error")); },
-            QStringLiteral("ザヴィオ")},
+         QStringLiteral("ザヴィオ")},
     };
     for (const auto& box : boxes) {
         SCOPED_TRACE(box.what);
@@ -117,5 +118,6 @@ TEST(MessageBoxes, OpenCentredOnTheWindowThatShowsThemAndFitTheirTitle)
     const ShownBox onScreen = catchBox([] { reportError(nullptr, QStringLiteral("起動できません")); });
     ASSERT_TRUE(onScreen.seen);
     EXPECT_LE(offset(onScreen.frame, screen).manhattanLength(), 4)
-        << "the box at " << onScreen.frame.x() << "," << onScreen.frame.y() << " " << onScreen.frame.width() << "x" << onScreen.frame.height() << " is not centred on the screen " << screen.width() << "x" << screen.height();
+        << "the box at " << onScreen.frame.x() << "," << onScreen.frame.y() << " " << onScreen.frame.width() << "x"
+        << onScreen.frame.height() << " is not centred on the screen " << screen.width() << "x" << screen.height();
 }

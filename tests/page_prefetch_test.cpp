@@ -63,7 +63,7 @@ Shown shownBy(const TForm1& form, const CapturedErrors& errors)
     shown.counters = form.counters();
     const auto button = [&form](const char* name) { return control<QPushButton>(form, name); };
     shown.buttons = {button("BitBtn1")->isEnabled(), button("BitBtn2")->isEnabled(), !button("BitBtn5")->isHidden(),
-        button("BitBtn5")->isEnabled(), !button("BitBtn3")->isHidden(), button("BitBtn3")->isEnabled()};
+                     button("BitBtn5")->isEnabled(), !button("BitBtn3")->isHidden(), button("BitBtn3")->isEnabled()};
     shown.errors = errors.messages;
     return shown;
 }
@@ -74,8 +74,8 @@ void writeVariedPictures(PictureFolder& folder, int count, const QString& prefix
     const int sizes[][2] = {{64, 30}, {40, 30}, {30, 40}, {33, 33}, {5, 100}, {90, 20}, {48, 36}};
     for (int i = 1; i <= count; ++i) {
         const auto& size = sizes[i % 7];
-        const QString name = QStringLiteral("%1%2.%3").arg(prefix).arg(i, 3, 10, QLatin1Char('0')).arg(
-            i % 5 ? "jpg" : "bmp");
+        const QString name =
+            QStringLiteral("%1%2.%3").arg(prefix).arg(i, 3, 10, QLatin1Char('0')).arg(i % 5 ? "jpg" : "bmp");
         if (i % 5)
             folder.writeJpeg(name, size[0], size[1], i);
         else
@@ -101,8 +101,8 @@ TEST(PagePrefetchWindow, PagingWithBackgroundWorkShowsExactlyWhatPagingWithoutIt
     const QString start = QDir::currentPath();
 
     enum Button { Previous, Next, Back50, Forward50 };
-    const Button clicks[] = {Next, Next, Previous, Next, Next, Forward50, Next, Back50, Previous, Previous,
-        Previous, Next, Forward50, Forward50, Next, Previous, Back50, Next};
+    const Button clicks[] = {Next,     Next,     Previous, Next,      Next,      Forward50, Next,     Back50, Previous,
+                             Previous, Previous, Next,     Forward50, Forward50, Next,      Previous, Back50, Next};
 
     auto page = [&](bool background, RenderLog& log, std::vector<QStringList>* uiRenders) {
         CapturedErrors errors;
@@ -114,7 +114,7 @@ TEST(PagePrefetchWindow, PagingWithBackgroundWorkShowsExactlyWhatPagingWithoutIt
         form.openFolder(folder.path());
         std::vector<Shown> steps{shownBy(form, errors)};
         QPushButton* buttons[] = {control<QPushButton>(form, "BitBtn1"), control<QPushButton>(form, "BitBtn2"),
-            control<QPushButton>(form, "BitBtn5"), control<QPushButton>(form, "BitBtn3")};
+                                  control<QPushButton>(form, "BitBtn5"), control<QPushButton>(form, "BitBtn3")};
         for (Button button : clicks) {
             if (background) {
                 EXPECT_TRUE(waitFor([&] { return form.backgroundDecodingIdle(); }));

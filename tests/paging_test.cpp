@@ -64,7 +64,9 @@ TEST(PagingWindow, TwentyPicturesShowTheLastAgainAndComeBack)
 
     EXPECT_EQ(f.click(control<QPushButton>(f.form, "BitBtn2")), (PageView{20, 20, on, off, on, off}));
     EXPECT_EQ(f.form.counters().ListPosition, 21);
-    EXPECT_TRUE(control<QPushButton>(f.form, "BitBtn3")->isHidden() && control<QPushButton>(f.form, "BitBtn5")->isHidden()) << "enabling keeps them hidden";
+    EXPECT_TRUE(control<QPushButton>(f.form, "BitBtn3")->isHidden()
+                && control<QPushButton>(f.form, "BitBtn5")->isHidden())
+        << "enabling keeps them hidden";
 
     EXPECT_EQ(f.click(control<QPushButton>(f.form, "BitBtn1")), (PageView{1, 20, off, on, off, on}));
     EXPECT_EQ(f.form.counters().ListPosition, 20);
@@ -108,4 +110,3 @@ TEST(PagingWindow, BackwardButtonsMoveTheSelectionWithoutReportingAChange)
     EXPECT_EQ(changes.count(), 0);
     EXPECT_EQ(control<QLabel>(f.form, "Label21")->text(), QStringLiteral("ファイル数 = 45"));
 }
-

@@ -25,7 +25,7 @@ Reading readingOf(const QString& name)
 {
     const SaveAsChoice choice = saveAsChoice(name);
     return {isCountedPicture(name), pictureKindOf(name), TPixelImage::AcceptsFileName(name), choice.kind,
-        choice.refusal, overwriteKind(name)};
+            choice.refusal,         overwriteKind(name)};
 }
 
 void expectReading(const char* name, const Reading& expected)
@@ -63,7 +63,8 @@ TEST(PictureFormats, TakesTheExtensionFromTheLastDotOfTheNamesLastPart)
         {u"/home/u/写真/d.bmp", u".bmp"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(extensionOf(QStringView(c.name)), QStringView(c.extension)) << QStringView(c.name).toString().toStdString();
+        EXPECT_EQ(extensionOf(QStringView(c.name)), QStringView(c.extension))
+            << QStringView(c.name).toString().toStdString();
 }
 
 TEST(PictureFormats, EveryCommandReadsItsOwnColumnOfTheOneTable)

@@ -68,15 +68,15 @@ QString systemText(int error)
 }
 
 // The statement must throw a WriteError naming file and saying why.
-#define EXPECT_WRITE_ERROR(statement, file, why)                                                   \
-    do {                                                                                           \
-        try {                                                                                      \
-            (void)(statement);                                                                 \
-            ADD_FAILURE() << "no WriteError from " #statement;                                     \
-        } catch (const zavio::WriteError& error_) {                                                \
-            EXPECT_TRUE(error_.message().contains(file)) << error_.what();                         \
-            EXPECT_TRUE(error_.message().contains(why)) << error_.what();                          \
-        }                                                                                          \
+#define EXPECT_WRITE_ERROR(statement, file, why)                                                                       \
+    do {                                                                                                               \
+        try {                                                                                                          \
+            (void)(statement);                                                                                         \
+            ADD_FAILURE() << "no WriteError from " #statement;                                                         \
+        } catch (const zavio::WriteError& error_) {                                                                    \
+            EXPECT_TRUE(error_.message().contains(file)) << error_.what();                                             \
+            EXPECT_TRUE(error_.message().contains(why)) << error_.what();                                              \
+        }                                                                                                              \
     } while (0)
 
 // libexif's reading of a saved EXIF marker, with nothing added or fixed.
@@ -88,12 +88,9 @@ struct LoadedExif {
         exif_data_unset_option(data.get(), EXIF_DATA_OPTION_IGNORE_UNKNOWN_TAGS);
         exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
         exif_data_load_data(data.get(), reinterpret_cast<const unsigned char*>(payload.data()),
-            unsigned(payload.size()));
+                            unsigned(payload.size()));
     }
-    ExifEntry* entry(ExifIfd ifd, int tag) const
-    {
-        return exif_content_get_entry(data->ifd[ifd], ExifTag(tag));
-    }
+    ExifEntry* entry(ExifIfd ifd, int tag) const { return exif_content_get_entry(data->ifd[ifd], ExifTag(tag)); }
     QByteArray bytes(ExifIfd ifd, int tag) const
     {
         const ExifEntry* e = entry(ifd, tag);
@@ -105,7 +102,8 @@ struct LoadedExif {
         if (e == nullptr)
             return -1;
         const ExifByteOrder order = exif_data_get_byte_order(data.get());
-        return e->format == EXIF_FORMAT_SHORT ? long(exif_get_short(e->data, order)) : long(exif_get_long(e->data, order));
+        return e->format == EXIF_FORMAT_SHORT ? long(exif_get_short(e->data, order))
+                                              : long(exif_get_long(e->data, order));
     }
 };
 
@@ -151,8 +149,10 @@ TEST(PictureSaver, ExtensionRulesOfBothCommands)
     // Refused names write nothing; an overwrite of no picture's name neither.
     PictureFolder folder;
     const TBitmap picture = PictureFolder::pattern(8, 6, 1);
-    EXPECT_EQ(saveAs(picture, folder.filePath(QStringLiteral("out.jpeg")), {}), QStringLiteral(".jpg の3文字のみ有効です"));
-    EXPECT_EQ(saveAs(picture, folder.filePath(QStringLiteral("out.png")), {}), QStringLiteral("拡張子(Extension)が違います"));
+    EXPECT_EQ(saveAs(picture, folder.filePath(QStringLiteral("out.jpeg")), {}),
+              QStringLiteral(".jpg の3文字のみ有効です"));
+    EXPECT_EQ(saveAs(picture, folder.filePath(QStringLiteral("out.png")), {}),
+              QStringLiteral("拡張子(Extension)が違います"));
     folder.writeBytes(QStringLiteral("note.png"), "keep");
     const OverwriteOutcome png = overwrite(picture, folder.filePath(QStringLiteral("note.png")));
     EXPECT_FALSE(png);
@@ -206,7 +206,8 @@ TEST(PictureSaver, SavedJpegIsTheBitmapAtQualityNinetyBaseline)
 
     // An empty picture (nothing could be loaded or turned) is refused by both
     // commands with a message of their own, before any file is touched.
-    EXPECT_EQ(saveAs(TBitmap(), path, {}), QStringLiteral("保存する回転結果がありません。画像を読み込めなかったか、回転できませんでした。"));
+    EXPECT_EQ(saveAs(TBitmap(), path, {}),
+              QStringLiteral("保存する回転結果がありません。画像を読み込めなかったか、回転できませんでした。"));
     EXPECT_EQ(readAll(path), file);
     const OverwriteOutcome nothing = overwrite(TBitmap(), path);
     EXPECT_FALSE(nothing);
@@ -239,7 +240,7 @@ TEST(PictureSaver, JpegKeepsTheCameraExifAndColourProfile)
         std::vector<JpegMarker> markers{{0xe1, test::makeExif(camera)}, icc[0], xmp, icc[1]};
         const QString source = folder.filePath(QStringLiteral("camera.jpg"));
         folder.writeBytes(QStringLiteral("camera.jpg"),
-            test::withMarkers(TJPEGImage::encode(PictureFolder::pattern(40, 24, 1), 90), markers));
+                          test::withMarkers(TJPEGImage::encode(PictureFolder::pattern(40, 24, 1), 90), markers));
         ASSERT_EQ(LoadedExif(markers[0].payload).data->size, 4u) << "the source has its thumbnail";
 
         const TBitmap turned = PictureFolder::pattern(24, 40, 2);
@@ -273,7 +274,7 @@ TEST(PictureSaver, JpegKeepsTheCameraExifAndColourProfile)
             EXPECT_EQ(exif.number(EXIF_IFD_EXIF, EXIF_TAG_PIXEL_X_DIMENSION), 24);
             EXPECT_EQ(exif.number(EXIF_IFD_EXIF, EXIF_TAG_PIXEL_Y_DIMENSION), 40);
             EXPECT_EQ(exif_data_get_byte_order(exif.data.get()),
-                bigEndian ? EXIF_BYTE_ORDER_MOTOROLA : EXIF_BYTE_ORDER_INTEL);
+                      bigEndian ? EXIF_BYTE_ORDER_MOTOROLA : EXIF_BYTE_ORDER_INTEL);
             EXPECT_EQ(exif.data->size, 0u) << "no thumbnail";
             EXPECT_EQ(exif.data->ifd[EXIF_IFD_1]->count, 0u) << "no thumbnail directory";
 
@@ -415,7 +416,7 @@ TEST(PictureSaver, OverwriteKeepsPermissionBitsAndFollowsLinks)
     // A folder under the chosen name is not replaced.
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("dir.jpg")));
     EXPECT_WRITE_ERROR(saveAs(PictureFolder::pattern(4, 4, 0), folder.filePath(QStringLiteral("dir.jpg")), {}),
-        QStringLiteral("dir.jpg"), systemText(EISDIR));
+                       QStringLiteral("dir.jpg"), systemText(EISDIR));
     EXPECT_EQ(entriesOf(folder.path()), "link.bmp, new.jpg, pic.bmp");
 }
 
@@ -439,7 +440,8 @@ TEST(PictureSaver, FullDiskLeavesTheOriginalWholeAndNoTemporaryFile)
     QFile filler(mount->filePath(QStringLiteral("filler")));
     ASSERT_TRUE(filler.resize(filler.size() - 40 * 1024));
     EXPECT_WRITE_ERROR(overwrite(turned, path), path, systemText(ENOSPC));
-    EXPECT_WRITE_ERROR(saveAs(turned, mount->filePath(QStringLiteral("copy.bmp")), path), "copy.bmp", systemText(ENOSPC));
+    EXPECT_WRITE_ERROR(saveAs(turned, mount->filePath(QStringLiteral("copy.bmp")), path), "copy.bmp",
+                       systemText(ENOSPC));
     EXPECT_EQ(readAll(path), original);
     EXPECT_EQ(entriesOf(mount->path()), "filler, photo.bmp");
 
@@ -491,7 +493,8 @@ TEST(PictureSaver, ReadOnlyFileOrFolderIsRefusedForAnOrdinaryUser)
     ASSERT_EQ(::chmod(where.constData(), 0555), 0);
     EXPECT_TRUE(asOrdinaryUser([&] {
         EXPECT_WRITE_ERROR(overwrite(turned, open), QStringLiteral("open.jpg"), systemText(EACCES));
-        EXPECT_WRITE_ERROR(saveAs(turned, folder.filePath(QStringLiteral("new.jpg")), open), "new.jpg", systemText(EACCES));
+        EXPECT_WRITE_ERROR(saveAs(turned, folder.filePath(QStringLiteral("new.jpg")), open), "new.jpg",
+                           systemText(EACCES));
         return true;
     }));
     ASSERT_EQ(::chmod(where.constData(), 0700), 0);

@@ -102,8 +102,9 @@ constexpr QRgb kWhite = 0xffffffff;
 
 TEST(Rotation, QuarterAndHalfTurnsEqualTheLiteralRuleOnEverySize)
 {
-    const std::vector<QSize> sizes = {{1, 1}, {1, 2}, {2, 1}, {1, 9}, {8, 1}, {2, 2}, {2, 3}, {3, 2}, {3, 3},
-        {4, 4}, {5, 4}, {4, 5}, {6, 7}, {7, 6}, {16, 17}, {31, 64}, {100, 37}, {256, 255}, {301, 299}, {2, 40}};
+    const std::vector<QSize> sizes = {{1, 1},   {1, 2},   {2, 1},    {1, 9},     {8, 1},     {2, 2}, {2, 3},
+                                      {3, 2},   {3, 3},   {4, 4},    {5, 4},     {4, 5},     {6, 7}, {7, 6},
+                                      {16, 17}, {31, 64}, {100, 37}, {256, 255}, {301, 299}, {2, 40}};
     unsigned seed = 1;
     for (const QSize& size : sizes) {
         const TPixelImage image = held(noise(size.width(), size.height(), seed++));
@@ -239,10 +240,12 @@ TEST(Rotation, QuarterTurnsOfFiveByFourGiveTheWorkedExamples)
     const std::pair<int, int> w{-2, 0};
     // Left (90): the centre row's right half and the centre column's lower
     // half carry weights 1 - e and e; this picture's values survive them.
-    expectRows(turned(90), {{k, k, k, k}, {k, {3, 1}, {3, 2}, k}, {k, {2, 1}, {2, 2}, k}, {k, {1, 1}, {1, 2}, k}, {w, w, w, w}},
-        "left");
-    expectRows(turned(270), {{k, k, k, k}, {k, k, {1, 2}, {1, 1}}, {k, k, {2, 2}, {2, 1}}, {k, k, {3, 2}, {3, 1}}, {w, w, w, w}},
-        "right");
+    expectRows(turned(90),
+               {{k, k, k, k}, {k, {3, 1}, {3, 2}, k}, {k, {2, 1}, {2, 2}, k}, {k, {1, 1}, {1, 2}, k}, {w, w, w, w}},
+               "left");
+    expectRows(turned(270),
+               {{k, k, k, k}, {k, k, {1, 2}, {1, 1}}, {k, k, {2, 2}, {2, 1}}, {k, k, {3, 2}, {3, 1}}, {w, w, w, w}},
+               "right");
 }
 
 TEST(Rotation, ASideOfTwoLetsOneSampleThroughAndUniformPicturesDipOnTheCentreHalfLines)

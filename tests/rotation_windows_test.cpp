@@ -224,7 +224,7 @@ TEST(RotationWindow, ABrokenOrUnturnableFileIsToldAndTheWindowKeepsWorking)
         f.open(QStringLiteral("other.jpeg"));
         ASSERT_EQ(errors.messages.size(), 1);
         EXPECT_EQ(errors.messages[0],
-            QStringLiteral("拡張子が .jpeg の画像は回転できません。.jpg の名前で保存し直すと回転できます。"));
+                  QStringLiteral("拡張子が .jpeg の画像は回転できません。.jpg の名前で保存し直すと回転できます。"));
         EXPECT_EQ(f.form.statusText(), QStringLiteral("サイズ＝64*48"));
         EXPECT_FALSE(f.form.pixelImage()->Is24Bit());
         for (QAction* turn : {control<QAction>(f.form, "N2"), control<QAction>(f.form, "N3")}) {
@@ -312,7 +312,8 @@ TEST(ResultWindow, OverwriteWritesThePictureTheResultWasTurnedFrom)
     camera.height = 48;
     const QString a = f.folder.filePath(QStringLiteral("a.jpg"));
     const QString b = f.folder.filePath(QStringLiteral("b.jpg"));
-    f.folder.writeBytes(QStringLiteral("a.jpg"),
+    f.folder.writeBytes(
+        QStringLiteral("a.jpg"),
         test::withMarkers(TJPEGImage::encode(PictureFolder::pattern(64, 48, 1), 90), {{0xe1, test::makeExif(camera)}}));
     f.folder.writeJpeg(QStringLiteral("b.jpg"), 64, 48, 2);
     const QByteArray bBefore = bytesOf(b);
@@ -460,11 +461,11 @@ TEST(RotationWindow, APictureWithAlphaIsShownAndHeldInItsStoredColours)
     constexpr std::array<std::uint32_t, 3> kAlpha{0, 128, 255};
     constexpr std::array<QRgb, 3> kColour{qRgb(200, 100, 50), qRgb(10, 220, 130), qRgb(90, 60, 250)};
     test::BmpLayout layout{.width = 3,
-        .height = 4,
-        .bitCount = 32,
-        .compression = test::kBiBitFields,
-        .masks = {0x00ff0000, 0x0000ff00, 0x000000ff},
-        .alphaMask = 0xff000000};
+                           .height = 4,
+                           .bitCount = 32,
+                           .compression = test::kBiBitFields,
+                           .masks = {0x00ff0000, 0x0000ff00, 0x000000ff},
+                           .alphaMask = 0xff000000};
     std::vector<std::vector<std::uint32_t>> rows(4);
     for (auto& row : rows)
         for (std::size_t x = 0; x < 3; ++x)
@@ -493,7 +494,8 @@ TEST(RotationWindow, TurnsAreNeverCumulative)
     f.form.N2Click();
     EXPECT_TRUE(result->isVisible());
     QApplication::processEvents();
-    EXPECT_TRUE(control<QScrollArea>(*result, "ScrollBox")->verticalScrollBar()->isVisible()) << "a result taller than the window scrolls";
+    EXPECT_TRUE(control<QScrollArea>(*result, "ScrollBox")->verticalScrollBar()->isVisible())
+        << "a result taller than the window scrolls";
     EXPECT_GT(control<QScrollArea>(*result, "ScrollBox")->verticalScrollBar()->maximum(), 0);
     const TBitmap right = turned(*f.form.pixelImage(), 270.0f);
     EXPECT_EQ(result->result().image(), right.image());
@@ -575,7 +577,8 @@ TEST(ResultWindow, SavesByTheExtensionRulesAndClosesAfterEveryOutcome)
     ASSERT_EQ(filters.size(), 2);
     EXPECT_TRUE(filters[0].startsWith(QStringLiteral("画像ファイル(*.jpg;*.bmp)")));
     EXPECT_TRUE(filters[1].startsWith(QStringLiteral("全ファイル(*.*)")));
-    EXPECT_EQ(control<QFileDialog>(*result, "SavePictureDialog1")->selectedNameFilter(), QStringLiteral("画像ファイル(*.jpg;*.bmp)"))
+    EXPECT_EQ(control<QFileDialog>(*result, "SavePictureDialog1")->selectedNameFilter(),
+              QStringLiteral("画像ファイル(*.jpg;*.bmp)"))
         << "the first is chosen, shown by its name alone";
     EXPECT_TRUE(control<QFileDialog>(*result, "SavePictureDialog1")->testOption(QFileDialog::DontUseNativeDialog));
     EXPECT_FALSE(control<QFileDialog>(*result, "SavePictureDialog1")->testOption(QFileDialog::DontConfirmOverwrite));

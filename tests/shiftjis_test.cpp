@@ -42,10 +42,10 @@ TEST(ShiftJis, ConvertsCodePage932BothWays)
     };
     const Case cases[] = {
         {text(u"ザヴィオ"), bytes("\x83\x55\x83\x94\x83\x42\x83\x49", 8)},
-        {text(u"\uFF5E"), bytes("\x81\x60", 2)},   // ～ fullwidth tilde
-        {text(u"①"), bytes("\x87\x40", 2)},        // NEC special row 13
-        {text(u"ｱ"), bytes("\xB1", 1)},             // half-width katakana
-        {text(u"髙"), bytes("\xFB\xFC", 2)},        // IBM extension, as Windows writes it
+        {text(u"\uFF5E"), bytes("\x81\x60", 2)}, // ～ fullwidth tilde
+        {text(u"①"), bytes("\x87\x40", 2)}, // NEC special row 13
+        {text(u"ｱ"), bytes("\xB1", 1)}, // half-width katakana
+        {text(u"髙"), bytes("\xFB\xFC", 2)}, // IBM extension, as Windows writes it
         {QStringLiteral("C:\\pics ~"), bytes("C:\\pics ~", 9)},
         {text(u"一行目\r\n二行目\r\n"), bytes("\x88\xea\x8d\x73\x96\xda\r\n\x93\xf1\x8d\x73\x96\xda\r\n", 16)},
         {QString(), QByteArray()},
@@ -139,7 +139,10 @@ TEST(ShiftJis, ReadsDamagedBytesWithReplacementCharacters)
     const Case cases[] = {
         {bytes("AB\x83", 3), text(u"AB\uFFFD")},
         {bytes("\x83\x55\x87", 3), text(u"ザ\uFFFD")},
-        {bytes("A\x80" "B", 3), text(u"A\uFFFDB")},
+        {bytes("A\x80"
+               "B",
+               3),
+         text(u"A\uFFFDB")},
         {bytes("\xA0\x83\x49", 3), text(u"\uFFFDオ")},
         {bytes("\x81 x\r\n", 5), text(u"\uFFFD x\r\n")},
         {bytes("\x85\x80z", 3), text(u"\uFFFDz")},

@@ -17,9 +17,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     zavio::prepareApplication(app);
     // An error report no test asked for fails that test instead of waiting on a message box.
-    zavio::setErrorReporter([](const QString& message) {
-        ADD_FAILURE() << "unexpected error report: " << message.toStdString();
-    });
+    zavio::setErrorReporter(
+        [](const QString& message) { ADD_FAILURE() << "unexpected error report: " << message.toStdString(); });
     zavio::setProgramEnder([](int status) { ADD_FAILURE() << "unexpected end of the program, status " << status; });
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -14,7 +14,8 @@ TEST(WindowPlacement, CentresAFrameOnAnotherInsideTheScreen)
     // Kept inside the screen when the other window lies near or beyond its edge.
     EXPECT_EQ(centredFramePosition({325, 302}, QRect(-300, -200, 400, 300), screen), QPoint(0, 0));
     EXPECT_EQ(centredFramePosition({325, 302}, QRect(900, 700, 400, 300), screen), QPoint(1024 - 325, 768 - 302));
-    EXPECT_EQ(centredFramePosition({325, 302}, QRect(100, 50, 800, 600), QRect(1024, 0, 1280, 1024)), QPoint(1024, 199));
+    EXPECT_EQ(centredFramePosition({325, 302}, QRect(100, 50, 800, 600), QRect(1024, 0, 1280, 1024)),
+              QPoint(1024, 199));
     // Larger than the screen: its top-left corner on the screen's.
     EXPECT_EQ(centredFramePosition({2000, 900}, QRect(0, 0, 1024, 768), screen), QPoint(0, 0));
 

@@ -28,8 +28,8 @@ TEST(Windows, AllEightAreMadeAtStartUpAndWiredTogether)
     fixtures::PictureFolder folder;
     folder.writeNumberedJpegs(3, QStringLiteral("pic"), 40, 30);
     const auto windows = createWindows();
-    ASSERT_TRUE(windows->Form1 && windows->Form2 && windows->Form3 && windows->Form4 && windows->Form5
-        && windows->Form6 && windows->Form7 && windows->dispForm);
+    ASSERT_TRUE(windows->Form1 && windows->Form2 && windows->Form3 && windows->Form4 && windows->Form5 && windows->Form6
+                && windows->Form7 && windows->dispForm);
     EXPECT_EQ(windows->dispForm->parentWidget(), windows->Form7.get());
     TForm1& main = *windows->Form1;
     main.openFolder(folder.path());
@@ -161,9 +161,10 @@ TEST(Windows, EachSecondaryWindowBelongsToTheWindowThatOpensItAndOpensWhereItAlw
     // A parent would centre a dialog on itself; each keeps its own place.
     const auto expectCentredOn = [&](const char* name, const QRect& on, const char* what) {
         const QPoint offset = centreOffset(shown[QLatin1String(name)].frame, on);
-        EXPECT_LE(offset.manhattanLength(), 2) << name << " is not centred on " << what << ": it is at "
-            << shown[QLatin1String(name)].frame.x() << "," << shown[QLatin1String(name)].frame.y() << " "
-            << shown[QLatin1String(name)].frame.width() << "x" << shown[QLatin1String(name)].frame.height();
+        EXPECT_LE(offset.manhattanLength(), 2)
+            << name << " is not centred on " << what << ": it is at " << shown[QLatin1String(name)].frame.x() << ","
+            << shown[QLatin1String(name)].frame.y() << " " << shown[QLatin1String(name)].frame.width() << "x"
+            << shown[QLatin1String(name)].frame.height();
     };
     expectCentredOn("Form2", screen, "the screen");
     expectCentredOn("Form4", screen, "the screen");
@@ -182,7 +183,8 @@ TEST(Windows, TheSecondaryWindowsGoBeforeTheWindowsTheyBelongTo)
     windows->Form1->show();
     windows->dispForm->show();
     QPointer<QWidget> watched[] = {windows->Form2.get(), windows->Form3.get(), windows->Form4.get(),
-        windows->Form5.get(), windows->Form6.get(), windows->Form7.get(), windows->dispForm, windows->Form1.get()};
+                                   windows->Form5.get(), windows->Form6.get(), windows->Form7.get(),
+                                   windows->dispForm,    windows->Form1.get()};
     EXPECT_EQ(windows->Form5->parentWidget(), windows->Form4.get());
     EXPECT_EQ(windows->Form2->parentWidget(), windows->Form1.get());
     windows.reset();

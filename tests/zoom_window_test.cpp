@@ -51,15 +51,15 @@ struct ZoomView {
 std::ostream& operator<<(std::ostream& out, const ZoomView& v)
 {
     return out << "image " << v.image.width() << "x" << v.image.height() << " client " << v.client.width() << "x"
-               << v.client.height() << " bars " << v.horizontalBar << v.verticalBar << " "
-               << v.caption.toStdString();
+               << v.client.height() << " bars " << v.horizontalBar << v.verticalBar << " " << v.caption.toStdString();
 }
 
 ZoomView viewOf(const TForm2& form)
 {
     return {control<ZoomImage>(form, "Image1")->size(), form.size(),
-        control<QScrollArea>(form, "ScrollBox1")->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOn,
-        control<QScrollArea>(form, "ScrollBox1")->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn, form.windowTitle()};
+            control<QScrollArea>(form, "ScrollBox1")->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOn,
+            control<QScrollArea>(form, "ScrollBox1")->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn,
+            form.windowTitle()};
 }
 
 ZoomView click(TForm2& form, Qt::MouseButton button)
@@ -99,7 +99,7 @@ TEST(ZoomWindow, GrowsWithThePictureThenScrollsOnA1280Screen)
     ASSERT_TRUE(form.FormActivate());
     form.show();
     EXPECT_EQ(viewOf(form),
-        (ZoomView{{1000, 749}, {1000, 749}, false, false, QStringLiteral("可変表示・元サイズ＝1200*900 a.jpg")}));
+              (ZoomView{{1000, 749}, {1000, 749}, false, false, QStringLiteral("可変表示・元サイズ＝1200*900 a.jpg")}));
     EXPECT_EQ(form.baseSize(), QSize(1000, 749));
     EXPECT_FALSE(form.frameIsFixed());
     EXPECT_EQ(control<ZoomImage>(form, "Image1")->cursor().shape(), Qt::BitmapCursor);
@@ -157,8 +157,7 @@ TEST(ZoomWindow, KeepsWithinTheAvailableAreaAndScrollsThere)
     // The client area gets what the frame leaves of the area.
     const QSize room = QSize(1150, 905) - (form.frameGeometry().size() - form.size());
     EXPECT_EQ(click(form, Qt::LeftButton), (ZoomView{{1100, 823}, {1100, 823}, false, false, "Size=1100*823"}));
-    EXPECT_EQ(click(form, Qt::LeftButton),
-        (ZoomView{{1200, 898}, {room.width(), 898}, true, false, "Size=1200*898"}));
+    EXPECT_EQ(click(form, Qt::LeftButton), (ZoomView{{1200, 898}, {room.width(), 898}, true, false, "Size=1200*898"}));
     EXPECT_EQ(click(form, Qt::LeftButton), (ZoomView{{1300, 973}, room, true, true, "Size=1300*973"}));
     for (int i = 0; i < 7; ++i)
         click(form, Qt::LeftButton);
@@ -221,7 +220,8 @@ TEST(ZoomWindow, LoadsByExtensionAndLeavesNothingStaleAfterAFailure)
     ASSERT_TRUE(form.FormActivate());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("可変表示・元サイズ＝360*420 D.BMP"));
     EXPECT_EQ(form.picture().pixel(7, 9), PictureFolder::pattern(360, 420, 2).pixel(7, 9));
-    EXPECT_EQ(control<ZoomImage>(form, "Image1")->accessibleName(), QStringLiteral("D.BMP")) << "screen readers name the picture";
+    EXPECT_EQ(control<ZoomImage>(form, "Image1")->accessibleName(), QStringLiteral("D.BMP"))
+        << "screen readers name the picture";
 
     for (const char* bad : {"broken.jpg", "notes.txt", "vanished.jpg"}) {
         CapturedErrors errors;

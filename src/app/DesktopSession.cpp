@@ -56,8 +56,9 @@ bool qtHasInputMethodPlugin(const std::string& name)
 {
     const QDir folder(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforminputcontexts"));
     const QStringList files = folder.entryList({QStringLiteral("*.so")}, QDir::Files);
-    return std::any_of(files.begin(), files.end(),
-        [&](const QString& file) { return file.startsWith(QStringLiteral("lib") + QString::fromStdString(name)); });
+    return std::any_of(files.begin(), files.end(), [&](const QString& file) {
+        return file.startsWith(QStringLiteral("lib") + QString::fromStdString(name));
+    });
 }
 
 } // namespace
@@ -108,8 +109,8 @@ std::optional<std::string> missingDesktopSession(const DesktopSession& session)
             rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
         }
         const char* missing = needsX11 && needsWayland ? "DISPLAY or WAYLAND_DISPLAY, and neither is set"
-            : needsX11                                ? "DISPLAY, which is not set"
-                                                      : "WAYLAND_DISPLAY, which is not set";
+            : needsX11                                 ? "DISPLAY, which is not set"
+                                                       : "WAYLAND_DISPLAY, which is not set";
         reason = "the platform " + session.platform + " needs " + missing;
     }
     return "zavio: Zavio needs a desktop session (X11 or Wayland) to show its windows, but " + reason
@@ -145,7 +146,7 @@ std::string preferredPlatform(const DesktopSession& session)
 InputMethodSession InputMethodSession::ofProcess()
 {
     return {environment("QT_IM_MODULE"), environment("XMODIFIERS"), environment("GTK_IM_MODULE"),
-        environment("XDG_CURRENT_DESKTOP")};
+            environment("XDG_CURRENT_DESKTOP")};
 }
 
 std::string preferredInputMethod(const InputMethodSession& session, bool (*hasPlugin)(const std::string& name))

@@ -60,7 +60,7 @@ FileListBox::FileListBox(const QString& objectName, int itemHeight, QWidget* par
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { emit itemSelectionChanged(); });
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-        [this](const QModelIndex& current) { emit currentRowChanged(current.isValid() ? current.row() : -1); });
+            [this](const QModelIndex& current) { emit currentRowChanged(current.isValid() ? current.row() : -1); });
     widths_.setFont(font());
     applyItemSizes();
 }

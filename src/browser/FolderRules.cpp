@@ -70,7 +70,7 @@ bool sortsBefore(const FilePath& a, const FilePath& b)
 void sortNames(QStringList& names)
 {
     std::stable_sort(names.begin(), names.end(),
-        [](const QString& a, const QString& b) { return sortsBefore(a, b, a.toUtf8(), b.toUtf8()); });
+                     [](const QString& a, const QString& b) { return sortsBefore(a, b, a.toUtf8(), b.toUtf8()); });
 }
 
 void sortNames(std::vector<FilePath>& names)

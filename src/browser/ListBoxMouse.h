@@ -23,8 +23,8 @@ public:
 protected:
     virtual void buttonReleased(Qt::MouseButton button) = 0;
 
-    QItemSelectionModel::SelectionFlags selectionCommand(
-        const QModelIndex& index, const QEvent* event = nullptr) const override
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override
     {
         if (isCtrlClickOnSelected(*this->selectionModel(), index, event))
             return QItemSelectionModel::NoUpdate;

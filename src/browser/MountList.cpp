@@ -29,26 +29,33 @@ QString unescapeMountPath(const QString& field)
 
 bool isNetworkType(const QString& type)
 {
-    static const QSet<QString> network = {
-        QStringLiteral("nfs"), QStringLiteral("nfs4"), QStringLiteral("cifs"),
-        QStringLiteral("smb3"), QStringLiteral("smbfs"), QStringLiteral("fuse.sshfs"),
-        QStringLiteral("sshfs"), QStringLiteral("davfs"), QStringLiteral("fuse.davfs2"),
-        QStringLiteral("afs"), QStringLiteral("9p"), QStringLiteral("fuse.rclone"),
-        QStringLiteral("fuse.gvfsd-fuse")};
+    static const QSet<QString> network = {QStringLiteral("nfs"),
+                                          QStringLiteral("nfs4"),
+                                          QStringLiteral("cifs"),
+                                          QStringLiteral("smb3"),
+                                          QStringLiteral("smbfs"),
+                                          QStringLiteral("fuse.sshfs"),
+                                          QStringLiteral("sshfs"),
+                                          QStringLiteral("davfs"),
+                                          QStringLiteral("fuse.davfs2"),
+                                          QStringLiteral("afs"),
+                                          QStringLiteral("9p"),
+                                          QStringLiteral("fuse.rclone"),
+                                          QStringLiteral("fuse.gvfsd-fuse")};
     return network.contains(type);
 }
 
 bool isPseudoType(const QString& type)
 {
     static const QSet<QString> pseudo = {
-        QStringLiteral("proc"), QStringLiteral("sysfs"), QStringLiteral("tmpfs"),
-        QStringLiteral("devtmpfs"), QStringLiteral("devpts"), QStringLiteral("cgroup"),
-        QStringLiteral("cgroup2"), QStringLiteral("mqueue"), QStringLiteral("debugfs"),
-        QStringLiteral("tracefs"), QStringLiteral("securityfs"), QStringLiteral("pstore"),
-        QStringLiteral("bpf"), QStringLiteral("autofs"), QStringLiteral("hugetlbfs"),
-        QStringLiteral("fusectl"), QStringLiteral("configfs"), QStringLiteral("binfmt_misc"),
-        QStringLiteral("efivarfs"), QStringLiteral("ramfs"), QStringLiteral("rpc_pipefs"),
-        QStringLiteral("nsfs"), QStringLiteral("selinuxfs"), QStringLiteral("overlay")};
+        QStringLiteral("proc"),     QStringLiteral("sysfs"),      QStringLiteral("tmpfs"),
+        QStringLiteral("devtmpfs"), QStringLiteral("devpts"),     QStringLiteral("cgroup"),
+        QStringLiteral("cgroup2"),  QStringLiteral("mqueue"),     QStringLiteral("debugfs"),
+        QStringLiteral("tracefs"),  QStringLiteral("securityfs"), QStringLiteral("pstore"),
+        QStringLiteral("bpf"),      QStringLiteral("autofs"),     QStringLiteral("hugetlbfs"),
+        QStringLiteral("fusectl"),  QStringLiteral("configfs"),   QStringLiteral("binfmt_misc"),
+        QStringLiteral("efivarfs"), QStringLiteral("ramfs"),      QStringLiteral("rpc_pipefs"),
+        QStringLiteral("nsfs"),     QStringLiteral("selinuxfs"),  QStringLiteral("overlay")};
     return pseudo.contains(type);
 }
 

@@ -174,8 +174,8 @@ private:
     // that one itself and reports the failure when its page is shown. A file
     // that changed while it was decoded is left to the fill too.
     // A decode stopped because its round ended gives nothing either.
-    std::optional<TBitmap> draw(const FilePath& path, const Renderer& renderer, int width, int height,
-        TBitmap& scratch, std::optional<CellKey>& key, std::uint64_t generation) const
+    std::optional<TBitmap> draw(const FilePath& path, const Renderer& renderer, int width, int height, TBitmap& scratch,
+                                std::optional<CellKey>& key, std::uint64_t generation) const
     {
         key = CellKey::of(path, width, height);
         if (!key || cache_->contains(*key))
@@ -224,10 +224,11 @@ private:
 };
 
 PageFiller::PageFiller()
-    : threads_(std::max(1, QThread::idealThreadCount())), renderer_(renderThumbnailCell),
-      cache_(std::make_shared<ThumbnailCache>()), background_(std::make_unique<Background>(cache_))
-{
-}
+    : threads_(std::max(1, QThread::idealThreadCount())),
+      renderer_(renderThumbnailCell),
+      cache_(std::make_shared<ThumbnailCache>()),
+      background_(std::make_unique<Background>(cache_))
+{}
 
 PageFiller::~PageFiller() = default;
 PageFiller::PageFiller(PageFiller&&) noexcept = default;
@@ -273,8 +274,8 @@ bool PageFiller::backgroundIdle() const
     return !background_ || background_->idle();
 }
 
-void PageFiller::prefetchAround(
-    const BrowseCounters& counters, const std::vector<FilePath>& items, const FilePath& folder)
+void PageFiller::prefetchAround(const BrowseCounters& counters, const std::vector<FilePath>& items,
+                                const FilePath& folder)
 {
     if (!backgroundWork_ || !background_)
         return;
@@ -305,8 +306,8 @@ const TBitmap& PageFiller::brokenCell()
     return brokenCell_;
 }
 
-PageFiller::Outcome PageFiller::render(
-    const Renderer& renderer, const FilePath& path, int width, int height, TBitmap& scratch)
+PageFiller::Outcome PageFiller::render(const Renderer& renderer, const FilePath& path, int width, int height,
+                                       TBitmap& scratch)
 {
     Outcome outcome;
     try {
@@ -326,8 +327,8 @@ PageFiller::Outcome PageFiller::render(
     return outcome;
 }
 
-std::vector<PageFailure> PageFiller::fill(
-    BrowseCounters& counters, const std::vector<FilePath>& items, const FilePath& folder, PageSink& sink)
+std::vector<PageFailure> PageFiller::fill(BrowseCounters& counters, const std::vector<FilePath>& items,
+                                          const FilePath& folder, PageSink& sink)
 {
     // The user's fill has the cores to itself; the page around it is drawn
     // ahead again once it has been shown.

@@ -73,8 +73,8 @@ public:
     const ThumbnailCache& cache() const { return *cache_; }
 
     // Returns the pictures of the page that could not be shown, in cell order.
-    std::vector<PageFailure> fill(
-        BrowseCounters& counters, const std::vector<FilePath>& items, const FilePath& folder, PageSink& sink);
+    std::vector<PageFailure> fill(BrowseCounters& counters, const std::vector<FilePath>& items, const FilePath& folder,
+                                  PageSink& sink);
 
     // Whether prefetchAround draws pages ahead; on by default. Turning it off
     // stops the work in hand.

@@ -37,7 +37,7 @@ constexpr int kClientWidth = 856;
 constexpr int kClientHeight = 620;
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
-    int height)
+                        int height)
 {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QLatin1String(name));
@@ -73,8 +73,9 @@ private:
 };
 
 TForm1::TForm1(Selection& selection, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : QWidget(parent,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                  | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       selection_(selection)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -95,7 +96,7 @@ TForm1::TForm1(Selection& selection, QWidget* parent)
     DirectoryListBox1->setGeometry(10, 90, 131, 311);
     DirectoryListBox1->setAccessibleName(QStringLiteral("フォルダ"));
     connect(DirectoryListBox1, &QListWidget::itemActivated, this,
-        [this](QListWidgetItem* item) { openFolderItem(DirectoryListBox1->row(item)); });
+            [this](QListWidgetItem* item) { openFolderItem(DirectoryListBox1->row(item)); });
 
     FileListBox1 = new FileListBox(QStringLiteral("FileListBox1"), 15, this);
     FileListBox1->setGeometry(10, 410, 131, 191);
@@ -282,8 +283,8 @@ void TForm1::reportPageFailures(const std::vector<PageFailure>& failures)
 
 PageButtonStates TForm1::buttonStates() const
 {
-    return {BitBtn1->isEnabled(), BitBtn2->isEnabled(), !BitBtn5->isHidden(), BitBtn5->isEnabled(),
-        !BitBtn3->isHidden(), BitBtn3->isEnabled()};
+    return {BitBtn1->isEnabled(), BitBtn2->isEnabled(), !BitBtn5->isHidden(),
+            BitBtn5->isEnabled(), !BitBtn3->isHidden(), BitBtn3->isEnabled()};
 }
 
 void TForm1::applyButtonStates(const PageButtonStates& states)
@@ -308,8 +309,7 @@ void TForm1::FileListBox1Change()
         // The walk reads the names the window holds; the list keeps each
         // text's width, so only names new to it are measured.
         FileListBox1->measureTexts([](const FilePath& name) { return isCountedPicture(name.text()); });
-        const FileCount count =
-            countPictures(fileNames_, [this](int row) { return FileListBox1->textWidth(row); });
+        const FileCount count = countPictures(fileNames_, [this](int row) { return FileListBox1->textWidth(row); });
         counters.PictureCount = count.pictures;
         counters.ListPosition = counters.ItemCount;
         FileListBox1->setHorizontalExtent(count.extent);

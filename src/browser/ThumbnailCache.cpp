@@ -13,11 +13,8 @@ namespace zavio {
 
 QByteArray CellKey::text() const
 {
-    return path + '\n'
-        + QByteArray::number(device) + ':' + QByteArray::number(inode) + '\n'
-        + QByteArray::number(size) + '\n'
-        + QByteArray::number(modifiedNs) + '\n'
-        + QByteArray::number(changedNs) + '\n'
+    return path + '\n' + QByteArray::number(device) + ':' + QByteArray::number(inode) + '\n' + QByteArray::number(size)
+        + '\n' + QByteArray::number(modifiedNs) + '\n' + QByteArray::number(changedNs) + '\n'
         + QByteArray::number(cellWidth) + 'x' + QByteArray::number(cellHeight);
 }
 
@@ -45,8 +42,7 @@ std::optional<CellKey> CellKey::of(const FilePath& path, int cellWidth, int cell
 
 ThumbnailCache::ThumbnailCache(int capacity, int prefetchCapacity)
     : capacity_(std::max(capacity, 1)), prefetchCapacity_(std::clamp(prefetchCapacity, 0, capacity_))
-{
-}
+{}
 
 std::optional<TBitmap> ThumbnailCache::find(const CellKey& key)
 {

@@ -301,7 +301,8 @@ std::string_view commentMessageText(CommentMessageId id)
     case CommentMessageId::Eror2:
         return "EROR2";
     case CommentMessageId::FileBusy:
-        return "コメントファイル（coment.txt）はほかのプログラムが使用中のため、書き込めません。しばらくしてからもう一度試してください。";
+        return "コメントファイル（coment."
+               "txt）はほかのプログラムが使用中のため、書き込めません。しばらくしてからもう一度試してください。";
     }
     return {};
 }
@@ -375,9 +376,9 @@ struct CommentFile::Impl {
 
     // The editor's session.
     bool editing = false;
-    std::string folder;     // fixed at OpenForEdit
-    std::string snapshot;   // the file's contents at OpenForEdit
-    std::string lookupKey;  // the key of the last FindRecordForEdit, for messages
+    std::string folder; // fixed at OpenForEdit
+    std::string snapshot; // the file's contents at OpenForEdit
+    std::string lookupKey; // the key of the last FindRecordForEdit, for messages
     std::string rewriteKey; // the key of the record BeginRewrite was given
 
     // The viewer's open file; empty when there is none (read-only medium).
@@ -449,7 +450,8 @@ CommentOutcome CommentFile::BeginRewrite(const RecordMatch& match)
     const FileHandle lock = openLocked(d_->commentPath(), false, d_->lockWait);
     const std::string scratchPath = pathIn(d_->folder, kScratchFileName);
     io::unlinkAt(AT_FDCWD, scratchPath.c_str(), 0);
-    FileHandle scratch(io::openAt(AT_FDCWD, scratchPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    FileHandle scratch(
+        io::openAt(AT_FDCWD, scratchPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (!scratch) {
         const int error = errno;
         return failure(CommentMessageId::FileOpenError, {}, unwritableFolderDetail(error));

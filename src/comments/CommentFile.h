@@ -23,15 +23,15 @@ inline constexpr char kScratchFileName[] = "buftx.txt";
 
 // The messages the comment windows show, each in a plain message box with OK.
 enum class CommentMessageId {
-    FileOpenError,       // "FileOpen Error"
-    WriteError,          // "書き込みエラー" + key
-    EditError,           // "編集ERROR"
+    FileOpenError, // "FileOpen Error"
+    WriteError, // "書き込みエラー" + key
+    EditError, // "編集ERROR"
     ComentFileOpenError, // "comentFileOpen Error"
-    EditWriteError,      // "編集書き込みエラー" + key
-    DeleteError,         // "削除Error"
-    Eror1,               // "EROR1"
-    Eror2,               // "EROR2"
-    FileBusy,            // our own: another program holds the file's lock
+    EditWriteError, // "編集書き込みエラー" + key
+    DeleteError, // "削除Error"
+    Eror1, // "EROR1"
+    Eror2, // "EROR2"
+    FileBusy, // our own: another program holds the file's lock
 };
 
 // The fixed part of a message, UTF-8.
@@ -64,10 +64,10 @@ struct [[nodiscard]] CommentOutcome {
 // The editor's lookup result.
 struct RecordMatch {
     bool found = false;
-    std::string recordText;  // the record's bytes, key included, without its terminator
-    std::string matchedKey;  // the key bytes as found in the file; empty when not found
-    std::size_t offset = 0;  // bytes in the file before the record
-    std::size_t length = 0;  // bytes of recordText
+    std::string recordText; // the record's bytes, key included, without its terminator
+    std::string matchedKey; // the key bytes as found in the file; empty when not found
+    std::size_t offset = 0; // bytes in the file before the record
+    std::size_t length = 0; // bytes of recordText
     bool terminated = false; // a terminator follows (false for a last record cut short)
 };
 

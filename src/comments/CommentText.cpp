@@ -79,8 +79,8 @@ QByteArray commentBytesOf(QStringView text)
 {
     QString lines = storable(text);
     if (const std::optional<char16_t> control = firstUnstorableControl(lines))
-        throw ShiftJisError(
-            QStringLiteral("コメントに書けない制御文字があります: %1").arg(describeCharacter(*control)), *control);
+        throw ShiftJisError(QStringLiteral("コメントに書けない制御文字があります: %1").arg(describeCharacter(*control)),
+                            *control);
     lines.replace(u'\n', QStringLiteral("\r\n"));
     return toShiftJis(lines);
 }

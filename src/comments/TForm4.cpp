@@ -108,11 +108,12 @@ bool TForm4::FormActivate()
     const std::optional<QByteArray> key = commentKeyOf(selection_.SelectedCommentKey);
     if (!key) {
         showMessage(this,
-            QStringLiteral("「%1」のファイル名は Shift-JIS で表せない文字を含むため、コメントを書けません。")
-                .arg(selection_.SelectedCommentKey.text()));
+                    QStringLiteral("「%1」のファイル名は Shift-JIS で表せない文字を含むため、コメントを書けません。")
+                        .arg(selection_.SelectedCommentKey.text()));
         return false;
     }
-    if (!tellCommentOutcome(this, withHourglass([&] { return file_.OpenForEdit(bytesView(selection_.folder().native())); })))
+    if (!tellCommentOutcome(this,
+                            withHourglass([&] { return file_.OpenForEdit(bytesView(selection_.folder().native())); })))
         return false;
     Memo1->allowEditing();
     Memo1->clear();

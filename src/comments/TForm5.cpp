@@ -18,7 +18,6 @@ TForm5::TForm5(QWidget* parent)
             .textResource = QStringLiteral(":/zavio/help/TForm5.txt"),
         },
         parent)
-{
-}
+{}
 
 } // namespace zavio

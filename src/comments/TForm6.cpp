@@ -94,8 +94,8 @@ void TForm6::showComment()
     }
     // The area always starts with an empty line: what is left of the key's
     // line, or of an empty text.
-    QString shown = view.found ? commentTextOf(QByteArrayView(view.comment.data(), qsizetype(view.comment.size())))
-                               : QString();
+    QString shown =
+        view.found ? commentTextOf(QByteArrayView(view.comment.data(), qsizetype(view.comment.size()))) : QString();
     if (!view.found)
         shown += QStringLiteral("\n\u3000コメントは書き込まれていません。");
     QPalette colours = Memo1->palette();

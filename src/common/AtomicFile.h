@@ -15,8 +15,7 @@ class WriteError : public UserError {
 public:
     WriteError(const QString& message, int systemError = 0, bool replaced = false)
         : UserError(message), systemError_(systemError), replaced_(replaced)
-    {
-    }
+    {}
     // The errno value of the call that failed; 0 for a refusal of our own.
     int systemError() const { return systemError_; }
     // True only when the new content is in place and just its durability is
@@ -57,12 +56,12 @@ public:
 private:
     [[noreturn]] void fail(int error) const;
 
-    QString name_;          // the target as the user knows it, for messages
-    QByteArray fileName_;   // the real file's name in folder_
-    FileHandle folder_;     // the real file's folder
-    QByteArray scratch_;    // the scratch file's name in folder_
-    FileHandle file_;       // the scratch file, open for writing
-    bool exists_ = false;   // whether the target existed when the replacement began
+    QString name_; // the target as the user knows it, for messages
+    QByteArray fileName_; // the real file's name in folder_
+    FileHandle folder_; // the real file's folder
+    QByteArray scratch_; // the scratch file's name in folder_
+    FileHandle file_; // the scratch file, open for writing
+    bool exists_ = false; // whether the target existed when the replacement began
     mode_t mode_ = 0;
     uid_t owner_ = 0;
     gid_t group_ = 0;

@@ -20,9 +20,9 @@ public:
     struct Layout {
         QString objectName;
         QString caption;
-        QPoint position;    // top-left corner on the screen
+        QPoint position; // top-left corner on the screen
         QSize clientSize;
-        QColor background;  // of the text
+        QColor background; // of the text
         QColor textColour;
         bool verticalBar = false;
         QString textResource;

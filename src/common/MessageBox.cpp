@@ -20,18 +20,17 @@ constexpr int kTitleBarRoom = 140;
 
 } // namespace
 
-MessageBox::MessageBox(Icon icon, const QString& title, const QString& text, StandardButtons buttons,
-                       QWidget* parent)
+MessageBox::MessageBox(Icon icon, const QString& title, const QString& text, StandardButtons buttons, QWidget* parent)
     : QMessageBox(icon, title, text, buttons, parent)
-{
-}
+{}
 
 int MessageBox::widthForTitle(const QString& title)
 {
     QFont bold = QFont();
     bold.setBold(true);
-    const int advance = std::max(QFontMetrics(QFontDatabase::systemFont(QFontDatabase::TitleFont)).horizontalAdvance(title),
-        QFontMetrics(bold).horizontalAdvance(title));
+    const int advance =
+        std::max(QFontMetrics(QFontDatabase::systemFont(QFontDatabase::TitleFont)).horizontalAdvance(title),
+                 QFontMetrics(bold).horizontalAdvance(title));
     return advance + kTitleBarRoom;
 }
 

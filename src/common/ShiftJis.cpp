@@ -120,8 +120,7 @@ QByteArray toShiftJis(const QString& text)
         }
         // EILSEQ: a character CP932 lacks or a lone surrogate; EINVAL: a high
         // surrogate at the very end. Either way the text cannot be written.
-        const char32_t character =
-            codePointAt(reinterpret_cast<const char16_t*>(in), inLeft / sizeof(char16_t));
+        const char32_t character = codePointAt(reinterpret_cast<const char16_t*>(in), inLeft / sizeof(char16_t));
         throw ShiftJisError(QStringLiteral("Shift-JIS で表せない文字があります: %1").arg(describeCharacter(character)),
                             character);
     }

@@ -39,36 +39,34 @@ public:
     WindowActivation(QWidget& window, Moment moment, Step step);
     // A step that returns nothing always lets the window open.
     template <typename F>
-        requires std::is_void_v<std::invoke_result_t<F&>>
-    WindowActivation(QWidget& window, Moment moment, F step)
-        : WindowActivation(window, moment, Step([step = std::move(step)]() mutable {
-              step();
-              return true;
-          }))
-    {
-    }
+        requires std::is_void_v<std::invoke_result_t<F&>> WindowActivation(QWidget& window, Moment moment, F step)
+            : WindowActivation(window, moment, Step([step = std::move(step)]() mutable {
+                                   step();
+                                   return true;
+                               }))
+        {}
 
-    // Runs the step now. Returns whether it ran through and said yes.
-    bool activate();
-    // For a ModalOpening dialog: runs the step, and only after one that said
-    // yes runs place and shows the dialog modally, waiting until it closes.
-    // Returns whether it showed.
-    bool openModal(const std::function<void()>& place = {});
+        // Runs the step now. Returns whether it ran through and said yes.
+        bool activate();
+        // For a ModalOpening dialog: runs the step, and only after one that said
+        // yes runs place and shows the dialog modally, waiting until it closes.
+        // Returns whether it showed.
+        bool openModal(const std::function<void()>& place = {});
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
-    // The native window's focus events come to the QWindow, which exists from
-    // the first showing on.
-    void watchWindowHandle();
-    void entered();
+    private:
+        // The native window's focus events come to the QWindow, which exists from
+        // the first showing on.
+        void watchWindowHandle();
+        void entered();
 
-    QWidget& window_;
-    const Moment moment_;
-    Step step_;
-    QPointer<QWindow> handle_;
-    bool active_ = false;
+        QWidget& window_;
+        const Moment moment_;
+        Step step_;
+        QPointer<QWindow> handle_;
+        bool active_ = false;
 };
 
 } // namespace zavio

@@ -86,7 +86,8 @@ void centreOnWindow(QWidget& window, const QWidget* on)
     const QRect available = availableArea(window, centre);
     if (available.isEmpty())
         return;
-    moveFrameTo(window, centredFramePosition(expectedFrame(window, centre), centre->frameGeometry(), available), centre);
+    moveFrameTo(window, centredFramePosition(expectedFrame(window, centre), centre->frameGeometry(), available),
+                centre);
 }
 
 } // namespace zavio

@@ -20,7 +20,7 @@ int centredStart(int size, int from, int length, int low, int room)
 QPoint centredFramePosition(QSize frame, const QRect& on, const QRect& available)
 {
     return {centredStart(frame.width(), on.x(), on.width(), available.x(), available.width()),
-        centredStart(frame.height(), on.y(), on.height(), available.y(), available.height())};
+            centredStart(frame.height(), on.y(), on.height(), available.y(), available.height())};
 }
 
 QSize framedSize(QSize client, const QMargins& ownMargins, const QMargins& onMargins)

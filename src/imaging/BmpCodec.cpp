@@ -130,9 +130,9 @@ QByteArray encodeBmp24(const TBitmap& bitmap)
     putU32(info + 0, kInfoHeaderSize);
     putU32(info + 4, std::uint32_t(width));
     putU32(info + 8, std::uint32_t(height)); // positive: bottom-up
-    putU16(info + 12, 1);                    // planes
-    putU16(info + 14, 24);                   // bits per pixel
-    putU32(info + 16, 0);                    // BI_RGB, no compression
+    putU16(info + 12, 1); // planes
+    putU16(info + 14, 24); // bits per pixel
+    putU32(info + 16, 0); // BI_RGB, no compression
     putU32(info + 20, std::uint32_t(pixelBytes));
     putU32(info + 24, 2835); // 72 dpi in pixels per metre
     putU32(info + 28, 2835);

@@ -71,8 +71,7 @@ void onEmitMessage(j_common_ptr cinfo, int level)
 void onProgress(j_common_ptr cinfo)
 {
     JpegErrors& errors = errorsOf(cinfo);
-    if (cinfo->is_decompressor
-        && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
+    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
         errors.tooManyScans = true;
         std::longjmp(errors.jump, 1);
     }
@@ -149,8 +148,7 @@ void readBgrStep(void* context)
     j_decompress_ptr info = c->info;
     while (info->output_scanline < info->output_height) {
         JSAMPROW rows[kRowsPerRead];
-        const JDIMENSION wanted =
-            std::min<JDIMENSION>(kRowsPerRead, info->output_height - info->output_scanline);
+        const JDIMENSION wanted = std::min<JDIMENSION>(kRowsPerRead, info->output_height - info->output_scanline);
         for (JDIMENSION i = 0; i < wanted; ++i)
             rows[i] = c->firstRow + qsizetype(info->output_scanline + i) * c->stride;
         if (jpeg_read_scanlines(info, rows, wanted) == 0) {
@@ -237,8 +235,7 @@ private:
         if (errors_.cancelled)
             throw DecodeCancelled();
         if (errors_.tooManyScans)
-            throw PictureError(decodeFailure(
-                QStringLiteral("スキャンの数が %1 を超えています。").arg(kMaxScans)));
+            throw PictureError(decodeFailure(QStringLiteral("スキャンの数が %1 を超えています。").arg(kMaxScans)));
         switch (errors_.code) {
         case JERR_NO_SOI:
             // Not a JPEG at all: there was nothing to decode.
@@ -373,8 +370,7 @@ public:
     jpeg_compress_struct& info() { return info_; }
     QByteArray result() const
     {
-        return QByteArray(reinterpret_cast<const char*>(destination_.buffer),
-                          qsizetype(destination_.size));
+        return QByteArray(reinterpret_cast<const char*>(destination_.buffer), qsizetype(destination_.size));
     }
 
     void run(JpegStep step, void* context)
@@ -487,8 +483,8 @@ void TJPEGImage::decodeInto(QByteArrayView data, TBitmap& bitmap)
         cmyk = true;
         break;
     default:
-        throw PictureError(decodeFailure(
-            QStringLiteral("この色の形式（成分 %1 個）には対応していません。").arg(info.num_components)));
+        throw PictureError(
+            decodeFailure(QStringLiteral("この色の形式（成分 %1 個）には対応していません。").arg(info.num_components)));
     }
     info.dct_method = JDCT_ISLOW;
     decompressor.run(startDecompressStep, &info);
@@ -518,7 +514,8 @@ std::vector<JpegMarker> TJPEGImage::readMarkers(QByteArrayView data, std::span<c
     decompressor.readHeader(data, codes);
     std::vector<JpegMarker> markers;
     for (jpeg_saved_marker_ptr m = decompressor.info().marker_list; m != nullptr; m = m->next)
-        markers.push_back({int(m->marker), QByteArray(reinterpret_cast<const char*>(m->data), qsizetype(m->data_length))});
+        markers.push_back(
+            {int(m->marker), QByteArray(reinterpret_cast<const char*>(m->data), qsizetype(m->data_length))});
     return markers;
 }
 
@@ -533,8 +530,13 @@ QByteArray TJPEGImage::encode(const TBitmap& bitmap, int quality, std::span<cons
                                    .arg(marker.payload.size()));
     }
     Compressor compressor;
-    EncodeContext context{&compressor.info(), bitmap.scanLine(0), bitmap.bytesPerLine(),
-                          bitmap.width(), bitmap.height(), std::clamp(quality, 1, 100), markers};
+    EncodeContext context{&compressor.info(),
+                          bitmap.scanLine(0),
+                          bitmap.bytesPerLine(),
+                          bitmap.width(),
+                          bitmap.height(),
+                          std::clamp(quality, 1, 100),
+                          markers};
     compressor.run(encodeStep, &context);
     return compressor.result();
 }

@@ -30,22 +30,18 @@ QString japaneseCount(std::int64_t n)
 void checkPictureSize(std::int64_t width, std::int64_t height)
 {
     if (width == 0 || height == 0)
-        throw PictureError(QStringLiteral("画像の大きさが 0 です（%1 × %2 ピクセル）。")
-                               .arg(width)
-                               .arg(height));
+        throw PictureError(QStringLiteral("画像の大きさが 0 です（%1 × %2 ピクセル）。").arg(width).arg(height));
     if (width < 0 || height < 0)
-        throw PictureError(QStringLiteral("画像の大きさが正しくありません（%1 × %2 ピクセル）。")
-                               .arg(width)
-                               .arg(height));
+        throw PictureError(
+            QStringLiteral("画像の大きさが正しくありません（%1 × %2 ピクセル）。").arg(width).arg(height));
     // The sides are checked first so that the product cannot overflow.
     if (width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels)
-        throw PictureError(
-            QStringLiteral("画像が大きすぎます（%1 × %2 ピクセル）。扱える大きさは一辺 %3 "
-                           "ピクセル、合計 %4ピクセルまでです。")
-                .arg(width)
-                .arg(height)
-                .arg(kMaxPictureSide)
-                .arg(japaneseCount(kMaxPicturePixels)));
+        throw PictureError(QStringLiteral("画像が大きすぎます（%1 × %2 ピクセル）。扱える大きさは一辺 %3 "
+                                          "ピクセル、合計 %4ピクセルまでです。")
+                               .arg(width)
+                               .arg(height)
+                               .arg(kMaxPictureSide)
+                               .arg(japaneseCount(kMaxPicturePixels)));
 }
 
 } // namespace zavio

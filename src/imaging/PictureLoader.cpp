@@ -48,17 +48,14 @@ QByteArray readPictureFile(const FilePath& file)
         throw PictureError(QStringLiteral("ファイルが空です（0 バイト）: %1").arg(path));
     if (size > kMaxPictureFileBytes)
         throw PictureError(
-            QStringLiteral("ファイルが大きすぎます（%1 バイト）。扱えるのは 2 GiB までです: %2")
-                .arg(size)
-                .arg(path));
+            QStringLiteral("ファイルが大きすぎます（%1 バイト）。扱えるのは 2 GiB までです: %2").arg(size).arg(path));
 
     QByteArray data;
     try {
         data.resize(qsizetype(size));
     } catch (const std::bad_alloc&) {
-        throw PictureError(QStringLiteral("ファイルを読むためのメモリが足りません（%1 バイト）: %2")
-                               .arg(size)
-                               .arg(path));
+        throw PictureError(
+            QStringLiteral("ファイルを読むためのメモリが足りません（%1 バイト）: %2").arg(size).arg(path));
     }
     qint64 done = 0;
     while (done < size) {
@@ -69,8 +66,7 @@ QByteArray readPictureFile(const FilePath& file)
             throw PictureError(QStringLiteral("ファイルを読めません: %1\n%2").arg(path, systemText(errno)));
         if (n == 0)
             throw PictureError(
-                QStringLiteral("ファイルを最後まで読めません（読んでいる間に短くなりました）: %1")
-                    .arg(path));
+                QStringLiteral("ファイルを最後まで読めません（読んでいる間に短くなりました）: %1").arg(path));
         done += n;
     }
     return data;

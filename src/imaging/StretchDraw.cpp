@@ -14,7 +14,7 @@ namespace {
 struct Span {
     std::int64_t first = 0;
     std::int64_t last = 0;
-    std::int64_t start = 0;  // the rectangle's left (or top) edge
+    std::int64_t start = 0; // the rectangle's left (or top) edge
     std::int64_t length = 0; // the span's width (or height), never 0
     bool mirrored = false;
     std::int64_t sourceSize = 0;

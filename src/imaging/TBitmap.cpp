@@ -11,9 +11,7 @@ namespace {
 
 [[noreturn]] void throwOutOfMemory(int width, int height)
 {
-    throw PictureError(QStringLiteral("画像のためのメモリが足りません（%1 × %2 ピクセル）。")
-                           .arg(width)
-                           .arg(height));
+    throw PictureError(QStringLiteral("画像のためのメモリが足りません（%1 × %2 ピクセル）。").arg(width).arg(height));
 }
 
 } // namespace

@@ -71,7 +71,8 @@ QByteArray encodePicture(const TBitmap& bitmap, PictureKind kind, const FilePath
     } catch (const PictureError& error) {
         throw WriteError(QStringLiteral("ファイルを保存できません: %1\n%2").arg(target.text(), error.message()));
     } catch (const std::bad_alloc&) {
-        throw WriteError(QStringLiteral("ファイルを保存できません: %1\n画像のためのメモリが足りません。").arg(target.text()));
+        throw WriteError(
+            QStringLiteral("ファイルを保存できません: %1\n画像のためのメモリが足りません。").arg(target.text()));
     }
     throw WriteError(QStringLiteral("ファイルを保存できません（BMP でも JPEG でもありません）: %1").arg(target.text()));
 }

@@ -47,7 +47,8 @@ inline const QString kNothingToSave =
 // and ICC profile (see cameraMarkers); a source that cannot be read, or
 // carries none, gives a JPEG without them. Throws WriteError naming target
 // when the picture cannot be encoded (an empty bitmap, no memory).
-[[nodiscard]] QByteArray encodePicture(const TBitmap& bitmap, PictureKind kind, const FilePath& source, const FilePath& target);
+[[nodiscard]] QByteArray encodePicture(const TBitmap& bitmap, PictureKind kind, const FilePath& source,
+                                       const FilePath& target);
 
 // Writes bitmap to target as kind (Bmp or Jpeg) through writeFileAtomically:
 // target is either replaced whole or, with WriteError, left as it was.

@@ -94,8 +94,8 @@ void blendPixel(const Source& source, const Terms& terms, std::uint8_t* out)
     // Channel by channel as (1 - fr)((1 - fc)P00 + fc P01) + fr((1 - fc)P10 + fc P11),
     // extended and truncated; the weights lie in 0..1, so the value stays in 0..255.
     for (int k = 0; k < 3; ++k) {
-        const long double value = (1 - wr) * ((1 - wc) * top[k] + wc * top[3 + k])
-            + wr * ((1 - wc) * bottom[k] + wc * bottom[3 + k]);
+        const long double value =
+            (1 - wr) * ((1 - wc) * top[k] + wc * top[3 + k]) + wr * ((1 - wc) * bottom[k] + wc * bottom[3 + k]);
         out[k] = std::uint8_t(int(value));
     }
 }
@@ -166,7 +166,7 @@ struct Job {
     long double cosT = 0;
     std::uint8_t* target = nullptr;
     std::int64_t targetBytesPerLine = 0;
-    int halfWidth = 0;  // W2: columns D = x + W2 for x in -W2 .. W2 - 1
+    int halfWidth = 0; // W2: columns D = x + W2 for x in -W2 .. W2 - 1
     int halfHeight = 0; // H2
     std::vector<long double> sinX; // sin t * x and cos t * x by target column
     std::vector<long double> cosX;
@@ -328,12 +328,14 @@ void RotateImage(const TPixelImage& picture, float angle, TBitmap& target, int t
     job.offsetX.resize(std::size_t(width));
     for (int column = 0; column < width; ++column) {
         const std::int64_t x = column - job.halfWidth;
-        job.offsetX[std::size_t(column)] = axis == AxisTurn::Quarter ? rowOffset(source, s * x) : columnOffset(source, c * x);
+        job.offsetX[std::size_t(column)] =
+            axis == AxisTurn::Quarter ? rowOffset(source, s * x) : columnOffset(source, c * x);
     }
     job.offsetY.resize(std::size_t(rows));
     for (int r = 0; r < rows; ++r) {
         const std::int64_t y = r - job.halfHeight;
-        job.offsetY[std::size_t(r)] = axis == AxisTurn::Quarter ? columnOffset(source, -s * y) : rowOffset(source, c * y);
+        job.offsetY[std::size_t(r)] =
+            axis == AxisTurn::Quarter ? columnOffset(source, -s * y) : rowOffset(source, c * y);
     }
     inBands(rows, workers, [&job](int begin, int end) { job.copyRows(begin, end); });
 }

@@ -38,7 +38,8 @@ constexpr int kImageHeight = 233;
 } // namespace
 
 TForm7::TForm7(const Selection& selection, QWidget* parent)
-    : QDialog(parent, kRotationFrame), selection_(selection),
+    : QDialog(parent, kRotationFrame),
+      selection_(selection),
       activation_(*this, WindowActivation::Moment::Activated, [this] { reloadOnReturn(); })
 {
     setObjectName(QStringLiteral("Form7"));
@@ -172,8 +173,8 @@ void TForm7::FormActivate()
         }
         load.decoded = previewError_.isEmpty();
         load.nameAccepted = TPixelImage::AcceptsFileName(path.text());
-        load.held24Bit = load.decoded && load.nameAccepted && pixelImage_->LoadBitmap(previewBitmap_)
-            && pixelImage_->Is24Bit();
+        load.held24Bit =
+            load.decoded && load.nameAccepted && pixelImage_->LoadBitmap(previewBitmap_) && pixelImage_->Is24Bit();
         load.greyPassMessage = pixelImage_->GreyPassMessage();
         StatusBar1->showMessage(path.fileName().text());
     }

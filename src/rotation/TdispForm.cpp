@@ -46,7 +46,8 @@ QString askWithDialog(QFileDialog& dialog)
 } // namespace
 
 TdispForm::TdispForm(QWidget* parent)
-    : QDialog(parent, kResultFrame), askSaveName_(askWithDialog),
+    : QDialog(parent, kResultFrame),
+      askSaveName_(askWithDialog),
       activation_(*this, WindowActivation::Moment::Activated, [this] { emit activated(); })
 {
     setObjectName(QStringLiteral("dispForm"));

@@ -18,7 +18,6 @@ TForm3::TForm3(QWidget* parent)
             .textResource = QStringLiteral(":/zavio/help/TForm3.txt"),
         },
         parent)
-{
-}
+{}
 
 } // namespace zavio

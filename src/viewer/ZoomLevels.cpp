@@ -40,7 +40,7 @@ QImage halveImage(const QImage& source)
         halveRows<3>(source, target);
     else
         halveRows<4>(source.format() == QImage::Format_RGB32 ? source : source.convertToFormat(QImage::Format_RGB32),
-            target);
+                     target);
     return target;
 }
 
@@ -62,7 +62,7 @@ const QImage& ZoomLevels::levelFor(QSize view) const
 {
     size_t chosen = 0;
     while (chosen + 1 < levels_.size() && levels_[chosen + 1].width() >= view.width()
-        && levels_[chosen + 1].height() >= view.height())
+           && levels_[chosen + 1].height() >= view.height())
         ++chosen;
     return levels_[chosen];
 }

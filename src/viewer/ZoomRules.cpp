@@ -72,7 +72,7 @@ ZoomLayout zoomLayout(QSize base, int tenths, QSize screen)
 ZoomClient zoomClient(const ZoomLayout& layout, QSize current, QSize room)
 {
     const int wanted[2] = {layout.followsWidth() ? layout.image.width() : current.width(),
-        layout.followsHeight() ? layout.image.height() : current.height()};
+                           layout.followsHeight() ? layout.image.height() : current.height()};
     const int limit[2] = {std::max(room.width(), 1), std::max(room.height(), 1)};
     ZoomClient client;
     client.size = QSize(std::min(wanted[0], limit[0]), std::min(wanted[1], limit[1]));

@@ -18,8 +18,7 @@ Scene::Scene(ProgramUnderTest& program, Display* display)
       display(display),
       main(program.waitForWindow(display, 20s, "main window", isMainWindowTitle)),
       shots(requestedShotPath())
-{
-}
+{}
 
 void Scene::shoot(const QImage& shot, const std::string& suffix) const
 {
@@ -34,13 +33,16 @@ QImage Scene::mainShot() const
 
 void Scene::waitForThumbnails(int count)
 {
-    zavio.waitUntil(15s, std::to_string(count) + " thumbnails", [&]() -> std::optional<std::string> {
-        const QImage shot = mainShot();
-        for (int cell = 1; cell <= count; ++cell)
-            if (shot.isNull() || shot.pixel(cellRect(cell).center()) == kSilver)
-                return "cell " + std::to_string(cell) + " shows no picture yet";
-        return std::nullopt;
-    }, 100ms);
+    zavio.waitUntil(
+        15s, std::to_string(count) + " thumbnails",
+        [&]() -> std::optional<std::string> {
+            const QImage shot = mainShot();
+            for (int cell = 1; cell <= count; ++cell)
+                if (shot.isNull() || shot.pixel(cellRect(cell).center()) == kSilver)
+                    return "cell " + std::to_string(cell) + " shows no picture yet";
+            return std::nullopt;
+        },
+        100ms);
 }
 
 void Scene::expectModes(bool comment, bool rotation, const std::string& when)
@@ -54,21 +56,24 @@ void Scene::expectModes(bool comment, bool rotation, const std::string& when)
         if ((commentMark > 0) == comment && (rotationMark > 0) == rotation)
             return std::nullopt;
         return "the check marks have " + std::to_string(commentMark) + " and " + std::to_string(rotationMark)
-               + " dark pixels, expected コメント処理 " + (comment ? "checked" : "unchecked") + ", ９０度回転 "
-               + (rotation ? "checked" : "unchecked");
+            + " dark pixels, expected コメント処理 " + (comment ? "checked" : "unchecked") + ", ９０度回転 "
+            + (rotation ? "checked" : "unchecked");
     });
 }
 
 TitledWindow Scene::waitForTopLevel(const std::string& title, const std::string& when)
 {
     std::optional<TitledWindow> found;
-    zavio.waitUntil(10s, "window \"" + title + "\" " + when, [&]() -> std::optional<std::string> {
-        const std::vector<TitledWindow> windows = topLevelsTitled(display, title);
-        if (windows.size() != 1)
-            return describeTopLevels(display);
-        found = windows.front();
-        return std::nullopt;
-    }, 50ms);
+    zavio.waitUntil(
+        10s, "window \"" + title + "\" " + when,
+        [&]() -> std::optional<std::string> {
+            const std::vector<TitledWindow> windows = topLevelsTitled(display, title);
+            if (windows.size() != 1)
+                return describeTopLevels(display);
+            found = windows.front();
+            return std::nullopt;
+        },
+        50ms);
     return *found;
 }
 

@@ -158,7 +158,7 @@ int nameInk(const QImage& shot, int cell)
 
 struct Page {
     int first = 0; // position in cell 1
-    int last = 0;  // position in the last cell drawn
+    int last = 0; // position in the last cell drawn
 };
 
 // Checks that the screenshot shows a whole page: cells from 1 on showing the
@@ -177,16 +177,16 @@ std::optional<std::string> checkPage(const QImage& shot, const ExpectedCells& ex
     for (int cell = 1; cell <= kCells; ++cell) {
         const int position = page.first + cell - 1;
         const int wanted = position > kPictureCount ? kSilverCell
-            : position == kBrokenPosition            ? kBrokenMark
-                                                     : position;
+            : position == kBrokenPosition           ? kBrokenMark
+                                                    : position;
         const int shown = cell == 1 ? first : whatCellShows(shot, cell, expected);
         if (shown != wanted)
-            return "cell " + std::to_string(cell) + " shows " + shownText(shown) + ", expected "
-                   + shownText(wanted) + " on a page from position " + std::to_string(page.first);
+            return "cell " + std::to_string(cell) + " shows " + shownText(shown) + ", expected " + shownText(wanted)
+                + " on a page from position " + std::to_string(page.first);
         const bool named = nameInk(shot, cell) >= 10;
         if (named != (shown != kSilverCell))
             return "the label of cell " + std::to_string(cell) + (named ? " has" : " has no") + " name under "
-                   + shownText(shown);
+                + shownText(shown);
     }
     return std::nullopt;
 }
@@ -203,7 +203,8 @@ TitledWindow waitForTheErrorBox(Display* display, ProgramUnderTest& zavio, const
                                 Clock::time_point start, const std::string& shots)
 {
     std::optional<TitledWindow> box;
-    zavio.waitUntil(15s, std::string("error message box titled \"") + kMainTitle + "\"",
+    zavio.waitUntil(
+        15s, std::string("error message box titled \"") + kMainTitle + "\"",
         [&]() -> std::optional<std::string> {
             const std::vector<TitledWindow> boxes = topLevelsTitled(display, kMainTitle);
             if (boxes.size() != 1)
@@ -214,10 +215,10 @@ TitledWindow waitForTheErrorBox(Display* display, ProgramUnderTest& zavio, const
             if (!isDrawn(grabWindow(display, box->window)))
                 return std::string("the box is not drawn yet");
             return std::nullopt;
-        }, 50ms);
+        },
+        50ms);
     const WindowState boxState = windowState(display, box->window);
-    std::printf("error message box %dx%d shown %lld ms after start\n", boxState.width, boxState.height,
-                msSince(start));
+    std::printf("error message box %dx%d shown %lld ms after start\n", boxState.width, boxState.height, msSince(start));
     if (!shots.empty())
         saveShot(grabScreen(display, rootRect(display, main.window) | rootRect(display, box->window)),
                  shotPath(shots, "-broken"));
@@ -243,14 +244,17 @@ Page checkPageOneWithTheMark(Display* display, ProgramUnderTest& zavio, const Ti
 {
     QImage shot;
     Page page;
-    zavio.waitUntil(10s, "page 1 with the broken mark in cell 5", [&]() -> std::optional<std::string> {
-        shot = grabWindow(display, main.window);
-        if (auto complaint = checkPage(shot, expected, page))
-            return complaint;
-        if (page.first != 1)
-            return "the page starts at position " + std::to_string(page.first);
-        return std::nullopt;
-    }, 100ms);
+    zavio.waitUntil(
+        10s, "page 1 with the broken mark in cell 5",
+        [&]() -> std::optional<std::string> {
+            shot = grabWindow(display, main.window);
+            if (auto complaint = checkPage(shot, expected, page))
+                return complaint;
+            if (page.first != 1)
+                return "the page starts at position " + std::to_string(page.first);
+            return std::nullopt;
+        },
+        100ms);
     const QRect brokenCell = cellRect(kBrokenPosition);
     const double fromSilver = meanDifference(shot, brokenCell, expected.silver);
     const double fromPicture = meanDifference(shot, brokenCell, expected.pictures[kBrokenPosition]);
@@ -265,8 +269,8 @@ Page checkPageOneWithTheMark(Display* display, ProgramUnderTest& zavio, const Ti
 
 // "次へ" until the page that ends with the folder's last picture, each page
 // checked whole and no message box shown. Returns the last page's screenshot.
-QImage pageToTheEnd(Display* display, ProgramUnderTest& zavio, const TitledWindow& main,
-                    const ExpectedCells& expected, Page& page)
+QImage pageToTheEnd(Display* display, ProgramUnderTest& zavio, const TitledWindow& main, const ExpectedCells& expected,
+                    Page& page)
 {
     QImage shot;
     const QPoint next = nextButtonRect().center();
@@ -278,7 +282,8 @@ QImage pageToTheEnd(Display* display, ProgramUnderTest& zavio, const TitledWindo
         const auto clickStart = Clock::now();
         const int before = page.first;
         clickAt(display, main.window, next.x(), next.y(), kLeftButton);
-        zavio.waitUntil(10s, "new page after click " + std::to_string(click) + " on 次へ",
+        zavio.waitUntil(
+            10s, "new page after click " + std::to_string(click) + " on 次へ",
             [&]() -> std::optional<std::string> {
                 expectNoMessageBox(display, zavio, "while paging, away from the broken picture");
                 shot = grabWindow(display, main.window);
@@ -287,7 +292,8 @@ QImage pageToTheEnd(Display* display, ProgramUnderTest& zavio, const TitledWindo
                 if (page.first <= before)
                     return "the page starts at position " + std::to_string(page.first);
                 return std::nullopt;
-            }, 100ms);
+            },
+            100ms);
         std::printf("click %d on 次へ: pictures %d to %d after %lld ms\n", click, page.first, page.last,
                     msSince(clickStart));
     }

@@ -40,7 +40,7 @@ using namespace std::chrono_literals;
 constexpr const char* kViewerTitle = "画像参照　（画面クリックで戻ります。）";
 constexpr const char* kNewRecordTitle = "コメント作成　";
 constexpr int kCommentedCell = 1; // a.jpg
-constexpr int kNewCell = 2;       // b.jpg
+constexpr int kNewCell = 2; // b.jpg
 constexpr const char* kTyped = "nice view 42";
 
 // The viewer's picture area and comment area, in its client area.
@@ -109,19 +109,22 @@ struct CommentScene : Scene {
         clickLabel(cell);
         const TitledWindow viewer = waitForTopLevel(kViewerTitle, "after a click on the name " + name);
         QImage shot;
-        zavio.waitUntil(10s, "viewer of " + name, [&]() -> std::optional<std::string> {
-            shot = grabWindow(display, viewer.window);
-            if (shot.isNull())
-                return std::string("the viewer could not be read");
-            if (!findImage(shot, picture, QRect(0, 0, 1, 1), kSamePixels))
-                return std::string("the picture is not drawn at its own size in the top-left corner");
-            for (const QPoint& silver : {QPoint(picture.width() + 5, 5), QPoint(5, picture.height() + 5),
-                                         kViewerPicture.bottomRight() - QPoint(2, 2)})
-                if (shot.pixel(silver) != kSilver)
-                    return "the picture area is not silver at " + std::to_string(silver.x()) + ","
-                           + std::to_string(silver.y());
-            return check(shot);
-        }, 50ms);
+        zavio.waitUntil(
+            10s, "viewer of " + name,
+            [&]() -> std::optional<std::string> {
+                shot = grabWindow(display, viewer.window);
+                if (shot.isNull())
+                    return std::string("the viewer could not be read");
+                if (!findImage(shot, picture, QRect(0, 0, 1, 1), kSamePixels))
+                    return std::string("the picture is not drawn at its own size in the top-left corner");
+                for (const QPoint& silver : {QPoint(picture.width() + 5, 5), QPoint(5, picture.height() + 5),
+                                             kViewerPicture.bottomRight() - QPoint(2, 2)})
+                    if (shot.pixel(silver) != kSilver)
+                        return "the picture area is not silver at " + std::to_string(silver.x()) + ","
+                            + std::to_string(silver.y());
+                return check(shot);
+            },
+            50ms);
         shoot(shot, "-viewer-" + shotName);
         // A click on the picture closes it.
         clickAt(display, viewer.window, picture.width() / 2, picture.height() / 2, kLeftButton);
@@ -159,8 +162,7 @@ void commentsScenario(const std::string& program)
     std::printf("viewer showed a.jpg with its Shift-JIS comment and closed on a click (%lld ms)\n", msSince(start));
     start = Clock::now();
     const QImage noComment = scene.openViewer(kNewCell, uncommented, "b.jpg", "b", [](const QImage& shot) {
-        return inkedRows(shot, 3).empty() ? std::optional<std::string>("the comment area is empty")
-                                          : std::nullopt;
+        return inkedRows(shot, 3).empty() ? std::optional<std::string>("the comment area is empty") : std::nullopt;
     });
     std::printf("viewer showed b.jpg and the note that it has no comment (%lld ms)\n", msSince(start));
 
@@ -198,9 +200,8 @@ void commentsScenario(const std::string& program)
         if (now == expected)
             return std::nullopt;
         return "coment.txt holds " + std::to_string(now.size()) + " bytes ending in \""
-               + now.right(24).toPercentEncoding(" ").toStdString() + "\", expected "
-               + std::to_string(expected.size()) + " ending in \""
-               + expected.right(24).toPercentEncoding(" ").toStdString() + "\"";
+            + now.right(24).toPercentEncoding(" ").toStdString() + "\", expected " + std::to_string(expected.size())
+            + " ending in \"" + expected.right(24).toPercentEncoding(" ").toStdString() + "\"";
     });
     scene.expectModes(false, false, "after the editor closed");
     scene.shoot(scene.mainShot(), "-comment-mode-off");

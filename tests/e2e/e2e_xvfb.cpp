@@ -20,12 +20,9 @@ struct Scenario {
 };
 
 constexpr Scenario kScenarios[] = {
-    {"main-window", zavio::e2e::mainWindowScenario},
-    {"broken-picture", zavio::e2e::brokenPictureScenario},
-    {"rotation", zavio::e2e::rotationScenario},
-    {"comments", zavio::e2e::commentsScenario},
-    {"modal-windows", zavio::e2e::modalWindowsScenario},
-    {"no-session-bus", zavio::e2e::sessionBusScenario},
+    {"main-window", zavio::e2e::mainWindowScenario},     {"broken-picture", zavio::e2e::brokenPictureScenario},
+    {"rotation", zavio::e2e::rotationScenario},          {"comments", zavio::e2e::commentsScenario},
+    {"modal-windows", zavio::e2e::modalWindowsScenario}, {"no-session-bus", zavio::e2e::sessionBusScenario},
 };
 
 int usage(const char* self)

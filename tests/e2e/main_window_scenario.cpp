@@ -65,8 +65,8 @@ void writeFixture(const QString& folder)
 std::optional<std::string> checkScreenshot(const QImage& shot)
 {
     if (shot.width() != kClientWidth || shot.height() != kClientHeight)
-        return "client area is " + std::to_string(shot.width()) + "x" + std::to_string(shot.height())
-               + ", expected " + std::to_string(kClientWidth) + "x" + std::to_string(kClientHeight);
+        return "client area is " + std::to_string(shot.width()) + "x" + std::to_string(shot.height()) + ", expected "
+            + std::to_string(kClientWidth) + "x" + std::to_string(kClientHeight);
     std::vector<bool> used(std::size(kPictures), false);
     for (int cell = 1; cell <= int(std::size(kPictures)); ++cell) {
         const QRgb centre = shot.pixel(cellRect(cell).center());
@@ -82,7 +82,7 @@ std::optional<std::string> checkScreenshot(const QImage& shot)
         }
         if (!matched)
             return "cell " + std::to_string(cell) + " centre is " + rgbText(centre)
-                   + ", not the colour of any fixture picture not yet seen";
+                + ", not the colour of any fixture picture not yet seen";
     }
     for (int cell = int(std::size(kPictures)) + 1; cell <= kCells; ++cell) {
         for (int dy = 0; dy <= 10; ++dy) {
@@ -91,7 +91,7 @@ std::optional<std::string> checkScreenshot(const QImage& shot)
                 const int y = cellTop(cell) + dy * (kCellHeight - 1) / 10;
                 if (shot.pixel(x, y) != kSilver)
                     return "cell " + std::to_string(cell) + " is not silver at (" + std::to_string(x) + ","
-                           + std::to_string(y) + "): " + rgbText(shot.pixel(x, y));
+                        + std::to_string(y) + "): " + rgbText(shot.pixel(x, y));
             }
         }
     }
@@ -103,16 +103,19 @@ std::optional<std::string> checkScreenshot(const QImage& shot)
 TitledWindow checkFirstPage(Display* display, ProgramUnderTest& zavio, const std::string& shotPath)
 {
     const auto start = Clock::now();
-    const TitledWindow window = zavio.waitForWindow(display, 20s, std::string("window titled ") + kMainTitle,
-        [](const std::string& title) { return title.find(kMainTitle) != std::string::npos; });
+    const TitledWindow window =
+        zavio.waitForWindow(display, 20s, std::string("window titled ") + kMainTitle,
+                            [](const std::string& title) { return title.find(kMainTitle) != std::string::npos; });
     const auto found = Clock::now();
 
     QImage shot;
-    const std::optional<std::string> problem = zavio.pollUntil(15s, "the main window's page",
+    const std::optional<std::string> problem = zavio.pollUntil(
+        15s, "the main window's page",
         [&]() -> std::optional<std::string> {
             shot = grabWindow(display, window.window);
             return shot.isNull() ? std::optional<std::string>("the window could not be read") : checkScreenshot(shot);
-        }, 100ms);
+        },
+        100ms);
 
     if (!shotPath.empty() && !shot.isNull())
         saveShot(shot, shotPath);
@@ -143,28 +146,29 @@ TitledWindow openZoomWindowFromCell3(Display* display, ProgramUnderTest& zavio, 
     std::optional<TitledWindow> zoom;
     QImage zoomShot;
     zavio.waitUntil(10s, std::string("zoom window titled \"") + kZoomTitle + "\" after clicking cell 3",
-        [&]() -> std::optional<std::string> {
-            if (!zoom) {
-                zoom = findTitledWindow(display, [](const std::string& title) { return title == kZoomTitle; });
-                if (zoom && (zoom->window == window.window || !isTopLevel(display, zoom->window))) {
-                    zoom.reset();
-                    return std::string("the window with that title is not a new top-level window");
-                }
-            }
-            if (!zoom)
-                return describeTopLevels(display);
-            const WindowState state = windowState(display, zoom->window);
-            if (!state.mapped || state.width != 640 || state.height != 480 || state.title != kZoomTitle)
-                return "the zoom window is " + state.text() + ", expected mapped, 640x480";
-            zoomShot = grabWindow(display, zoom->window);
-            if (zoomShot.isNull())
-                return std::string("the zoom window could not be read");
-            const QRgb centre = zoomShot.pixel(state.width / 2, state.height / 2);
-            if (!near(centre, kPictures[2].colour, kJpegTolerance))
-                return "the zoom window's centre is " + rgbText(centre) + ", expected near "
-                       + rgbText(kPictures[2].colour);
-            return std::nullopt;
-        });
+                    [&]() -> std::optional<std::string> {
+                        if (!zoom) {
+                            zoom =
+                                findTitledWindow(display, [](const std::string& title) { return title == kZoomTitle; });
+                            if (zoom && (zoom->window == window.window || !isTopLevel(display, zoom->window))) {
+                                zoom.reset();
+                                return std::string("the window with that title is not a new top-level window");
+                            }
+                        }
+                        if (!zoom)
+                            return describeTopLevels(display);
+                        const WindowState state = windowState(display, zoom->window);
+                        if (!state.mapped || state.width != 640 || state.height != 480 || state.title != kZoomTitle)
+                            return "the zoom window is " + state.text() + ", expected mapped, 640x480";
+                        zoomShot = grabWindow(display, zoom->window);
+                        if (zoomShot.isNull())
+                            return std::string("the zoom window could not be read");
+                        const QRgb centre = zoomShot.pixel(state.width / 2, state.height / 2);
+                        if (!near(centre, kPictures[2].colour, kJpegTolerance))
+                            return "the zoom window's centre is " + rgbText(centre) + ", expected near "
+                                + rgbText(kPictures[2].colour);
+                        return std::nullopt;
+                    });
     if (!shotPath.empty() && !zoomShot.isNull())
         saveShot(zoomShot, zavio::e2e::shotPath(shotPath, "-zoom"));
     std::printf("zoom window \"%s\" shown and checked %lld ms after the click\n", kZoomTitle, msSince(zoomStart));
@@ -186,12 +190,12 @@ QPoint clickTheBlockedMainWindow(Display* display, ProgramUnderTest& zavio, cons
         const QPoint aside(blockedCell.right() + 40, zoomRect.y());
         moveWindow(display, zoom.window, aside);
         zavio.waitUntil(2s, "zoom window moved aside to " + std::to_string(aside.x()) + "," + std::to_string(aside.y()),
-            [&]() -> std::optional<std::string> {
-                zoomRect = rootRect(display, zoom.window);
-                if (zoomRect.topLeft() == aside)
-                    return std::nullopt;
-                return "it is at " + std::to_string(zoomRect.x()) + "," + std::to_string(zoomRect.y());
-            });
+                        [&]() -> std::optional<std::string> {
+                            zoomRect = rootRect(display, zoom.window);
+                            if (zoomRect.topLeft() == aside)
+                                return std::nullopt;
+                            return "it is at " + std::to_string(zoomRect.x()) + "," + std::to_string(zoomRect.y());
+                        });
     }
     const std::optional<QPoint> blockedPoint = uncoveredPoint(blockedCell, zoomRect);
     if (!blockedPoint)
@@ -223,14 +227,14 @@ void zoomByClicks(Display* display, ProgramUnderTest& zavio, const TitledWindow&
         clickAt(display, zoom.window, before.width / 2, before.height / 2, button);
         const std::string title = "Size=" + std::to_string(width) + "*" + std::to_string(height);
         zavio.waitUntil(5s,
-            "zoom window at " + std::to_string(width) + "x" + std::to_string(height) + " titled \"" + title
-                + "\" after a " + buttonName + " click",
-            [&]() -> std::optional<std::string> {
-                const WindowState state = windowState(display, zoom.window);
-                if (state.mapped && state.width == width && state.height == height && state.title == title)
-                    return std::nullopt;
-                return "the zoom window is " + state.text();
-            });
+                        "zoom window at " + std::to_string(width) + "x" + std::to_string(height) + " titled \"" + title
+                            + "\" after a " + buttonName + " click",
+                        [&]() -> std::optional<std::string> {
+                            const WindowState state = windowState(display, zoom.window);
+                            if (state.mapped && state.width == width && state.height == height && state.title == title)
+                                return std::nullopt;
+                            return "the zoom window is " + state.text();
+                        });
         std::printf("%s click: \"%s\" after %lld ms\n", buttonName, title.c_str(), msSince(clickStart));
     };
     zoomClick(kLeftButton, "left", 704, 528);
@@ -239,8 +243,7 @@ void zoomByClicks(Display* display, ProgramUnderTest& zavio, const TitledWindow&
 }
 
 // Closing the zoom window hands control back to the main window.
-void closeTheZoomWindow(Display* display, ProgramUnderTest& zavio, const TitledWindow& window,
-                        const TitledWindow& zoom)
+void closeTheZoomWindow(Display* display, ProgramUnderTest& zavio, const TitledWindow& window, const TitledWindow& zoom)
 {
     const auto closeStart = Clock::now();
     sendDeleteWindow(display, zoom.window);
@@ -260,8 +263,8 @@ void reopenFromTheUnblockedCell(Display* display, ProgramUnderTest& zavio, const
     const auto reopenStart = Clock::now();
     clickAt(display, window.window, blockedPoint.x(), blockedPoint.y(), kLeftButton);
     std::optional<TitledWindow> reopened;
-    zavio.waitUntil(10s,
-        "zoom window after a click on cell " + std::to_string(kBlockedCell) + " of the unblocked main window",
+    zavio.waitUntil(
+        10s, "zoom window after a click on cell " + std::to_string(kBlockedCell) + " of the unblocked main window",
         [&]() -> std::optional<std::string> {
             for (const TitledWindow& top : mappedTopLevels(display)) {
                 if (top.window != window.window) {

@@ -106,23 +106,27 @@ struct RotationScene : Scene {
     int waitForPreview(const TitledWindow& rotation, const QImage& picture, const std::string& what)
     {
         int top = -1;
-        zavio.waitUntil(10s, "preview of " + what, [&]() -> std::optional<std::string> {
-            const QImage shot = grabWindow(display, rotation.window);
-            if (shot.isNull())
-                return std::string("the rotation window could not be read");
-            // Below the menu bar, at the left edge.
-            const std::optional<QPoint> at = findImage(shot, picture, QRect(0, 10, 1, 31), kSamePixels);
-            if (!at)
-                return "the window does not show the " + sizeText(picture.size()) + " picture at its left edge";
-            top = at->y();
-            const QRect box(0, top, kPreviewWidth, kPreviewHeight);
-            for (const QPoint& silver : {QPoint(picture.width() + 2, top + 2), QPoint(2, top + picture.height() + 2),
-                                         QPoint(box.right() - 2, box.bottom() - 2)})
-                if (shot.pixel(silver) != kSilver)
-                    return "the preview box is not silver at " + std::to_string(silver.x()) + ","
-                           + std::to_string(silver.y()) + " but " + rgbText(shot.pixel(silver));
-            return std::nullopt;
-        }, 50ms);
+        zavio.waitUntil(
+            10s, "preview of " + what,
+            [&]() -> std::optional<std::string> {
+                const QImage shot = grabWindow(display, rotation.window);
+                if (shot.isNull())
+                    return std::string("the rotation window could not be read");
+                // Below the menu bar, at the left edge.
+                const std::optional<QPoint> at = findImage(shot, picture, QRect(0, 10, 1, 31), kSamePixels);
+                if (!at)
+                    return "the window does not show the " + sizeText(picture.size()) + " picture at its left edge";
+                top = at->y();
+                const QRect box(0, top, kPreviewWidth, kPreviewHeight);
+                for (const QPoint& silver :
+                     {QPoint(picture.width() + 2, top + 2), QPoint(2, top + picture.height() + 2),
+                      QPoint(box.right() - 2, box.bottom() - 2)})
+                    if (shot.pixel(silver) != kSilver)
+                        return "the preview box is not silver at " + std::to_string(silver.x()) + ","
+                            + std::to_string(silver.y()) + " but " + rgbText(shot.pixel(silver));
+                return std::nullopt;
+            },
+            50ms);
         return top;
     }
 
@@ -170,14 +174,17 @@ struct RotationScene : Scene {
     {
         clickAt(display, main.window, point.x(), point.y(), kLeftButton);
         std::optional<TitledWindow> zoom;
-        zavio.waitUntil(10s, "zoom window after " + what, [&]() -> std::optional<std::string> {
-            for (const TitledWindow& top : mappedTopLevels(display))
-                if (top.title.rfind("可変表示", 0) == 0 || top.title.rfind("サイズ", 0) == 0)
-                    zoom = top;
-            if (zoom)
-                return std::nullopt;
-            return describeTopLevels(display);
-        }, 50ms);
+        zavio.waitUntil(
+            10s, "zoom window after " + what,
+            [&]() -> std::optional<std::string> {
+                for (const TitledWindow& top : mappedTopLevels(display))
+                    if (top.title.rfind("可変表示", 0) == 0 || top.title.rfind("サイズ", 0) == 0)
+                        zoom = top;
+                if (zoom)
+                    return std::nullopt;
+                return describeTopLevels(display);
+            },
+            50ms);
         sendDeleteWindow(display, zoom->window);
         zavio.waitForUnmap(display, zoom->window, 5s, "closing of the zoom window opened by " + what);
         return zoom->title;
@@ -188,17 +195,20 @@ struct RotationScene : Scene {
     void dismissMessageBox(const TitledWindow& rotation, const std::string& which)
     {
         std::optional<TitledWindow> box;
-        zavio.waitUntil(10s, which + " message box over the rotation window", [&]() -> std::optional<std::string> {
-            const std::vector<TitledWindow> boxes = topLevelsTitled(display, kMainTitle);
-            if (boxes.size() != 1)
-                return std::to_string(boxes.size()) + " boxes; " + describeTopLevels(display);
-            box = boxes.front();
-            if (transientFor(display, box->window) != rotation.window)
-                return std::string("the box does not belong to the rotation window (WM_TRANSIENT_FOR)");
-            if (!isDrawn(grabWindow(display, box->window)))
-                return std::string("the box is not drawn yet");
-            return std::nullopt;
-        }, 50ms);
+        zavio.waitUntil(
+            10s, which + " message box over the rotation window",
+            [&]() -> std::optional<std::string> {
+                const std::vector<TitledWindow> boxes = topLevelsTitled(display, kMainTitle);
+                if (boxes.size() != 1)
+                    return std::to_string(boxes.size()) + " boxes; " + describeTopLevels(display);
+                box = boxes.front();
+                if (transientFor(display, box->window) != rotation.window)
+                    return std::string("the box does not belong to the rotation window (WM_TRANSIENT_FOR)");
+                if (!isDrawn(grabWindow(display, box->window)))
+                    return std::string("the box is not drawn yet");
+                return std::nullopt;
+            },
+            50ms);
         shoot(grabScreen(display, rootRect(display, rotation.window) | rootRect(display, box->window)),
               "-rotation-box-" + which);
         pressKey(display, box->window, kReturnKey);
@@ -247,16 +257,19 @@ struct RotationScene : Scene {
         chooseMenuItem(zavio, display, rotation.window, kFirstMenuTitle, kTurnRight, kMenuItems, "右９０度(&R)");
         const TitledWindow result = waitForTopLevel(kResultTitle, "after 右９０度(&R)");
         moveAside(result, rotation);
-        zavio.waitUntil(10s, "turned picture in the result window", [&]() -> std::optional<std::string> {
-            const QImage shot = grabWindow(display, result.window);
-            if (shot.isNull())
-                return std::string("the result window could not be read");
-            // Inside the scroll box's frame, below the menu bar.
-            if (!findImage(shot, expectedTurn, QRect(0, 10, 4, 31), kSamePixels))
-                return "the window does not show the " + sizeText(expectedTurn.size())
-                       + " quarter turn with its black frame";
-            return std::nullopt;
-        }, 50ms);
+        zavio.waitUntil(
+            10s, "turned picture in the result window",
+            [&]() -> std::optional<std::string> {
+                const QImage shot = grabWindow(display, result.window);
+                if (shot.isNull())
+                    return std::string("the result window could not be read");
+                // Inside the scroll box's frame, below the menu bar.
+                if (!findImage(shot, expectedTurn, QRect(0, 10, 4, 31), kSamePixels))
+                    return "the window does not show the " + sizeText(expectedTurn.size())
+                        + " quarter turn with its black frame";
+                return std::nullopt;
+            },
+            50ms);
         shoot(grabScreen(display, rootRect(display, rotation.window) | rootRect(display, result.window)), "-result");
         std::printf("右９０度(&R) showed the %dx%d turn in the result window (%lld ms)\n", expectedTurn.width(),
                     expectedTurn.height(), msSince(start));
@@ -296,8 +309,7 @@ struct RotationScene : Scene {
         chooseMenuItem(zavio, display, turned.result.window, kFirstMenuTitle, kOverwrite, kMenuItems, "上書き保存(&S)");
         zavio.waitForUnmap(display, turned.result.window, 5s, "closing of the result window after 上書き保存(&S)");
         const QImage saved = decodedPicture(widePath);
-        if (saved.size() != expectedTurn.size()
-            || meanDifference(saved, saved.rect(), expectedTurn) > kSameJpeg)
+        if (saved.size() != expectedTurn.size() || meanDifference(saved, saved.rect(), expectedTurn) > kSameJpeg)
             throw Failure("the file after 上書き保存(&S) is " + sizeText(saved.size()) + ", not the turned picture"
                           + zavio.output());
         expectFocus(rotation.window, "focus on the rotation window after the result window closed");
@@ -327,7 +339,8 @@ struct RotationScene : Scene {
         expectFocus(shownAgain.window, "focus on the result window after a click on its picture");
         const QByteArray savedBytes = QByteArray::fromStdString(readFile(widePath.toStdString()));
         writeBytes(widePath, QByteArray("\xff\xd8\xff\xe0 cut", 8));
-        const std::optional<QPoint> status = visiblePoint(display, rotation.window,
+        const std::optional<QPoint> status = visiblePoint(
+            display, rotation.window,
             QRect(0, windowState(display, rotation.window).height - kStatusBarHeight, kPreviewWidth, kStatusBarHeight));
         if (!status)
             throw Failure("the rotation window's status bar is hidden" + zavio.output());

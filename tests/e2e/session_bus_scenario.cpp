@@ -95,7 +95,7 @@ void sessionBusScenario(const std::string& program)
     XSession session(work.logs());
     Display* display = session.display();
     const std::string mark = std::string(kMarkName) + "=" + std::to_string(getpid()) + "-"
-                             + std::to_string(Clock::now().time_since_epoch().count());
+        + std::to_string(Clock::now().time_since_epoch().count());
     const ScopedEnv marked(kMarkName, mark.substr(mark.find('=') + 1).c_str());
     const ScopedEnv address("DBUS_SESSION_BUS_ADDRESS", nullptr);
     const ScopedEnv starter("DBUS_STARTER_ADDRESS", nullptr);

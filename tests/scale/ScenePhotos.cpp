@@ -18,8 +18,9 @@ QPainterPath ridge(QRandomGenerator& random, qreal width, qreal height, qreal ba
     for (int i = 0; i <= 200; ++i) {
         const qreal x = width * i / 200.0;
         const qreal t = x / width;
-        const qreal y = base - amplitude * (0.55 * std::sin(t * 7.1 + a) + 0.3 * std::sin(t * 17.3 + b)
-                                              + 0.15 * std::sin(t * 41.0 + a * b));
+        const qreal y = base
+            - amplitude
+                * (0.55 * std::sin(t * 7.1 + a) + 0.3 * std::sin(t * 17.3 + b) + 0.15 * std::sin(t * 41.0 + a * b));
         path.lineTo(x, y);
     }
     path.lineTo(width, height);
@@ -158,8 +159,7 @@ void beach(QPainter& p, QRandomGenerator& random, qreal w, qreal h)
     p.setPen(Qt::NoPen);
     for (int k = 0; k < 8; ++k) {
         p.setBrush(k % 2 ? QColor(230, 60, 60) : QColor(250, 250, 245));
-        p.drawPie(QRectF(top.x() - h * 0.18, top.y() - h * 0.1, h * 0.36, h * 0.2), 16 * (k * 22.5),
-            16 * 22.5);
+        p.drawPie(QRectF(top.x() - h * 0.18, top.y() - h * 0.1, h * 0.36, h * 0.2), 16 * (k * 22.5), 16 * 22.5);
     }
 }
 
@@ -214,10 +214,12 @@ void snowyPeaks(QPainter& p, QRandomGenerator& random, qreal w, qreal h)
         p.setBrush(QColor(92 - 12 * i, 96 - 10 * i, 110 - 8 * i));
         p.drawPolygon(rock, 3);
         const qreal snow = 0.35;
-        const QPointF cap[] = {{peak, top}, {peak - half * snow, top + (h * 0.62 - top) * snow},
-            {peak - half * snow * 0.4, top + (h * 0.62 - top) * snow * 0.8}, {peak, top + (h * 0.62 - top) * snow},
-            {peak + half * snow * 0.5, top + (h * 0.62 - top) * snow * 0.75},
-            {peak + half * snow, top + (h * 0.62 - top) * snow}};
+        const QPointF cap[] = {{peak, top},
+                               {peak - half * snow, top + (h * 0.62 - top) * snow},
+                               {peak - half * snow * 0.4, top + (h * 0.62 - top) * snow * 0.8},
+                               {peak, top + (h * 0.62 - top) * snow},
+                               {peak + half * snow * 0.5, top + (h * 0.62 - top) * snow * 0.75},
+                               {peak + half * snow, top + (h * 0.62 - top) * snow}};
         p.setBrush(QColor(248, 250, 255));
         p.drawPolygon(cap, 6);
     }
@@ -245,12 +247,24 @@ QImage scenePhoto(int index, int width, int height)
         painter.setRenderHint(QPainter::Antialiasing);
         const qreal w = width, h = height;
         switch (index % 6) {
-        case 0: hillsAtDusk(painter, random, w, h); break;
-        case 1: cityAtNight(painter, random, w, h); break;
-        case 2: flowers(painter, random, w, h); break;
-        case 3: beach(painter, random, w, h); break;
-        case 4: shrineGate(painter, random, w, h); break;
-        default: snowyPeaks(painter, random, w, h); break;
+        case 0:
+            hillsAtDusk(painter, random, w, h);
+            break;
+        case 1:
+            cityAtNight(painter, random, w, h);
+            break;
+        case 2:
+            flowers(painter, random, w, h);
+            break;
+        case 3:
+            beach(painter, random, w, h);
+            break;
+        case 4:
+            shrineGate(painter, random, w, h);
+            break;
+        default:
+            snowyPeaks(painter, random, w, h);
+            break;
         }
     }
     // Film grain.
@@ -260,7 +274,7 @@ QImage scenePhoto(int index, int width, int height)
             const int n = int(random.bounded(13)) - 6;
             const QRgb c = row[x];
             row[x] = qRgb(std::clamp(qRed(c) + n, 0, 255), std::clamp(qGreen(c) + n, 0, 255),
-                std::clamp(qBlue(c) + n, 0, 255));
+                          std::clamp(qBlue(c) + n, 0, 255));
         }
     }
     return image;

@@ -87,7 +87,7 @@ int nearestSource(int c, int a, int b, int n)
 // Checks every device pixel of drawn (size device) against picture sampled
 // into rect, silver elsewhere; stops at the first few wrong pixels.
 void expectSampled(const QImage& drawn, QSize device, const FitRect& rect, const TBitmap& picture,
-    const std::string& what)
+                   const std::string& what)
 {
     ASSERT_EQ(drawn.size(), device) << what;
     int wrong = 0;
@@ -137,12 +137,14 @@ TEST(ScreenScale, ThumbnailCellsAreSampledAtDevicePixels)
         int width, height;
     };
     const Picture pictures[] = {{"a_middle.bmp", 400, 300}, {"b_wide.bmp", 640, 240}, {"c_narrow.bmp", 240, 320},
-        {"d_square.jpg", 300, 300}, {"e_thin.bmp", 50, 400}, {"f_small.bmp", 37, 23}, {"g_large.jpg", 1920, 1080}};
+                                {"d_square.jpg", 300, 300}, {"e_thin.bmp", 50, 400},  {"f_small.bmp", 37, 23},
+                                {"g_large.jpg", 1920, 1080}};
     quint32 seed = 1;
     for (const Picture& p : pictures) {
         const TBitmap pixels = noise(p.width, p.height, seed++);
         const QString name = QLatin1String(p.name);
-        folder.writeBytes(name, name.endsWith(QLatin1String(".bmp")) ? encodeBmp24(pixels) : TJPEGImage::encode(pixels, 90));
+        folder.writeBytes(name,
+                          name.endsWith(QLatin1String(".bmp")) ? encodeBmp24(pixels) : TJPEGImage::encode(pixels, 90));
     }
     Selection selection;
     TForm1 form(selection);
@@ -156,12 +158,13 @@ TEST(ScreenScale, ThumbnailCellsAreSampledAtDevicePixels)
         const TBitmap source = decoded(folder.filePath(QLatin1String(p.name)));
         const FitRect rect = ThumbnailFit(p.width, p.height, cell.width(), cell.height(), 5, 0);
         expectSampled(form.cellImage(n).convertToFormat(QImage::Format_RGB32), cell, rect, source,
-            std::string("cell of ") + p.name);
+                      std::string("cell of ") + p.name);
         expectSampled(shownOnScreen(control<CanvasImage>(form, QStringLiteral("Image%1").arg(n))), cell, rect, source,
-            std::string("cell on the screen of ") + p.name);
+                      std::string("cell on the screen of ") + p.name);
     }
     // The cells after the last picture are silver to their last device pixel.
-    const QImage empty = shownOnScreen(control<CanvasImage>(form, QStringLiteral("Image%1").arg(std::size(pictures) + 1)));
+    const QImage empty =
+        shownOnScreen(control<CanvasImage>(form, QStringLiteral("Image%1").arg(std::size(pictures) + 1)));
     EXPECT_EQ(empty.size(), cell);
     EXPECT_EQ(empty.pixel(cell.width() - 1, cell.height() - 1), kSilver);
     EXPECT_EQ(empty.pixel(0, 0), kSilver);
@@ -247,21 +250,23 @@ TEST(ScreenScale, RotationPreviewIsSampledAtDevicePixels)
         const char* name;
         int width, height;
     };
-    const Picture pictures[] = {{"wide.bmp", 1000, 500}, {"middle.bmp", 800, 600}, {"narrow.jpg", 600, 800},
-        {"square.bmp", 1000, 1000}, {"thin.bmp", 300, 1000}, {"small.bmp", 200, 100}};
+    const Picture pictures[] = {{"wide.bmp", 1000, 500},    {"middle.bmp", 800, 600}, {"narrow.jpg", 600, 800},
+                                {"square.bmp", 1000, 1000}, {"thin.bmp", 300, 1000},  {"small.bmp", 200, 100}};
     quint32 seed = 20;
     for (const Picture& p : pictures) {
         const QString name = QLatin1String(p.name);
         const TBitmap pixels = noise(p.width, p.height, seed++);
-        folder.writeBytes(name, name.endsWith(QLatin1String(".bmp")) ? encodeBmp24(pixels) : TJPEGImage::encode(pixels, 90));
+        folder.writeBytes(name,
+                          name.endsWith(QLatin1String(".bmp")) ? encodeBmp24(pixels) : TJPEGImage::encode(pixels, 90));
         selection.SelectedPicture = FilePath(folder.filePath(name));
         form.FormActivate();
         form.show();
         const TBitmap source = decoded(folder.filePath(name));
         const FitRect rect = PreviewFit(p.width, p.height, box.width(), box.height(), 40, 40);
-        expectSampled(control<CanvasImage>(form, "Image1")->canvas().image().convertToFormat(QImage::Format_RGB32), area, rect, source,
-            std::string("preview of ") + p.name);
-        expectSampled(shownOnScreen(control<CanvasImage>(form, "Image1")), area, rect, source, std::string("preview on the screen of ") + p.name);
+        expectSampled(control<CanvasImage>(form, "Image1")->canvas().image().convertToFormat(QImage::Format_RGB32),
+                      area, rect, source, std::string("preview of ") + p.name);
+        expectSampled(shownOnScreen(control<CanvasImage>(form, "Image1")), area, rect, source,
+                      std::string("preview on the screen of ") + p.name);
     }
     form.hide();
 }
@@ -280,7 +285,8 @@ TEST(ScreenScale, CommentViewerPictureIsSampledAtDevicePixels)
     viewer.show();
     const QSize area = onScreen(571, 421);
     const FitRect rect = PreviewFit(800, 400, area.width(), area.height(), 40, 40);
-    expectSampled(shownOnScreen(control<CanvasImage>(viewer, "Image1")), area, rect, pixels, "comment viewer's picture");
+    expectSampled(shownOnScreen(control<CanvasImage>(viewer, "Image1")), area, rect, pixels,
+                  "comment viewer's picture");
     viewer.hide();
 }
 
@@ -297,7 +303,8 @@ TEST(ScreenScale, ScreenshotsOfTheWindows)
     for (int i = 0; i < 23; ++i) {
         const QString name = i < names.size() ? names[i] : QStringLiteral("IMG_%1.JPG").arg(2000 + i);
         const QSize size = sizes[i % 6];
-        folder.writeBytes(QStringLiteral("旅行の写真/") + name,
+        folder.writeBytes(
+            QStringLiteral("旅行の写真/") + name,
             TJPEGImage::encode(TBitmap::fromImage(fixtures::scenePhoto(i, size.width(), size.height())), 90));
     }
     const QString pictures = folder.filePath(QStringLiteral("旅行の写真"));
@@ -389,8 +396,8 @@ TEST(ScreenChange, ThumbnailsFollowTheWindowToAScreenOfAnotherScale)
     const QSize device(262, 202);
     const FitRect rect = ThumbnailFit(300, 200, device.width(), device.height(), 5, 0);
     expectSampled(form.cellImage(1).convertToFormat(QImage::Format_RGB32), device, rect, pixels, "cell at ratio 2");
-    expectSampled(control<CanvasImage>(form, "Image1")->grab().toImage().convertToFormat(QImage::Format_RGB32), device, rect, pixels,
-        "cell on the screen at ratio 2");
+    expectSampled(control<CanvasImage>(form, "Image1")->grab().toImage().convertToFormat(QImage::Format_RGB32), device,
+                  rect, pixels, "cell on the screen at ratio 2");
     EXPECT_EQ(form.cellImage(2).size(), device) << "the empty cells are cleared at the new size too";
 
     // Back on the first screen the cells of that size come from the cache.

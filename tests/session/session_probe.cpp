@@ -109,7 +109,8 @@ unsigned long transientParent(QWidget& window)
 void zoomWindow(zavio::Windows& w)
 {
     zavio::TForm2& zoom = *w.Form2;
-    auto* picture = &required(zoom.findChild<zavio::ZoomImage*>(QStringLiteral("Image1")), "zoom window has its picture");
+    auto* picture =
+        &required(zoom.findChild<zavio::ZoomImage*>(QStringLiteral("Image1")), "zoom window has its picture");
     check(QTest::qWaitForWindowExposed(&zoom, 10000), "zoom window shown");
     check(QApplication::activeModalWidget() == &zoom, "zoom window is the modal window");
     line("zoom-100-client", QStringLiteral("%1x%2").arg(zoom.width()).arg(zoom.height()));
@@ -126,17 +127,17 @@ void zoomWindow(zavio::Windows& w)
     line("zoom-200-frame", text(frame));
     line("zoom-200-image", QStringLiteral("%1x%2").arg(picture->width()).arg(picture->height()));
     check(frame.width() <= available.width() && frame.height() <= available.height(),
-        "zoom window's frame fits the available area");
+          "zoom window's frame fits the available area");
     // Every part of the picture can be reached: what the viewport does not
     // show, its scroll bars reach.
     const QScrollArea& box =
         required(zoom.findChild<QScrollArea*>(QStringLiteral("ScrollBox1")), "zoom window has its scroll box");
     const QSize view = box.viewport()->size();
     check(box.horizontalScrollBar()->isVisible() && box.verticalScrollBar()->isVisible(),
-        "both scroll bars show at 200 %");
+          "both scroll bars show at 200 %");
     check(view.width() + box.horizontalScrollBar()->maximum() >= picture->width()
-            && view.height() + box.verticalScrollBar()->maximum() >= picture->height(),
-        "the scroll bars reach the whole picture");
+              && view.height() + box.verticalScrollBar()->maximum() >= picture->height(),
+          "the scroll bars reach the whole picture");
     hold("zoom-200");
     grab(zoom, "zoom-200");
 

@@ -53,7 +53,8 @@ struct RenderLog {
 };
 
 // Handles events until the condition holds, for at most ten seconds.
-template <typename Condition> bool waitFor(Condition condition)
+template <typename Condition>
+bool waitFor(Condition condition)
 {
     using namespace std::chrono_literals;
     const auto end = std::chrono::steady_clock::now() + 10s;

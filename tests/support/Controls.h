@@ -15,8 +15,8 @@ T* control(const QObject& window, const QString& name)
 {
     T* found = window.findChild<T*>(name);
     if (!found) {
-        const QString message = QStringLiteral("%1 has no control named %2 of the type asked for")
-                                    .arg(window.objectName(), name);
+        const QString message =
+            QStringLiteral("%1 has no control named %2 of the type asked for").arg(window.objectName(), name);
         ADD_FAILURE() << message.toStdString();
         throw std::runtime_error(message.toStdString());
     }

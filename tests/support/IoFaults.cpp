@@ -43,16 +43,26 @@ int fittingError(io::Call call, int preferred)
 QString callName(io::Call call)
 {
     switch (call) {
-    case io::Call::Open: return QStringLiteral("open");
-    case io::Call::Read: return QStringLiteral("read");
-    case io::Call::Write: return QStringLiteral("write");
-    case io::Call::Sync: return QStringLiteral("fsync");
-    case io::Call::Rename: return QStringLiteral("rename");
-    case io::Call::Close: return QStringLiteral("close");
-    case io::Call::Truncate: return QStringLiteral("ftruncate");
-    case io::Call::Unlink: return QStringLiteral("unlink");
-    case io::Call::Chmod: return QStringLiteral("fchmod");
-    case io::Call::Lock: return QStringLiteral("flock");
+    case io::Call::Open:
+        return QStringLiteral("open");
+    case io::Call::Read:
+        return QStringLiteral("read");
+    case io::Call::Write:
+        return QStringLiteral("write");
+    case io::Call::Sync:
+        return QStringLiteral("fsync");
+    case io::Call::Rename:
+        return QStringLiteral("rename");
+    case io::Call::Close:
+        return QStringLiteral("close");
+    case io::Call::Truncate:
+        return QStringLiteral("ftruncate");
+    case io::Call::Unlink:
+        return QStringLiteral("unlink");
+    case io::Call::Chmod:
+        return QStringLiteral("fchmod");
+    case io::Call::Lock:
+        return QStringLiteral("flock");
     }
     return {};
 }

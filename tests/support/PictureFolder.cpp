@@ -25,7 +25,7 @@ TBitmap PictureFolder::pattern(int width, int height, int seed)
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             bitmap.setPixel(x, y, std::uint8_t((x * 255) / std::max(1, width - 1)),
-                std::uint8_t((y * 255) / std::max(1, height - 1)), std::uint8_t((seed * 37) % 256));
+                            std::uint8_t((y * 255) / std::max(1, height - 1)), std::uint8_t((seed * 37) % 256));
         }
     }
     return bitmap;

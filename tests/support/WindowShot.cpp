@@ -29,7 +29,7 @@ void saveWindowShot(QWidget* window, const QString& path)
     painter.setPen(Qt::white);
     painter.setFont(font);
     painter.drawText(QRect(8, 1, clientSize.width() - 12, titleHeight - 1), Qt::AlignVCenter | Qt::AlignLeft,
-        window->windowTitle());
+                     window->windowTitle());
     // The client at whole device pixels, copied unscaled.
     QPixmap devicePixels = client;
     devicePixels.setDevicePixelRatio(1);

@@ -36,8 +36,8 @@ class ChildProcess {
 public:
     // Runs argv with stdout and stderr to logPath. setup runs in the child
     // before exec (working folder, environment). keepFd stays open across exec.
-    ChildProcess(std::vector<std::string> argv, const std::string& logPath,
-                 const std::function<void()>& setup = {}, int keepFd = -1);
+    ChildProcess(std::vector<std::string> argv, const std::string& logPath, const std::function<void()>& setup = {},
+                 int keepFd = -1);
     ~ChildProcess() { stop(); }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

@@ -30,8 +30,8 @@ QImage grabWindow(Display* display, Window window, const QRect& area)
 {
     if (area.isEmpty())
         return {};
-    std::unique_ptr<XImage, XImageDeleter> shot(XGetImage(display, window, area.x(), area.y(),
-        unsigned(area.width()), unsigned(area.height()), AllPlanes, ZPixmap));
+    std::unique_ptr<XImage, XImageDeleter> shot(XGetImage(display, window, area.x(), area.y(), unsigned(area.width()),
+                                                          unsigned(area.height()), AllPlanes, ZPixmap));
     if (!shot)
         return {};
     const int redShift = shiftOf(shot->red_mask);
@@ -70,7 +70,7 @@ QImage grabScreen(Display* display, const QRect& area)
 bool near(QRgb a, QRgb b, int tolerance)
 {
     return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
-           && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+        && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
 bool isDrawn(const QImage& image)
@@ -97,7 +97,7 @@ double meanDifference(const QImage& shot, const QRect& area, const QImage& image
         const auto* wanted = reinterpret_cast<const QRgb*>(wantedImage.constScanLine(y));
         for (int x = 0; x < area.width(); ++x)
             sum += std::abs(qRed(seen[x]) - qRed(wanted[x])) + std::abs(qGreen(seen[x]) - qGreen(wanted[x]))
-                   + std::abs(qBlue(seen[x]) - qBlue(wanted[x]));
+                + std::abs(qBlue(seen[x]) - qBlue(wanted[x]));
     }
     return sum / samples;
 }
@@ -115,7 +115,8 @@ std::optional<QPoint> findImage(const QImage& shot, const QImage& image, const Q
 
 std::string rgbText(QRgb c)
 {
-    return std::string("(") + std::to_string(qRed(c)) + "," + std::to_string(qGreen(c)) + "," + std::to_string(qBlue(c)) + ")";
+    return std::string("(") + std::to_string(qRed(c)) + "," + std::to_string(qGreen(c)) + "," + std::to_string(qBlue(c))
+        + ")";
 }
 
 std::string requestedShotPath()

@@ -46,8 +46,9 @@ int readDisplayNumber(Pipe& pipe, ChildProcess& xvfb)
 
 std::vector<std::string> xvfbCommand(int displayFd, int width, int height)
 {
-    return {"Xvfb", "-displayfd", std::to_string(displayFd), "-screen", "0",
-            std::to_string(width) + "x" + std::to_string(height) + "x24", "-nolisten", "tcp"};
+    return {"Xvfb",      "-displayfd", std::to_string(displayFd),
+            "-screen",   "0",          std::to_string(width) + "x" + std::to_string(height) + "x24",
+            "-nolisten", "tcp"};
 }
 
 } // namespace
@@ -91,17 +92,14 @@ std::string makeRuntimeFolder(const std::string& logFolder)
 
 ProgramUnderTest::ProgramUnderTest(const XSession& session, const std::string& program, const std::string& folder,
                                    const std::string& logFolder)
-    : logPath_(logFolder + "/zavio.log"),
-      runtime_(makeRuntimeFolder(logFolder)),
-      process_({program}, logPath_, [&] {
+    : logPath_(logFolder + "/zavio.log"), runtime_(makeRuntimeFolder(logFolder)), process_({program}, logPath_, [&] {
           if (chdir(folder.c_str()) != 0)
               _exit(126);
           setenv("DISPLAY", session.displayName().c_str(), 1);
           setenv("QT_QPA_PLATFORM", "xcb", 1);
           setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
       })
-{
-}
+{}
 
 std::string ProgramUnderTest::output() const
 {
@@ -134,16 +132,19 @@ void ProgramUnderTest::waitUntil(std::chrono::milliseconds limit, const std::str
         throw Failure("no " + what + " within " + std::to_string(limit.count()) + " ms: " + *complaint + output());
 }
 
-TitledWindow ProgramUnderTest::waitForWindow(Display* display, std::chrono::milliseconds limit,
-                                             const std::string& what, const TitleTest& wanted)
+TitledWindow ProgramUnderTest::waitForWindow(Display* display, std::chrono::milliseconds limit, const std::string& what,
+                                             const TitleTest& wanted)
 {
     std::optional<TitledWindow> found;
-    waitUntil(limit, what, [&]() -> std::optional<std::string> {
-        found = findTitledWindow(display, wanted);
-        if (found)
-            return std::nullopt;
-        return describeTopLevels(display);
-    }, std::chrono::milliseconds(50));
+    waitUntil(
+        limit, what,
+        [&]() -> std::optional<std::string> {
+            found = findTitledWindow(display, wanted);
+            if (found)
+                return std::nullopt;
+            return describeTopLevels(display);
+        },
+        std::chrono::milliseconds(50));
     return *found;
 }
 

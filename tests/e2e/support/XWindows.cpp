@@ -30,8 +30,9 @@ std::string windowProperty(Display* display, Window window, Atom property)
     unsigned long after = 0;
     unsigned char* data = nullptr;
     std::string value;
-    if (XGetWindowProperty(display, window, property, 0, 1024, False, AnyPropertyType, &type, &format,
-                           &items, &after, &data) == Success
+    if (XGetWindowProperty(display, window, property, 0, 1024, False, AnyPropertyType, &type, &format, &items, &after,
+                           &data)
+            == Success
         && data) {
         if (format == 8)
             value.assign(reinterpret_cast<char*>(data), items);
@@ -88,8 +89,7 @@ Window movePointer(Display* display, Window window, int x, int y)
         int windowY = 0;
         unsigned int buttons = 0;
         under = None;
-        XQueryPointer(display, rootWindow, &pointerRoot, &under, &pointerX, &pointerY, &windowX, &windowY,
-                      &buttons);
+        XQueryPointer(display, rootWindow, &pointerRoot, &under, &pointerX, &pointerY, &windowX, &windowY, &buttons);
         if ((under == window && pointerX == rootX && pointerY == rootY) || Clock::now() > deadline)
             break;
         std::this_thread::sleep_for(10ms);
@@ -209,7 +209,8 @@ bool windowManagerRunning(Display* display)
     unsigned long after = 0;
     unsigned char* data = nullptr;
     const bool found = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type,
-                                          &format, &items, &after, &data) == Success
+                                          &format, &items, &after, &data)
+            == Success
         && data && items == 1;
     if (data)
         XFree(data);
@@ -246,8 +247,8 @@ std::string WindowState::text() const
 {
     if (!exists)
         return "destroyed";
-    return std::string(mapped ? "mapped" : "not mapped") + ", " + std::to_string(width) + "x"
-           + std::to_string(height) + ", title \"" + title + "\"";
+    return std::string(mapped ? "mapped" : "not mapped") + ", " + std::to_string(width) + "x" + std::to_string(height)
+        + ", title \"" + title + "\"";
 }
 
 WindowState windowState(Display* display, Window window)
