@@ -128,42 +128,11 @@ struct ModalScene : Scene {
     }
 };
 
-void waitForWindowManager(Display* display, ChildProcess& manager)
-{
-    const auto deadline = Clock::now() + 10s;
-    while (!windowManagerRunning(display)) {
-        if (auto end = manager.ended())
-            throw Failure("openbox " + *end + ":\n" + manager.log());
-        if (Clock::now() > deadline)
-            throw Failure("openbox did not take the screen within 10 s:\n" + manager.log());
-        std::this_thread::sleep_for(50ms);
-    }
-}
-
-bool openboxInstalled()
-{
-    const char* path = std::getenv("PATH");
-    std::string rest = path ? path : "";
-    while (!rest.empty()) {
-        const size_t end = rest.find(':');
-        if (access((rest.substr(0, end) + "/openbox").c_str(), X_OK) == 0)
-            return true;
-        rest = end == std::string::npos ? std::string() : rest.substr(end + 1);
-    }
-    return false;
-}
-
 void runModalWindows(const std::string& program, const QString& folder, const std::string& logs, bool withOpenbox)
 {
     XSession session(logs);
     Display* display = session.display();
-    std::optional<ChildProcess> openbox;
-    if (withOpenbox) {
-        const std::string name = session.displayName();
-        openbox.emplace(std::vector<std::string>{"openbox", "--sm-disable"}, logs + "/openbox.log",
-                        [name] { setenv("DISPLAY", name.c_str(), 1); });
-        waitForWindowManager(display, *openbox);
-    }
+    const std::unique_ptr<ChildProcess> openbox = withOpenbox ? startOpenbox(session, logs) : nullptr;
     ProgramUnderTest zavio(session, program, folder.toStdString(), logs);
     ModalScene scene(zavio, display);
     scene.setting = withOpenbox ? "under openbox" : "without a window manager";

@@ -8,7 +8,8 @@
 // broken behind its back is told once on the next return from the result
 // window; closing those message boxes does not reload it again. Closing the
 // rotation window as a window manager would leaves rotation mode off, and the
-// next file-list click opens the zoom window.
+// next file-list click opens the zoom window. All of it runs twice: on a bare
+// X server and under openbox.
 
 #include "BenchPhotos.h"
 #include "Scenarios.h"
@@ -34,6 +35,7 @@
 #include <QString>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -177,7 +179,7 @@ struct RotationScene : Scene {
         zavio.waitUntil(
             10s, "zoom window after " + what,
             [&]() -> std::optional<std::string> {
-                for (const TitledWindow& top : mappedTopLevels(display))
+                for (const TitledWindow& top : mappedClients(display))
                     if (top.title.rfind("可変表示", 0) == 0 || top.title.rfind("サイズ", 0) == 0)
                         zoom = top;
                 if (zoom)
@@ -386,9 +388,8 @@ struct RotationScene : Scene {
     }
 };
 
-} // namespace
-
-void rotationScenario(const std::string& program)
+// The whole scenario in a folder of its own, on a bare X server or under openbox.
+void runRotation(const std::string& program, bool withOpenbox)
 {
     const WorkFolder work;
     const QString folder = work.makeFolder(QStringLiteral("pictures"));
@@ -403,6 +404,7 @@ void rotationScenario(const std::string& program)
 
     XSession session(work.logs());
     Display* display = session.display();
+    const std::unique_ptr<ChildProcess> openbox = withOpenbox ? startOpenbox(session, work.logs()) : nullptr;
     ProgramUnderTest zavio(session, program, folder.toStdString(), work.logs());
     RotationScene scene(zavio, display);
     scene.waitForThumbnails(3);
@@ -421,4 +423,21 @@ void rotationScenario(const std::string& program)
     zavio.expectRunning("at the end");
     std::printf("the same click on cell 1 now opened \"%s\" (%lld ms)\n", cellZoomTitle.c_str(), msSince(start));
 }
+
+} // namespace
+
+// The coming back from the result window is told by the windows themselves,
+// not read off the focus, so the scenario holds under a window manager too.
+void rotationScenario(const std::string& program)
+{
+    std::printf("without a window manager:\n");
+    runRotation(program, false);
+    if (openboxInstalled()) {
+        std::printf("under openbox:\n");
+        runRotation(program, true);
+    } else {
+        std::printf("openbox is not installed: the run under a window manager is left out\n");
+    }
+}
+
 } // namespace zavio::e2e

@@ -4,6 +4,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <poll.h>
 #include <sys/stat.h>
 #include <thread>
@@ -170,6 +171,36 @@ void ProgramUnderTest::waitForUnmap(Display* display, Window window, std::chrono
             return std::nullopt;
         return "the window is " + state.text();
     });
+}
+
+bool openboxInstalled()
+{
+    const char* path = std::getenv("PATH");
+    std::string rest = path ? path : "";
+    while (!rest.empty()) {
+        const size_t end = rest.find(':');
+        if (access((rest.substr(0, end) + "/openbox").c_str(), X_OK) == 0)
+            return true;
+        rest = end == std::string::npos ? std::string() : rest.substr(end + 1);
+    }
+    return false;
+}
+
+std::unique_ptr<ChildProcess> startOpenbox(const XSession& session, const std::string& logFolder)
+{
+    const std::string name = session.displayName();
+    auto openbox =
+        std::make_unique<ChildProcess>(std::vector<std::string>{"openbox", "--sm-disable"}, logFolder + "/openbox.log",
+                                       [name] { setenv("DISPLAY", name.c_str(), 1); });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!windowManagerRunning(session.display())) {
+        if (auto end = openbox->ended())
+            throw Failure("openbox " + *end + ":\n" + openbox->log());
+        if (std::chrono::steady_clock::now() > deadline)
+            throw Failure("openbox did not take the screen within 10 s:\n" + openbox->log());
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return openbox;
 }
 
 } // namespace zavio::e2e

@@ -37,6 +37,12 @@ private:
     DisplayPtr display_;
 };
 
+// Whether openbox can be started (it is on PATH).
+bool openboxInstalled();
+// openbox on the session's display, returned once it has taken the screen;
+// its output goes to logFolder/openbox.log. It is stopped with the guard.
+std::unique_ptr<ChildProcess> startOpenbox(const XSession& session, const std::string& logFolder);
+
 // A complaint about what the screen shows, or nothing when all is well.
 using Check = std::function<std::optional<std::string>()>;
 

@@ -79,6 +79,9 @@ Window movePointer(Display* display, Window window, int x, int y)
                       + ") of a window to root coordinates");
     XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, CurrentTime);
     XSync(display, False);
+    // Under a window manager the root's child under the pointer is the frame
+    // that holds the window.
+    const Window top = topLevelOf(display, window);
     Window under = None;
     const auto deadline = Clock::now() + 1s;
     for (;;) {
@@ -90,11 +93,11 @@ Window movePointer(Display* display, Window window, int x, int y)
         unsigned int buttons = 0;
         under = None;
         XQueryPointer(display, rootWindow, &pointerRoot, &under, &pointerX, &pointerY, &windowX, &windowY, &buttons);
-        if ((under == window && pointerX == rootX && pointerY == rootY) || Clock::now() > deadline)
+        if ((under == top && pointerX == rootX && pointerY == rootY) || Clock::now() > deadline)
             break;
         std::this_thread::sleep_for(10ms);
     }
-    if (under != window)
+    if (under != top)
         throw Failure("the pointer at (" + std::to_string(rootX) + "," + std::to_string(rootY)
                       + ") of the screen is not over the window to reach but over window " + std::to_string(under));
     return under;
@@ -131,6 +134,53 @@ std::vector<TitledWindow> mappedTopLevels(Display* display)
     return windows;
 }
 
+namespace {
+
+// The window a window manager's frame holds: the first window under it that
+// carries WM_STATE, which the manager sets on each window it manages. A window
+// without such a descendant (no manager, a menu) stands for itself.
+Window clientOf(Display* display, Window window)
+{
+    const Atom wmState = XInternAtom(display, "WM_STATE", False);
+    std::vector<Window> queue{window};
+    for (size_t next = 0; next < queue.size(); ++next) {
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        const int read = XGetWindowProperty(display, queue[next], wmState, 0, 0, False, AnyPropertyType, &type, &format,
+                                            &items, &after, &data);
+        if (data)
+            XFree(data);
+        if (read == Success && type != None)
+            return queue[next];
+        Window root = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (XQueryTree(display, queue[next], &root, &parent, &children, &count) && children) {
+            queue.insert(queue.end(), children, children + count);
+            XFree(children);
+        }
+    }
+    return window;
+}
+
+} // namespace
+
+std::vector<TitledWindow> mappedClients(Display* display)
+{
+    std::vector<TitledWindow> clients = mappedTopLevels(display);
+    if (!windowManagerRunning(display))
+        return clients;
+    for (TitledWindow& client : clients) {
+        client.window = clientOf(display, client.window);
+        client.title = windowProperty(display, client.window, netWmName(display));
+    }
+    return clients;
+}
+
 bool isTopLevel(Display* display, Window window)
 {
     for (const TitledWindow& top : mappedTopLevels(display))
@@ -142,7 +192,7 @@ bool isTopLevel(Display* display, Window window)
 std::string describeTopLevels(Display* display)
 {
     std::string seen;
-    for (const TitledWindow& top : mappedTopLevels(display))
+    for (const TitledWindow& top : mappedClients(display))
         seen += " \"" + top.title + "\"";
     return "the mapped top-level windows are titled" + (seen.empty() ? std::string(" (none)") : seen);
 }
@@ -150,7 +200,7 @@ std::string describeTopLevels(Display* display)
 std::vector<TitledWindow> topLevelsTitled(Display* display, const std::string& title)
 {
     std::vector<TitledWindow> titled;
-    for (const TitledWindow& top : mappedTopLevels(display))
+    for (const TitledWindow& top : mappedClients(display))
         if (top.title == title)
             titled.push_back(top);
     return titled;

@@ -32,9 +32,13 @@ std::optional<TitledWindow> findTitledWindow(Display* display, const TitleTest& 
 // windows the program shows.
 std::vector<TitledWindow> mappedTopLevels(Display* display);
 bool isTopLevel(Display* display, Window window);
+// The same windows as the program made them: under a window manager, the
+// window each frame holds instead of the frame.
+std::vector<TitledWindow> mappedClients(Display* display);
 // "the mapped top-level windows are titled ..." for a failure message.
 std::string describeTopLevels(Display* display);
-// Mapped top-level windows whose title is exactly title.
+// Mapped top-level windows (their clients under a window manager) whose title
+// is exactly title.
 std::vector<TitledWindow> topLevelsTitled(Display* display, const std::string& title);
 
 // The window a dialog belongs to (WM_TRANSIENT_FOR), 0 when it has none.
