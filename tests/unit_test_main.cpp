@@ -1,20 +1,17 @@
-#include "imaging/PictureLoader.h"
+#include "app/ProgramDefaults.h"
 
 #include <QGuiApplication>
-#include <QLocale>
 #include <gtest/gtest.h>
 
 // The unit tests need no window, only an application object for fonts, images
-// and events, on the offscreen platform unless told otherwise. The name, the
-// locale and the image readers' limit are the program's own, as its start-up sets them.
+// and events, on the offscreen platform unless told otherwise, with the
+// program's own defaults.
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("zavio"));
-    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
-    zavio::configureImageReaders();
+    zavio::applyProgramDefaults();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

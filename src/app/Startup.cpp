@@ -1,8 +1,8 @@
 #include "app/Startup.h"
 
+#include "app/ProgramDefaults.h"
 #include "common/CanvasImage.h"
 #include "common/JapaneseFont.h"
-#include "imaging/PictureLoader.h"
 #include "ProjectInfo.h"
 
 #include <QApplication>
@@ -48,8 +48,7 @@ void applyJapaneseFont(QApplication& app)
 
 void prepareApplication(QApplication& app)
 {
-    app.setApplicationName(QStringLiteral("zavio"));
-    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    applyProgramDefaults();
 
     // Qt's own texts (message-box buttons, file dialogs) in Japanese.
     auto* translator = new QTranslator(&app);
@@ -68,7 +67,6 @@ void prepareApplication(QApplication& app)
     // The application owns the style; it wraps the platform's own.
     app.setStyle(new WholeMenuEntriesStyle);
     applyJapaneseFont(app);
-    configureImageReaders();
     CanvasImage::registerAccessibility();
 }
 
