@@ -300,24 +300,23 @@ void TForm1::applyButtonStates(const PageButtonStates& states)
 void TForm1::FileListBox1Change()
 {
     runReportingErrors(this, [this] {
-        BrowseCounters& counters = counters_;
-        counters.PictureCount = 0;
-        counters.ListPosition = 0;
-        counters.ItemCount = 0;
-        counters.ItemCount = int(fileNames_.size());
+        counters_.PictureCount = 0;
+        counters_.ListPosition = 0;
+        counters_.ItemCount = 0;
+        counters_.ItemCount = int(fileNames_.size());
         Label21->setText(QString());
         // The walk reads the names the window holds; the list keeps each
         // text's width, so only names new to it are measured.
         FileListBox1->measureTexts([](const FilePath& name) { return isCountedPicture(name.text()); });
         const FileCount count = countPictures(fileNames_, [this](int row) { return FileListBox1->textWidth(row); });
-        counters.PictureCount = count.pictures;
-        counters.ListPosition = counters.ItemCount;
+        counters_.PictureCount = count.pictures;
+        counters_.ListPosition = counters_.ItemCount;
         FileListBox1->setHorizontalExtent(count.extent);
-        Label21->setText(QStringLiteral("ファイル数 = %1").arg(counters.PictureCount));
+        Label21->setText(QStringLiteral("ファイル数 = %1").arg(counters_.PictureCount));
         Label21->adjustSize();
-        applyButtonStates(buttonsAfterCount(counters.PictureCount, buttonStates()));
-        counters.ListPosition = 1;
-        counters.CellNumber = 1;
+        applyButtonStates(buttonsAfterCount(counters_.PictureCount, buttonStates()));
+        counters_.ListPosition = 1;
+        counters_.CellNumber = 1;
         reportPageFailures(FillPage());
     });
 }
